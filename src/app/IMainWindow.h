@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// What dialogs below the user interface layer may ask of the one main window.
+class IMainWindow
+{
+public:
+    virtual ~IMainWindow() = default;
+    virtual void reloadContacts() = 0;
+    virtual void startBackupFromPhone() = 0;
+    virtual void showConversation(const QString& suffix) = 0;
+};
+
+// The one main window, or nullptr before it exists (and in tests without one).
+IMainWindow* mainWindowInstance();
+void setMainWindowInstance(IMainWindow* window);

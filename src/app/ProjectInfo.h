@@ -1,0 +1,12 @@
+#pragma once
+
+// The program's own names and addresses, kept in one place.
+namespace ProjectInfo {
+inline constexpr const char* displayName = "Tallowbrook";
+inline constexpr const char* supportEmail = "support@tallowbrook.example.org";
+inline constexpr const char* homePageUrl = "https://tallowbrook.example.org/";
+inline constexpr const char* howToUseUrl = "https://tallowbrook.example.org/help/";
+inline constexpr const char* contactUsUrl = "https://tallowbrook.example.org/support/";
+// Folder of the account files below the per-user base folder.
+inline constexpr const char* dataSubFolder = "Quillmarten/Fernhollow";
+} // namespace ProjectInfo

@@ -1,0 +1,6 @@
+#include "app/SMSInfo.h"
+
+void registerSMSInfoMetaType()
+{
+    qRegisterMetaType<SMSInfo>("SMSInfo");
+}

@@ -1,0 +1,9 @@
+#include "app/WebPage.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+void openWebPage(const QString& url)
+{
+    QDesktopServices::openUrl(QUrl(url));
+}

@@ -1,0 +1,29 @@
+#include <QApplication>
+#include <QTranslator>
+#include <memory>
+
+#include "app/IMainWindow.h"
+#include "store/AccountForm.h"
+#include "ui/MainWindow.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    app.setWindowIcon(QIcon(QStringLiteral(":/res/main_icon.png")));
+
+    // A catalogue that fails to load leaves the keys showing as they are.
+    QTranslator translator;
+    if (translator.load(QStringLiteral(":/en.qm"), QString(), QString(), QString()))
+        app.installTranslator(&translator);
+
+    AccountForm accountForm(nullptr);
+    if (accountForm.exec() != QDialog::Accepted)
+        return 0;
+
+    auto mainWindow = std::make_unique<MainWindow>();
+    setMainWindowInstance(mainWindow.get());
+    mainWindow->show();
+    const int code = app.exec();
+    setMainWindowInstance(nullptr);
+    return code;
+}
