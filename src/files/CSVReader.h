@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStringList>
+
+class QIODevice;
+
+// Comma-separated records in the program's own dialect: comma separator, double-quote quoting
+// with doubled quotes, UTF-8, optional UTF-8 byte-order mark, LF or CR LF record ends. The
+// functions keep no state between calls; read failures throw std::runtime_error carrying the
+// device's error string.
+
+// Appends the fields of one record to *fields (never clears it). True when the record ended
+// with a line feed, false at the end of the device (a last record without line feed is still
+// appended). With skipByteOrderMark a leading EF BB BF is dropped; at the very end of the
+// device the call then appends nothing.
+bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipByteOrderMark);
+
+// Reads records until one has at least minFields fields (shorter ones are discarded, the list
+// is cleared between them). False when the device ended first.
+bool readCSVRecordMinFields(QStringList* fields, QIODevice* device, int minFields);
+
+// Line feeds outside quotes from the current position to the end: the number of complete
+// records left (blank lines count, a last record without line feed does not).
+int totalRecords(QIODevice* device);
