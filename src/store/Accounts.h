@@ -1,17 +1,29 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 class Sqlite3DB;
 
 // The open account: its file name and its database, shared process-wide.
 QString currentAccountName();
+// The open database, or nullptr before an account was opened. Valid until another account
+// is opened or the open account is deleted.
 Sqlite3DB* currentDatabase();
+// The same database as a shared handle, for holders (such as workers) that must keep it
+// alive while another account is opened meanwhile.
+std::shared_ptr<Sqlite3DB> currentDatabaseShared();
 
-// Copies the empty template into the data folder under that name (read-write for the user).
-// Throws std::runtime_error with the file system's text.
+// Absolute path of the account file of that name in the data folder.
+QString accountFilePath(const QString& name);
+
+// Copies the empty template into the data folder under that name (read-write for the owner
+// only). The name must be a plain file name. Throws std::runtime_error with the file
+// system's text; nothing is left behind on failure.
 void createAccountFile(const QString& name);
 // Closes the database first when it is the open account. Throws std::runtime_error.
 void deleteAccountFile(const QString& name);
-// Opens the account file, which becomes the current database. Throws Sqlite3Exception.
+// Opens the account file, which becomes the current database. On failure (not a database,
+// not an account database, read-only, missing) the current account stays as it was.
+// Throws Sqlite3Exception with SQLite's message.
 Sqlite3DB* openAccountDatabase(const QString& name);

@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-// Failure of the database layer; what() is UTF-8.
+// Failure of the database layer; what() is UTF-8 (SQLite's own message where SQLite failed).
 class Sqlite3Exception : public std::exception
 {
 public:
@@ -11,6 +11,7 @@ public:
         : m_message(std::move(message)), m_code(code)
     {}
     const char* what() const noexcept override { return m_message.c_str(); }
+    // SQLite's result code, 0 for failures found by the layer itself.
     int code() const { return m_code; }
 
 private:

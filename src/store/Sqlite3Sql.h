@@ -15,6 +15,7 @@ public:
     Sqlite3Sql& appendSql(const QString& sql);
     Sqlite3Sql& addIntParam(int value);
     Sqlite3Sql& addInt64Param(long long value);
+    // A null QString binds as empty text, never as NULL, so that equality tests match it.
     Sqlite3Sql& addTextParam(const QString& value);
 
     const QString& sql() const { return m_sql; }
