@@ -1,0 +1,38 @@
+#include "device/SendSMSThroughPhone.h"
+
+#include <QTcpSocket>
+
+#include "device/DeviceConnection.h"
+#include "device/SMSRecord.h"
+#include "device/SimpleProtocol.h"
+#include "store/Accounts.h"
+#include "store/StoreSMS.h"
+
+namespace {
+
+QString base64Utf8(const QString& text)
+{
+    return QString::fromLatin1(text.toUtf8().toBase64());
+}
+
+} // namespace
+
+SMSInfo sendSMSThroughPhone(DeviceConnection* connection, const QString& address,
+                            const QString& body)
+{
+    if (!connection)
+        throw simpleprotocol::SocketDataTransferException(QStringLiteral("No connection."));
+    QTcpSocket socket;
+    connection->open(socket, QStringLiteral("sendsms://127.0.0.1/"));
+    writeText(&socket,
+              base64Utf8(address) + QLatin1Char(',') + base64Utf8(body) + QLatin1Char('\n'));
+    socket.flush();
+    const QString reply = readReply(&socket, -1);
+    // The keyword ("$sms:") is not checked, only cut off.
+    const QString raw = reply.mid(5);
+    writeCommand(&socket, QStringLiteral("$bye:"), QString(), true);
+    SMSInfo sms = parseSMSRecordFrom(&socket, raw);
+    storeSMS(currentDatabase(), sms);
+    socket.waitForBytesWritten(DeviceConnection::CONNECT_TIMEOUT_MS);
+    return sms;
+}
