@@ -10,12 +10,17 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace phonesim;
 
 int main(int argc, char* argv[])
 {
     std::signal(SIGPIPE, SIG_IGN); // a test that stops reading must not kill the phone
+    // Started with standard input closed: keep descriptor 0 from going to a socket.
+    if (::fcntl(STDIN_FILENO, F_GETFD) == -1)
+        ::open("/dev/null", O_RDONLY);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("phone-sim"));
 
