@@ -5,6 +5,8 @@
 #include "app/JobThread.h"
 #include "app/SMSInfo.h"
 
+class Sqlite3DB;
+
 // Import job: stores the messages in the current account database in one transaction;
 // duplicates are skipped and counted like stored ones. Cancel or any failure (including a
 // failure to begin or commit the transaction) rolls everything back.
@@ -24,11 +26,11 @@ protected:
 private:
     enum class Outcome
     {
-        Committed,
+        Finished,
         Cancelled,
         InvalidDate
     };
-    Outcome storeAll();
+    Outcome storeAll(Sqlite3DB* db);
 
     QList<SMSInfo> smsList;
     int m_stored = 0;

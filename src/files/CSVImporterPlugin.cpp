@@ -1,0 +1,112 @@
+#include "files/CSVImporterPlugin.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <stdexcept>
+
+namespace {
+
+QString& searchDirectory()
+{
+    static QString directory;
+    return directory;
+}
+
+constexpr const char* libraryBaseName = "csvimporter";
+
+} // namespace
+
+void CSVImporterPlugin::setSearchDirectory(const QString& directory)
+{
+    searchDirectory() = directory;
+}
+
+CSVImporterPlugin::CSVImporterPlugin()
+{
+    QStringList candidates;
+    if (!searchDirectory().isEmpty())
+        candidates.append(QDir(searchDirectory()).filePath(QLatin1String(libraryBaseName)));
+    candidates.append(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(libraryBaseName)));
+    candidates.append(QLatin1String(libraryBaseName));
+    load(candidates);
+}
+
+CSVImporterPlugin::CSVImporterPlugin(const QString& libraryPath)
+{
+    load({libraryPath});
+}
+
+CSVImporterPlugin::~CSVImporterPlugin()
+{
+    unload();
+}
+
+void CSVImporterPlugin::load(const QStringList& candidates)
+{
+    QString error;
+    for (const QString& candidate : candidates) {
+        library.setFileName(candidate);
+        if (library.load()) {
+            resolveAll();
+            return;
+        }
+        error = library.errorString();
+    }
+    throw std::runtime_error(error.toUtf8().toStdString());
+}
+
+void CSVImporterPlugin::resolveAll()
+{
+    const auto resolve = [this](const char* name) {
+        QFunctionPointer function = library.resolve(name);
+        if (!function) {
+            const QString error = library.errorString();
+            library.unload();
+            throw std::runtime_error(error.toUtf8().toStdString());
+        }
+        return function;
+    };
+    version = reinterpret_cast<VersionFn>(resolve("version"));
+    getFormat = reinterpret_cast<GetFormatFn>(resolve("getFormat"));
+    hasHeaderFn = reinterpret_cast<HasHeaderFn>(resolve("hasHeader"));
+    getSMSFn = reinterpret_cast<GetSMSFn>(resolve("getSMS"));
+    deleteFormat = reinterpret_cast<DeleteFormatFn>(resolve("deleteFormat"));
+}
+
+bool CSVImporterPlugin::chooseFormat(const QStringList& first, const QStringList& second)
+{
+    if (!getFormat)
+        return false;
+    if (format)
+        deleteFormat(format);
+    format = getFormat(first, second);
+    return format != nullptr;
+}
+
+bool CSVImporterPlugin::hasHeader() const
+{
+    return format ? hasHeaderFn(format) : false;
+}
+
+QHash<QString, QVariant> CSVImporterPlugin::getSMS(const QHash<QString, int>& columns,
+                                                   const QStringList& fields) const
+{
+    if (!format)
+        return {};
+    return getSMSFn(format, columns, fields);
+}
+
+void CSVImporterPlugin::unload()
+{
+    if (format && deleteFormat)
+        deleteFormat(format);
+    format = nullptr;
+    version = nullptr;
+    getFormat = nullptr;
+    hasHeaderFn = nullptr;
+    getSMSFn = nullptr;
+    deleteFormat = nullptr;
+    if (library.isLoaded())
+        library.unload();
+}

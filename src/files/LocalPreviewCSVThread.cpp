@@ -1,0 +1,160 @@
+#include "files/LocalPreviewCSVThread.h"
+
+#include <QFile>
+#include <stdexcept>
+
+#include "files/CSVImporterPlugin.h"
+#include "files/CSVReader.h"
+
+QHash<QString, int> columnIndexMap(const QStringList& header)
+{
+    QHash<QString, int> columns;
+    for (int i = 0; i < header.size(); ++i)
+        columns.insert(header.at(i), i);
+    return columns;
+}
+
+QString fieldByName(const QHash<QString, int>& columns, const QStringList& fields,
+                    const QString& name, const QString& defaultValue)
+{
+    const auto it = columns.constFind(name);
+    if (it == columns.constEnd() || it.value() < 0 || it.value() >= fields.size())
+        return defaultValue;
+    return fields.at(it.value());
+}
+
+LocalPreviewCSVThread::LocalPreviewCSVThread(const QString& fileName, ProgressForm* progress,
+                                             CSVImporterPlugin* importer)
+    : JobThread(progress), importer(importer), fileName(fileName)
+{}
+
+SMSInfo LocalPreviewCSVThread::recordToSMS(const QHash<QString, int>& columns,
+                                           const QStringList& fields) const
+{
+    SMSInfo sms;
+    if (importer) {
+        const QHash<QString, QVariant> values = importer->getSMS(columns, fields);
+        sms.isSend = values.value(QStringLiteral("send")).toBool();
+        sms.date = values.value(QStringLiteral("date")).toDateTime();
+        sms.address = values.value(QStringLiteral("number")).toString();
+        sms.person = values.value(QStringLiteral("person")).toString();
+        sms.body = values.value(QStringLiteral("content")).toString();
+        return sms;
+    }
+    sms.isSend =
+        fieldByName(columns, fields, QStringLiteral("send"), QStringLiteral("0")).toInt() == 1;
+    sms.person = fieldByName(columns, fields, QStringLiteral("person"), QString());
+    sms.address = fieldByName(columns, fields, QStringLiteral("number"), QString());
+    sms.body = fieldByName(columns, fields, QStringLiteral("content"), QString());
+    sms.date =
+        QDateTime::fromString(fieldByName(columns, fields, QStringLiteral("date"), QString()),
+                              QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    if (!sms.date.isValid())
+        throw std::runtime_error(tr("IDS_INVALID_DATE_FORMAT").toUtf8().toStdString());
+    return sms;
+}
+
+bool LocalPreviewCSVThread::importerHasHeader() const
+{
+    return !importer || importer->hasHeader();
+}
+
+// First pass: the number of records, for the progress display. -1 with *error set when the
+// file cannot be opened or read.
+int LocalPreviewCSVThread::countRecords(QString* error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return -1;
+    }
+    try {
+        QStringList header;
+        readCSVRecordMinFields(&header, &file, 4);
+        int total = totalRecords(&file);
+        if (!importerHasHeader())
+            ++total; // the record just passed was data
+        return total;
+    } catch (const std::exception& e) {
+        *error = QString::fromUtf8(e.what());
+        return -1;
+    }
+}
+
+void LocalPreviewCSVThread::run()
+{
+    QString error;
+    const int total = countRecords(&error);
+    if (total < 0) {
+        emit errorOccurred(error);
+        return;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        emit errorOccurred(file.errorString());
+        return;
+    }
+    try {
+        parseRecords(file, total);
+    } catch (const std::exception& e) {
+        emit errorOccurred(QString::fromUtf8(e.what()));
+    }
+}
+
+namespace {
+
+void debugInvalidRecord(const QStringList& fields)
+{
+    QStringList quoted;
+    for (const QString& field : fields)
+        quoted.append(QLatin1Char('"') + field + QLatin1Char('"'));
+    qDebug("LocalPreviewCSVThread: Invalid sms, (%s)",
+           qPrintable(quoted.join(QStringLiteral(", "))));
+}
+
+} // namespace
+
+void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
+{
+    QHash<QString, int> columns;
+    if (importerHasHeader()) {
+        QStringList header;
+        readCSVRecordMinFields(&header, &file, 4);
+        columns = columnIndexMap(header);
+    }
+    if (!importer) {
+        for (const char* name : {"send", "date", "number", "content"}) {
+            if (!columns.contains(QLatin1String(name))) {
+                emit errorOccurred(tr("IDS_INVALID_QUILLMARTEN_SMS_CSV_FORMAT"));
+                return;
+            }
+        }
+    }
+    int valid = 0;
+    m_invalid = 0;
+    QStringList fields;
+    while (!cancelRequested) {
+        const bool more = utf8CSVRow(&fields, &file, false);
+        if (fields.size() > 1) {
+            const SMSInfo sms = recordToSMS(columns, fields);
+            if (!sms.date.isValid()) {
+                ++m_invalid;
+                debugInvalidRecord(fields);
+            } else {
+                ++valid;
+                m_smsList.append(sms);
+                emit updateProgress(percentOf(valid, total),
+                                    QStringLiteral("SMS %1:%2").arg(valid).arg(total));
+            }
+        }
+        fields.clear();
+        if (!more) {
+            if (m_invalid == 0)
+                emit succeed(tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1").arg(valid));
+            else
+                emit succeed(
+                    tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1_INVALID_%2").arg(valid).arg(m_invalid));
+            return;
+        }
+    }
+}
