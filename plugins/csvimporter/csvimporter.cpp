@@ -1,0 +1,42 @@
+// Exported entry points of the importer. The program resolves them by name; Qt values are
+// passed by value across the boundary, so the library is built with the program's Qt.
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+
+#include "ImportFormats.h"
+
+extern "C" {
+
+Q_DECL_EXPORT int version()
+{
+    return 1;
+}
+
+// A new format object, or null when no known format matches.
+Q_DECL_EXPORT void* getFormat(QStringList first, QStringList second)
+{
+    const ImportFormatKind* kind = recogniseFormat(first, second);
+    return kind ? new ImportFormatKind(*kind) : nullptr;
+}
+
+Q_DECL_EXPORT bool hasHeader(void* format)
+{
+    return format && formatHasHeader(*static_cast<ImportFormatKind*>(format));
+}
+
+Q_DECL_EXPORT QHash<QString, QVariant> getSMS(void* format, QHash<QString, int> columns,
+                                              QStringList fields)
+{
+    if (!format)
+        return {};
+    return convertRecord(*static_cast<ImportFormatKind*>(format), columns, fields);
+}
+
+Q_DECL_EXPORT void deleteFormat(void* format)
+{
+    delete static_cast<ImportFormatKind*>(format);
+}
+
+} // extern "C"
