@@ -205,6 +205,15 @@ void TestPhoneSim::backupStreamsBatchesOfSoundRecords()
                            QStringLiteral("320")}) != backup.records);
     // Records of a big transfer stay out of the log unless asked for.
     QVERIFY(!sim.logText().contains(QStringLiteral("$sms:")));
+    // Each batch after the first is sent only once the one before was acknowledged.
+    QStringList order;
+    for (const QString& l : sim.logText().split(u'\n')) {
+        if (l.contains(QStringLiteral("backup#1")) && l.endsWith(QStringLiteral("$batch:")))
+            order.append(l.section(u' ', -2, -2));
+    }
+    QCOMPARE(order.size(), 7 + 7);
+    for (int i = 0; i < order.size(); ++i)
+        QCOMPARE(order.at(i), i % 2 == 0 ? QStringLiteral("->") : QStringLiteral("<-"));
 }
 
 void TestPhoneSim::generatedStoreLooksLikeAPhone()
