@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+
+#include "app/SMSInfo.h"
+#include "store/Accounts.h"
+#include "store/Sqlite3Cursor.h"
+#include "store/Sqlite3DB.h"
+#include "store/Sqlite3Sql.h"
+#include "store/StoreSMS.h"
+
+namespace uitest {
+
+// A private home folder (so the data folder is the test's own) and the English catalogue.
+class Environment
+{
+public:
+    Environment()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        if (m_translator.load(QStringLiteral(":/en.qm"), QString(), QString(), QString()))
+            QCoreApplication::installTranslator(&m_translator);
+    }
+    QString home() const { return m_home.path(); }
+
+private:
+    QTemporaryDir m_home;
+    QTranslator m_translator;
+};
+
+// Creates a fresh account of that name and makes it the current database.
+inline Sqlite3DB* openFreshAccount(const QString& name)
+{
+    createAccountFile(name);
+    return openAccountDatabase(name);
+}
+
+inline SMSInfo message(const QString& address, const QString& person, const QString& body,
+                       qint64 secondsSinceEpoch, bool isSend = false)
+{
+    SMSInfo sms;
+    sms.address = address;
+    sms.person = person;
+    sms.body = body;
+    sms.isSend = isSend;
+    sms.date = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch);
+    return sms;
+}
+
+inline void store(const SMSInfo& sms)
+{
+    SMSInfo copy = sms;
+    storeSMS(currentDatabase(), copy);
+}
+
+inline int countRows(const QString& sql, const QString& param = QString())
+{
+    Sqlite3Sql query(sql);
+    if (!param.isNull())
+        query.addTextParam(param);
+    Sqlite3Cursor cursor = currentDatabase()->queryThrow(query);
+    return cursor.moveNext() ? cursor.getInt(0) : -1;
+}
+
+inline void clearMessages()
+{
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+}
+
+} // namespace uitest
