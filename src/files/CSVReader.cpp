@@ -76,6 +76,14 @@ bool skipByteOrderMark(QIODevice* device)
     return true;
 }
 
+// UTF-8 text of a field. Qt's decoder drops a leading byte-order mark; a field keeps it.
+QString decodeField(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QChar(0xFEFF) + QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    return QString::fromUtf8(bytes);
+}
+
 } // namespace
 
 bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
@@ -92,7 +100,7 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
         const int b = bytes.next();
         if (b < 0) {
             bytes.commit();
-            fields->append(QString::fromUtf8(buffer));
+            fields->append(decodeField(buffer));
             return false;
         }
         const char c = static_cast<char>(b);
@@ -115,7 +123,7 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
         }
         if (!inQuotes) {
             if (c == ',') {
-                fields->append(QString::fromUtf8(buffer));
+                fields->append(decodeField(buffer));
                 buffer.clear();
                 quotePending = quoteUsed = false;
                 continue;
@@ -124,7 +132,7 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
                 continue;
             if (c == '\n') {
                 bytes.commit();
-                fields->append(QString::fromUtf8(buffer));
+                fields->append(decodeField(buffer));
                 return true;
             }
         }
