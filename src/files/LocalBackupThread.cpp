@@ -7,6 +7,18 @@
 #include "files/IBackupSMS.h"
 #include "store/AbsSMSDataSource.h"
 
+namespace {
+
+// QFile::remove() keeps a file whose closing failed (a full disk fails the last flush), so the
+// file is closed first and removed by name.
+void discardFile(QFile& file)
+{
+    file.close();
+    QFile::remove(file.fileName());
+}
+
+} // namespace
+
 LocalBackupThread::LocalBackupThread(AbsSMSDataSource* source, const QString& fileName,
                                      ProgressForm* progress)
     : JobThread(progress), fileName(fileName), source(source)
@@ -28,12 +40,12 @@ void LocalBackupThread::run()
     }
     try {
         if (!writeAll(*writer, file)) {
-            file.remove();
+            discardFile(file);
             return;
         }
     } catch (const std::exception& e) {
         emit errorOccurred(QString::fromUtf8(e.what()));
-        file.remove();
+        discardFile(file);
     }
 }
 
