@@ -61,6 +61,8 @@ ConversationForm::ConversationForm(const QString& address, const QString& suffix
     bottom->addWidget(label);
     m_btnSendSMS = new QPushButton(QStringLiteral("Send"), this);
     m_btnSendSMS->setObjectName(QStringLiteral("btnSendSMS"));
+    // Only Alt+Return (or the button itself) sends; Enter elsewhere must not press it.
+    m_btnSendSMS->setAutoDefault(false);
     bottom->addWidget(m_btnSendSMS);
     layout->addLayout(bottom);
 

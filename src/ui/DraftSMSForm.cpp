@@ -53,6 +53,8 @@ DraftSMSForm::DraftSMSForm(QWidget* parent) : QDialog(parent)
     label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_btnSend = new QPushButton(QStringLiteral("Send"), this);
     m_btnSend->setObjectName(QStringLiteral("btnSend"));
+    // Only Alt+Return (or the button itself) sends; Enter elsewhere must not press it.
+    m_btnSend->setAutoDefault(false);
     m_btnSend->setGeometry(416, 290, 75, 23);
 
     m_listSearchResult = new QListWidget(this);
