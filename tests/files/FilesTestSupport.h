@@ -62,7 +62,8 @@ inline QByteArray readFile(const QString& path)
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 // Creates the account file in the (isolated) data folder and opens it as the current database.

@@ -87,14 +87,22 @@ void TestBackupWriters::csvQuoting_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("quoted");
-    QTest::newRow("plain") << "abc" << "abc";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("comma") << "a,b" << "\"a,b\"";
-    QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
-    QTest::newRow("only a quote") << "\"" << "\"\"\"\"";
-    QTest::newRow("quotes inside") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
-    QTest::newRow("carriage return alone") << "a\rb" << "a\rb";
-    QTest::newRow("spaces") << " a " << " a ";
+    QTest::newRow("plain") << "abc"
+                           << "abc";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("comma") << "a,b"
+                           << "\"a,b\"";
+    QTest::newRow("line feed") << "a\nb"
+                               << "\"a\nb\"";
+    QTest::newRow("only a quote") << "\""
+                                  << "\"\"\"\"";
+    QTest::newRow("quotes inside") << "say \"hi\""
+                                   << "\"say \"\"hi\"\"\"";
+    QTest::newRow("carriage return alone") << "a\rb"
+                                           << "a\rb";
+    QTest::newRow("spaces") << " a "
+                            << " a ";
 }
 
 void TestBackupWriters::csvQuoting()
@@ -133,14 +141,14 @@ void TestBackupWriters::htmlOpeningAndRecords()
 void TestBackupWriters::htmlEscapesMarkup()
 {
     HtmlBackupSMS html;
-    const SMSInfo sms = makeSMS("<555>", "Tom & <i>Jerry</i>", "<script>alert('x')</script> & \"q\"",
-                                false, at(2012, 3, 4, 5, 6, 7));
+    const SMSInfo sms =
+        makeSMS("<555>", "Tom & <i>Jerry</i>", "<script>alert('x')</script> & \"q\"", false,
+                at(2012, 3, 4, 5, 6, 7));
     const QByteArray out = written(html, {sms});
     QVERIFY(!out.contains("<script>"));
     QVERIFY(!out.contains("<i>"));
     QVERIFY(out.contains("<div>From:Tom &amp; &lt;i&gt;Jerry&lt;/i&gt;(&lt;555&gt;)</div>"));
-    QVERIFY(out.contains(
-        "<div>&lt;script&gt;alert('x')&lt;/script&gt; &amp; \"q\"</div><br/>"));
+    QVERIFY(out.contains("<div>&lt;script&gt;alert('x')&lt;/script&gt; &amp; \"q\"</div><br/>"));
 }
 
 void TestBackupWriters::invalidDatesAndEmptyFields()

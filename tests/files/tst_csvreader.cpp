@@ -99,19 +99,18 @@ void TestCSVReader::fieldsAndRecordEnds_data()
                                  << true;
     QTest::newRow("quoted comma and lf")
         << QByteArray("a,\"b,c\nd\",e\n") << QStringList{"a", "b,c\nd", "e"} << true;
-    QTest::newRow("doubled quote") << QByteArray("\"say \"\"hi\"\"\",x\n")
-                                   << QStringList{"say \"hi\"", "x"} << true;
+    QTest::newRow("doubled quote")
+        << QByteArray("\"say \"\"hi\"\"\",x\n") << QStringList{"say \"hi\"", "x"} << true;
     QTest::newRow("quote starts mid-field")
         << QByteArray("ab\"c,d\"e\n") << QStringList{"abc,de"} << true;
     QTest::newRow("quotes after closed section are plain")
         << QByteArray("\"a\"b\"c,d\n") << QStringList{"ab\"c", "d"} << true;
-    QTest::newRow("cr outside quotes dropped") << QByteArray("a\rb,c\r\n")
-                                               << QStringList{"ab", "c"} << true;
+    QTest::newRow("cr outside quotes dropped")
+        << QByteArray("a\rb,c\r\n") << QStringList{"ab", "c"} << true;
     QTest::newRow("cr lf inside quotes kept")
         << QByteArray("\"a\r\nb\"\n") << QStringList{"a\r\nb"} << true;
     QTest::newRow("blank line") << QByteArray("\n") << QStringList{""} << true;
-    QTest::newRow("last record without lf")
-        << QByteArray("x,y") << QStringList{"x", "y"} << false;
+    QTest::newRow("last record without lf") << QByteArray("x,y") << QStringList{"x", "y"} << false;
     QTest::newRow("unclosed quote runs to end")
         << QByteArray("\"a,b\nc") << QStringList{"a,b\nc"} << false;
     QTest::newRow("empty fields") << QByteArray(",,\n") << QStringList{"", "", ""} << true;

@@ -29,8 +29,8 @@ const QString pdfFilter = QStringLiteral("PDF Files(*.pdf)");
 QString pdfText(const QString& path)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                                                path, QStringLiteral("-")});
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
     if (!process.waitForFinished(60000))
         return QString();
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -123,7 +123,9 @@ void TestExportJob::suffixRules_data()
     QTest::newRow("typed suffix kept") << "/t/out.txt" << csvFilter << "/t/out.txt" << false;
     QTest::newRow("csv filter, .pdf typed") << "/t/out.pdf" << csvFilter << "/t/out.pdf" << false;
     QTest::newRow("pdf filter, .csv typed") << "/t/out.csv" << pdfFilter << "/t/out.csv" << true;
-    QTest::newRow("no filter reported") << "/t/out" << "" << "/t/out" << false;
+    QTest::newRow("no filter reported") << "/t/out"
+                                        << ""
+                                        << "/t/out" << false;
     QTest::newRow("dot in folder only") << "/t/a.b/out" << txtFilter << "/t/a.b/out.txt" << false;
 }
 
@@ -348,7 +350,8 @@ void TestExportJob::pdfExportHoldsEveryMessage()
     const QString text = pdfText(base + QStringLiteral(".pdf"));
     QVERIFY(!text.isEmpty());
     for (int i = 0; i < 150; ++i)
-        QVERIFY2(text.contains(QStringLiteral("pdfmsg %1\n").arg(i)), qPrintable(QString::number(i)));
+        QVERIFY2(text.contains(QStringLiteral("pdfmsg %1\n").arg(i)),
+                 qPrintable(QString::number(i)));
     QVERIFY(text.contains(QStringLiteral("<tag> stays literal")));
     QVERIFY(text.contains(QStringLiteral("Bob & Co(555)")));
     QVERIFY(text.count(QStringLiteral("sent:")) == 151);
