@@ -39,6 +39,11 @@ void SyncBackupThread::run()
         QThread::msleep(SyncTimings::pauseAfterSuccessMs());
         emit succeed(tr("IDS_EXPORT_SMS_TO_ANDROID_SUC_%1").arg(m_sent));
     } catch (const std::exception& e) {
+        // After a cancel the dialog is gone; a failure on the way out is no news to the user.
+        if (cancelRequested) {
+            qDebug("SyncBackupThread: User canceled.");
+            return;
+        }
         emit errorOccurred(QString::fromUtf8(e.what()));
     }
 }

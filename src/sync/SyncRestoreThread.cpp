@@ -87,6 +87,11 @@ void SyncRestoreThread::run()
         QThread::msleep(SyncTimings::pauseAfterSuccessMs());
         emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
     } catch (const std::exception& e) {
+        // After a cancel the dialog is gone; a failure on the way out is no news to the user.
+        if (cancelRequested) {
+            qDebug("SyncRestoreThread: User canceled.");
+            return;
+        }
         emit errorOccurred(QString::fromUtf8(e.what()));
     }
 }
