@@ -1,0 +1,287 @@
+// Drives the real main window as a user would, against the phone simulator over WiFi.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "UiTestSupport.h"
+#include "common/DialogRecorder.h"
+#include "device/DeviceConnection.h"
+#include "store/AccountForm.h"
+#include "sync/SyncListenSMSThread.h"
+#include "sync/SyncTimings.h"
+#include "testsupport/PhoneSimProcess.h"
+#include "ui/ConversationForm.h"
+#include "ui/ItemModelContacts.h"
+#include "ui/MainWindow.h"
+#include "ui/MyTreeView.h"
+#include "ui/SMSSearchForm.h"
+#include "ui/SmsBrowser.h"
+
+using namespace uitest;
+
+namespace {
+
+const QString simAddress = QStringLiteral("127.0.0.70");
+
+// Runs action on the next modal dialog once it is up.
+template <typename Action> void onNextModal(QObject* context, Action action)
+{
+    QTimer::singleShot(0, context, [context, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            onNextModal(context, action);
+            return;
+        }
+        action(modal);
+    });
+}
+
+QString newestSuffix()
+{
+    Sqlite3Cursor cursor = currentDatabase()->queryThrow(
+        Sqlite3Sql("select suffix from sms order by date desc, sms_id desc limit 1"));
+    return cursor.moveNext() ? cursor.getText(QStringLiteral("suffix")) : QString();
+}
+
+} // namespace
+
+class TestUiEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void aUsersSession();
+
+private:
+    void openAccount();
+    void connectAndBackup(MainWindow& window);
+    void replyInChat(MainWindow& window);
+    void receiveFromANewNumber(MainWindow& window);
+    void searchForAWord(MainWindow& window);
+    void deleteAConversation(MainWindow& window);
+    void printAConversation(MainWindow& window);
+
+    std::unique_ptr<Environment> m_env;
+    DialogRecorder* m_dialogs = nullptr;
+    tbtest::PhoneSimProcess m_sim;
+    int m_backedUp = 0;
+};
+
+void TestUiEndToEnd::initTestCase()
+{
+    m_env = std::make_unique<Environment>();
+    SyncTimings::setForTests(50, 10);
+    QVERIFY2(m_sim.start(simAddress, {QStringLiteral("--count"), QStringLiteral("300"),
+                                      QStringLiteral("--contacts"), QStringLiteral("20"),
+                                      QStringLiteral("--seed"), QStringLiteral("7")}),
+             qPrintable(m_sim.errorText()));
+}
+
+void TestUiEndToEnd::cleanupTestCase()
+{
+    clearConnection();
+    m_sim.stop();
+}
+
+void TestUiEndToEnd::openAccount()
+{
+    m_dialogs->queueButton(QMessageBox::Yes); // create the account
+    AccountForm accounts(nullptr);
+    onNextModal(this, [](QWidget* modal) {
+        modal->findChild<QComboBox*>(QStringLiteral("cbAccount"))
+            ->setEditText(QStringLiteral("e2e"));
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("btnAccountEnter")),
+                          Qt::LeftButton);
+    });
+    QCOMPARE(accounts.exec(), int(QDialog::Accepted));
+    QCOMPARE(currentAccountName(), QStringLiteral("e2e.db"));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), 0);
+}
+
+void TestUiEndToEnd::connectAndBackup(MainWindow& window)
+{
+    QCOMPARE(window.contactsModel()->rowCount(), 0);
+    m_dialogs->clear();
+    m_dialogs->queueButton(QMessageBox::Yes); // back up now
+    onNextModal(this, [](QWidget* modal) {
+        QTest::mouseClick(modal->findChild<QRadioButton*>(QStringLiteral("raWifi")),
+                          Qt::LeftButton);
+        modal->findChild<QLineEdit*>(QStringLiteral("txtWifiAddr"))->setText(simAddress);
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("btnConnect")),
+                          Qt::LeftButton);
+    });
+    window.miConnection();
+    QVERIFY(currentConnection());
+    QString done;
+    QVERIFY(m_sim.waitForLine(QStringLiteral("BACKUP-DONE"), 15000, &done));
+    m_backedUp = done.section(QLatin1Char(' '), 1, 1).toInt();
+    QVERIFY(m_backedUp > 0);
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_dialogs->messages.at(0).text,
+             QStringLiteral("Connect successfully. Want to sync SMS to computer now?"));
+    QCOMPARE(m_dialogs->messages.at(1).icon, QMessageBox::Information);
+
+    // Stored, listed, and the newest conversation selected and shown.
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), m_backedUp);
+    QVERIFY(window.contactsModel()->rowCount() > 1);
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    const QString suffix = newestSuffix();
+    QCOMPARE(window.contactsModel()->entries().first().suffix, suffix);
+    const int inConversation =
+        countRows(QStringLiteral("select count(*) from sms where suffix=?"), suffix);
+    QCOMPARE(int(window.conversationView()->smsList().size()), inConversation);
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:%1").arg(inConversation));
+}
+
+void TestUiEndToEnd::replyInChat(MainWindow& window)
+{
+    const ContactEntry entry = window.contactsModel()->entries().first();
+    window.onContactDoubleClicked(window.contactsModel()->index(0, 0));
+    ConversationForm* chat = ConversationForm::conversation(entry.suffix);
+    QVERIFY(chat);
+    QVERIFY(chat->isVisible());
+    QCOMPARE(chat->windowTitle(), entry.displayText());
+    const int before = int(chat->history()->smsList().size());
+
+    m_dialogs->clear();
+    const QString reply = QStringLiteral("Reply from the chat, 5 & <ok>");
+    chat->replyEdit()->setPlainText(reply);
+    QTest::mouseClick(chat->findChild<QPushButton*>(QStringLiteral("btnSendSMS")), Qt::LeftButton);
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Message sent successfully."));
+    QVERIFY(m_sim.waitForLine(QStringLiteral("SENT")));
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from sms where body=? and is_send=1"), reply), 1);
+    QCOMPARE(int(chat->history()->smsList().size()), before + 1);
+    QCOMPARE(chat->history()->smsList().last().body, reply);
+    QVERIFY(chat->history()->toPlainText().contains(reply));
+    QVERIFY(chat->replyEdit()->toPlainText().isEmpty());
+    QCOMPARE(chat->statusLabel()->text(), QStringLiteral("Total:%1").arg(before + 1));
+    // The main window shows it too, the conversation still first.
+    QCOMPARE(window.contactsModel()->entries().first().suffix, entry.suffix);
+    QCOMPARE(window.conversationView()->smsList().last().body, reply);
+}
+
+void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
+{
+    const QString body = QStringLiteral("Hello from a brand-new number");
+    const int rowsBefore = window.contactsModel()->rowCount();
+    QCOMPARE(window.contactsModel()->rowOfSuffix(QStringLiteral("700900123")), -1);
+    // Stored dates are whole seconds: a message of the same second as the reply would tie with
+    // it for the top of the list.
+    const qint64 newest = countRows(QStringLiteral("select max(date) from sms"));
+    QTRY_VERIFY_WITH_TIMEOUT(QDateTime::currentSecsSinceEpoch() > newest, 3000);
+    m_sim.push(QStringLiteral("+44 7700 900123"), body);
+    const bool pushed = m_sim.waitForPushed(1);
+    if (!pushed)
+        qDebug() << m_sim.outputLines() << m_sim.logText().right(3000);
+    QVERIFY(pushed);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        countRows(QStringLiteral("select count(*) from sms where body=?"), body), 1, 15000);
+    QCOMPARE(window.contactsModel()->rowCount(), rowsBefore + 1);
+    QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("700900123"));
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(window.conversationView()->smsList().last().body, body);
+    ConversationForm* chat = ConversationForm::conversation(QStringLiteral("700900123"));
+    QVERIFY(chat);
+    QVERIFY(chat->isVisible());
+    QCOMPARE(chat->windowTitle(), QStringLiteral("+44 7700 900123"));
+}
+
+void TestUiEndToEnd::searchForAWord(MainWindow& window)
+{
+    window.miSearch();
+    SMSSearchForm* search = window.searchForm();
+    QVERIFY(search && search->isVisible());
+    search->keywordEdit()->setText(QStringLiteral("brand-NEW"));
+    QTest::mouseClick(search->findChild<QPushButton*>(QStringLiteral("btnSearch")), Qt::LeftButton);
+    QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
+    QCOMPARE(search->browser()->smsList().first().address, QStringLiteral("+44 7700 900123"));
+    QVERIFY(search->browser()->toHtml().contains(QStringLiteral("brand-NEW</span>")));
+    window.miSearch(); // the same dialog, with its results
+    QCOMPARE(window.searchForm(), search);
+    QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
+}
+
+void TestUiEndToEnd::deleteAConversation(MainWindow& window)
+{
+    const int rowsBefore = window.contactsModel()->rowCount();
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
+    const QString suffix = window.contactsModel()->entries().at(1).suffix;
+    const int messages =
+        countRows(QStringLiteral("select count(*) from sms where suffix=?"), suffix);
+    QVERIFY(messages > 0);
+    m_dialogs->clear();
+    m_dialogs->queueButton(QMessageBox::Yes);
+    window.miThreadDelete();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully delete thread."));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms where suffix=?"), suffix), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), m_backedUp + 2 - messages);
+    QCOMPARE(window.contactsModel()->rowCount(), rowsBefore - 1);
+    QCOMPARE(window.contactsModel()->rowOfSuffix(suffix), -1);
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+}
+
+void TestUiEndToEnd::printAConversation(MainWindow& window)
+{
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
+    const int shown = int(window.conversationView()->smsList().size());
+    // Print: the preview opens for the conversation; closing it prints nothing.
+    QString preview;
+    onNextModal(this, [&preview](QWidget* modal) {
+        preview = QString::fromLatin1(modal->metaObject()->className());
+        modal->close();
+    });
+    window.miThreadPrint();
+    QCOMPARE(preview, QStringLiteral("QPrintPreviewDialog"));
+
+    // The same conversation exported as a PDF file.
+    const QString pdf = m_env->home() + QStringLiteral("/conversation.pdf");
+    m_dialogs->clear();
+    m_dialogs->queueFileName(pdf);
+    m_dialogs->queueSelectedFilter(QStringLiteral("PDF Files(*.pdf)"));
+    window.miThreadExport();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully export %1 SMS.").arg(shown));
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(5) == "%PDF-");
+    QVERIFY(file.size() > 1000);
+}
+
+void TestUiEndToEnd::aUsersSession()
+{
+    DialogRecorder dialogs;
+    m_dialogs = &dialogs;
+    openAccount();
+    MainWindow window;
+    setMainWindowInstance(&window);
+    window.show();
+    connectAndBackup(window);
+    if (QTest::currentTestFailed())
+        return;
+    replyInChat(window);
+    receiveFromANewNumber(window);
+    searchForAWord(window);
+    deleteAConversation(window);
+    printAConversation(window);
+    window.close();
+    QVERIFY(!ConversationForm::conversation(QStringLiteral("700900123"))->isVisible());
+    setMainWindowInstance(nullptr);
+    SyncListenSMSThread::instance()->stopListening();
+    ConversationForm::releaseAllConversations();
+    m_dialogs = nullptr;
+}
+
+QTEST_MAIN(TestUiEndToEnd)
+#include "tst_ui_endtoend.moc"
