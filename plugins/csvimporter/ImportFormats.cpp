@@ -93,7 +93,8 @@ QHash<QString, QVariant> convertAndroidColumns(const QHash<QString, int>& column
     if (type != QLatin1String("1") && type != QLatin1String("2"))
         return invalidRecord(); // drafts, outbox, failed ...
     QString person = columnValue(columns, fields, "contact_name");
-    if (person.isEmpty())
+    // Android's own person column holds a contact id, which is no name to show.
+    if (person.isEmpty() && !isDigits(columnValue(columns, fields, "person").trimmed()))
         person = columnValue(columns, fields, "person");
     return makeRecord(
         type == QLatin1String("2"), fromMilliseconds(columnValue(columns, fields, "date")),

@@ -34,6 +34,15 @@ Q_DECL_EXPORT QHash<QString, QVariant> getSMS(void* format, QHash<QString, int> 
     return convertRecord(*static_cast<ImportFormatKind*>(format), columns, fields);
 }
 
+// Optional: 1 when the format escapes quotes in quoted fields with a backslash, 0 when it
+// doubles them.
+Q_DECL_EXPORT int csvEscapes(void* format)
+{
+    return format && *static_cast<ImportFormatKind*>(format) == ImportFormatKind::AndroidDatabase
+               ? 1
+               : 0;
+}
+
 Q_DECL_EXPORT void deleteFormat(void* format)
 {
     delete static_cast<ImportFormatKind*>(format);

@@ -61,7 +61,10 @@ void CSVImporterPlugin::resolveAll()
     const auto resolve = [this](const char* name) {
         QFunctionPointer function = library.resolve(name);
         if (!function) {
-            const QString error = library.errorString();
+            // The loader's own text may not name the symbol.
+            const QString error =
+                QStringLiteral("Cannot resolve \"%1\" in %2: %3")
+                    .arg(QLatin1String(name), library.fileName(), library.errorString());
             library.unload();
             throw std::runtime_error(error.toUtf8().toStdString());
         }
@@ -72,6 +75,7 @@ void CSVImporterPlugin::resolveAll()
     hasHeaderFn = reinterpret_cast<HasHeaderFn>(resolve("hasHeader"));
     getSMSFn = reinterpret_cast<GetSMSFn>(resolve("getSMS"));
     deleteFormat = reinterpret_cast<DeleteFormatFn>(resolve("deleteFormat"));
+    csvEscapes = reinterpret_cast<CSVEscapesFn>(library.resolve("csvEscapes"));
 }
 
 bool CSVImporterPlugin::chooseFormat(const QStringList& first, const QStringList& second)
@@ -87,6 +91,13 @@ bool CSVImporterPlugin::chooseFormat(const QStringList& first, const QStringList
 bool CSVImporterPlugin::hasHeader() const
 {
     return format ? hasHeaderFn(format) : false;
+}
+
+CSVEscapes CSVImporterPlugin::escapes() const
+{
+    if (format && csvEscapes && csvEscapes(format) == 1)
+        return CSVEscapes::Backslash;
+    return CSVEscapes::DoubledQuotes;
 }
 
 QHash<QString, QVariant> CSVImporterPlugin::getSMS(const QHash<QString, int>& columns,
@@ -107,6 +118,7 @@ void CSVImporterPlugin::unload()
     hasHeaderFn = nullptr;
     getSMSFn = nullptr;
     deleteFormat = nullptr;
+    csvEscapes = nullptr;
     if (library.isLoaded())
         library.unload();
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "files/CSVReader.h"
+
 // Loads the other-phone CSV importer library ("csvimporter") and calls it. The library
 // recognises a file's format from its first two records and turns records into field values
 // with the keys "send" (bool), "date" (QDateTime), "number", "person", "content".
@@ -17,6 +19,7 @@ public:
     using HasHeaderFn = bool (*)(void*);
     using GetSMSFn = QHash<QString, QVariant> (*)(void*, QHash<QString, int>, QStringList);
     using DeleteFormatFn = void (*)(void*);
+    using CSVEscapesFn = int (*)(void*);
 
     // Loads the library from the program's own folder, then by its plain name from the system's
     // library path. Throws std::runtime_error with the loader's message.
@@ -31,6 +34,9 @@ public:
     // one matched.
     bool chooseFormat(const QStringList& first, const QStringList& second);
     bool hasHeader() const;
+    // How the chosen format escapes quotes: asked through the optional export "csvEscapes"
+    // (1 = backslash); doubled quotes when the library or the format does not say.
+    CSVEscapes escapes() const;
     QHash<QString, QVariant> getSMS(const QHash<QString, int>& columns,
                                     const QStringList& fields) const;
     // Frees the chosen format and unloads the library; later calls answer as with no format.
@@ -50,6 +56,7 @@ private:
     HasHeaderFn hasHeaderFn = nullptr;
     GetSMSFn getSMSFn = nullptr;
     DeleteFormatFn deleteFormat = nullptr;
+    CSVEscapesFn csvEscapes = nullptr; // optional
     QLibrary library;
     void* format = nullptr;
 };

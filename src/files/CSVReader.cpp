@@ -86,8 +86,9 @@ QString decodeField(const QByteArray& bytes)
 
 } // namespace
 
-bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
+bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes escapes)
 {
+    const bool backslash = escapes == CSVEscapes::Backslash;
     if (skipBom && !skipByteOrderMark(device))
         return false;
 
@@ -109,6 +110,13 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
             continue;
         }
         if (inQuotes) {
+            if (backslash && c == '\\' && !quotePending) {
+                buffer.append(c);
+                const int escaped = bytes.next();
+                if (escaped >= 0)
+                    buffer.append(static_cast<char>(escaped));
+                continue;
+            }
             if (c == '"') {
                 if (quotePending)
                     buffer.append('"');
@@ -140,10 +148,11 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom)
     }
 }
 
-bool readCSVRecordMinFields(QStringList* fields, QIODevice* device, int minFields)
+bool readCSVRecordMinFields(QStringList* fields, QIODevice* device, int minFields,
+                            CSVEscapes escapes)
 {
     for (;;) {
-        if (!utf8CSVRow(fields, device, true))
+        if (!utf8CSVRow(fields, device, true, escapes))
             return false;
         if (fields->size() >= minFields)
             return true;
@@ -151,10 +160,12 @@ bool readCSVRecordMinFields(QStringList* fields, QIODevice* device, int minField
     }
 }
 
-int totalRecords(QIODevice* device)
+int totalRecords(QIODevice* device, CSVEscapes escapes)
 {
     QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    const bool backslash = escapes == CSVEscapes::Backslash;
     bool inQuotes = false;
+    bool escaped = false;
     int count = 0;
     for (;;) {
         const qint64 got = device->read(chunk.data(), chunk.size());
@@ -164,7 +175,11 @@ int totalRecords(QIODevice* device)
             return count;
         for (qint64 i = 0; i < got; ++i) {
             const char c = chunk[i];
-            if (c == '"')
+            if (escaped)
+                escaped = false;
+            else if (backslash && inQuotes && c == '\\')
+                escaped = true;
+            else if (c == '"')
                 inQuotes = !inQuotes;
             else if (c == '\n' && !inQuotes)
                 ++count;

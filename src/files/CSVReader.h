@@ -4,6 +4,15 @@
 
 class QIODevice;
 
+// How a double quote is written inside a quoted field: doubled (the program's own files), or
+// after a backslash (some other phones' exports; the backslash and the character after it are
+// then kept as they are, for the importer to decode).
+enum class CSVEscapes
+{
+    DoubledQuotes,
+    Backslash,
+};
+
 // Comma-separated records in the program's own dialect: comma separator, double-quote quoting
 // with doubled quotes, UTF-8, optional UTF-8 byte-order mark, LF or CR LF record ends. The
 // functions keep no state between calls; read failures throw std::runtime_error carrying the
@@ -13,12 +22,14 @@ class QIODevice;
 // with a line feed, false at the end of the device (a last record without line feed is still
 // appended). With skipByteOrderMark a leading EF BB BF is dropped; at the very end of the
 // device the call then appends nothing.
-bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipByteOrderMark);
+bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipByteOrderMark,
+                CSVEscapes escapes = CSVEscapes::DoubledQuotes);
 
 // Reads records until one has at least minFields fields (shorter ones are discarded, the list
 // is cleared between them). False when the device ended first.
-bool readCSVRecordMinFields(QStringList* fields, QIODevice* device, int minFields);
+bool readCSVRecordMinFields(QStringList* fields, QIODevice* device, int minFields,
+                            CSVEscapes escapes = CSVEscapes::DoubledQuotes);
 
 // Line feeds outside quotes from the current position to the end: the number of complete
 // records left (blank lines count, a last record without line feed does not).
-int totalRecords(QIODevice* device);
+int totalRecords(QIODevice* device, CSVEscapes escapes = CSVEscapes::DoubledQuotes);

@@ -54,6 +54,11 @@ SMSInfo LocalPreviewCSVThread::recordToSMS(const QHash<QString, int>& columns,
     return sms;
 }
 
+CSVEscapes LocalPreviewCSVThread::escapes() const
+{
+    return importer ? importer->escapes() : CSVEscapes::DoubledQuotes;
+}
+
 bool LocalPreviewCSVThread::importerHasHeader() const
 {
     return !importer || importer->hasHeader();
@@ -70,8 +75,8 @@ int LocalPreviewCSVThread::countRecords(QString* error)
     }
     try {
         QStringList header;
-        readCSVRecordMinFields(&header, &file, 4);
-        int total = totalRecords(&file);
+        readCSVRecordMinFields(&header, &file, 4, escapes());
+        int total = totalRecords(&file, escapes());
         if (!importerHasHeader())
             ++total; // the record just passed was data
         return total;
@@ -119,7 +124,7 @@ void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
     QHash<QString, int> columns;
     if (importerHasHeader()) {
         QStringList header;
-        readCSVRecordMinFields(&header, &file, 4);
+        readCSVRecordMinFields(&header, &file, 4, escapes());
         columns = columnIndexMap(header);
     }
     if (!importer) {
@@ -134,7 +139,7 @@ void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
     m_invalid = 0;
     QStringList fields;
     while (!cancelRequested) {
-        const bool more = utf8CSVRow(&fields, &file, false);
+        const bool more = utf8CSVRow(&fields, &file, false, escapes());
         if (fields.size() > 1) {
             const SMSInfo sms = recordToSMS(columns, fields);
             if (!sms.date.isValid()) {

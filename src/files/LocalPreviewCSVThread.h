@@ -7,6 +7,7 @@
 
 #include "app/JobThread.h"
 #include "app/SMSInfo.h"
+#include "files/CSVReader.h"
 
 class CSVImporterPlugin;
 class QFile;
@@ -45,6 +46,7 @@ private:
     int countRecords(QString* error);
     void parseRecords(QFile& file, int total);
     bool importerHasHeader() const;
+    CSVEscapes escapes() const;
 
     QList<SMSInfo> m_smsList;
     CSVImporterPlugin* importer; // may be null; not owned

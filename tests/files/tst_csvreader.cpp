@@ -86,6 +86,7 @@ private slots:
     void readerLeavesPositionAfterRecord();
     void longRecordsAcrossChunks();
     void utf8AndZeroBytes();
+    void backslashEscapes();
 };
 
 void TestCSVReader::fieldsAndRecordEnds_data()
@@ -303,6 +304,26 @@ void TestCSVReader::utf8AndZeroBytes()
     QCOMPARE(rows.at(0).fields.at(0), text);
     // A zero byte does not cut the rest of its field away.
     QCOMPARE(rows.at(0).fields.at(1), QString::fromUtf8(QByteArray("a\0b", 3)));
+}
+
+void TestCSVReader::backslashEscapes()
+{
+    const QByteArray bytes("a,\"say \\\"hi\\\", ok \\\\\",\"end \\\"\"\nnext\\x,y\n");
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QStringList fields;
+    QVERIFY(utf8CSVRow(&fields, &buffer, false, CSVEscapes::Backslash));
+    QCOMPARE(fields, (QStringList{"a", "say \\\"hi\\\", ok \\\\", "end \\\""}));
+    fields.clear();
+    // Outside quotes a backslash is an ordinary character.
+    QVERIFY(utf8CSVRow(&fields, &buffer, false, CSVEscapes::Backslash));
+    QCOMPARE(fields, (QStringList{"next\\x", "y"}));
+
+    QBuffer counted;
+    counted.setData(QByteArray("\"x\\\"\ny\"\nz\n"));
+    counted.open(QIODevice::ReadOnly);
+    QCOMPARE(totalRecords(&counted, CSVEscapes::Backslash), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCSVReader)
