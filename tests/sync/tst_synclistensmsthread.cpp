@@ -7,6 +7,7 @@
 
 #include "PhoneSimProcess.h"
 #include "device/DeviceConnection.h"
+#include "sync/MiniPhone.h"
 #include "sync/SyncListenSMSThread.h"
 #include "sync/SyncTimings.h"
 
@@ -40,45 +41,6 @@ bool logged(const QString& text)
     return g_log.contains(text);
 }
 
-// A phone service of the test's own, for lines the simulator does not send.
-class MiniPhone : public QObject
-{
-public:
-    bool listen(const QString& address)
-    {
-        connect(&m_command, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_command.nextPendingConnection())
-                requests.append(socket);
-        });
-        connect(&m_data, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_data.nextPendingConnection())
-                listeners.append(socket);
-        });
-        return m_command.listen(QHostAddress(address), DeviceConnection::COMMAND_PORT) &&
-               m_data.listen(QHostAddress(address), SyncListenSMSThread::DATA_PORT);
-    }
-    // A hello answered, so that a connection can be made to this phone.
-    void answerHellos()
-    {
-        for (QTcpSocket* socket : std::as_const(requests)) {
-            if (socket->canReadLine() && socket->peek(5) == "hello")
-                socket->write("$hello:\n");
-        }
-    }
-    void send(int listener, const QByteArray& bytes)
-    {
-        listeners[listener]->write(bytes);
-        listeners[listener]->flush();
-    }
-
-    QList<QTcpSocket*> requests;
-    QList<QTcpSocket*> listeners;
-
-private:
-    QTcpServer m_command;
-    QTcpServer m_data;
-};
-
 } // namespace
 
 class TestSyncListenSMSThread : public QObject
@@ -103,7 +65,7 @@ private:
     void connectToMiniPhone();
 
     tbtest::PhoneSimProcess m_phone;
-    MiniPhone m_mini;
+    synctest::MiniPhone m_mini;
     SyncListenSMSThread* m_listener = nullptr;
     std::unique_ptr<QSignalSpy> m_received;
     std::unique_ptr<QSignalSpy> m_errors;
@@ -116,7 +78,7 @@ void TestSyncListenSMSThread::initTestCase()
     m_listener = SyncListenSMSThread::instance();
     QCOMPARE(SyncListenSMSThread::instance(), m_listener);
     QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));
-    QVERIFY(m_mini.listen(MINI_PHONE));
+    QVERIFY(m_mini.listen(MINI_PHONE, SyncListenSMSThread::DATA_PORT));
 }
 
 void TestSyncListenSMSThread::init()
@@ -201,34 +163,27 @@ void TestSyncListenSMSThread::stopDuringTheWaitBeforeConnecting()
 
 void TestSyncListenSMSThread::connectToMiniPhone()
 {
-    QTimer answering;
-    connect(&answering, &QTimer::timeout, &m_mini, &MiniPhone::answerHellos);
-    answering.start(5);
-    const qsizetype listenersBefore = m_mini.listeners.size();
-    // The hello blocks this thread until the answer comes: connect from a helper thread.
-    std::unique_ptr<QThread> connecting(
-        QThread::create([] { setConnection(MINI_PHONE, MINI_PHONE, false); }));
-    connecting->start();
-    QTRY_VERIFY(connecting->isFinished());
-    QTRY_COMPARE(m_mini.listeners.size(), listenersBefore + 1);
+    const qsizetype listenersBefore = m_mini.dataConnections.size();
+    m_mini.becomeCurrent();
+    QTRY_COMPARE(m_mini.dataConnections.size(), listenersBefore + 1);
 }
 
 void TestSyncListenSMSThread::eachRunHasItsOwnSocket()
 {
     connectToMiniPhone();
-    QTcpSocket* firstRun = m_mini.listeners.last();
+    QTcpSocket* firstRun = m_mini.dataConnections.last();
     m_listener->restartListening();
-    QTRY_COMPARE(m_mini.listeners.last() != firstRun, true);
+    QTRY_COMPARE(m_mini.dataConnections.last() != firstRun, true);
     // The ended run closed its connection.
     QTRY_COMPARE(firstRun->state(), QAbstractSocket::UnconnectedState);
-    m_mini.send(int(m_mini.listeners.size()) - 1, "$sms:5,0,,," + b64("x").toLatin1() + "\n");
+    m_mini.send(int(m_mini.dataConnections.size()) - 1, "$sms:5,0,,," + b64("x").toLatin1() + "\n");
     QTRY_COMPARE(m_received->count(), 1);
 }
 
 void TestSyncListenSMSThread::otherLinesAreIgnored()
 {
     connectToMiniPhone();
-    const int last = int(m_mini.listeners.size()) - 1;
+    const int last = int(m_mini.dataConnections.size()) - 1;
     m_mini.send(last, "$count:3\n$bye:\nhello\r\n$SMS:1,0,,,\n");
     m_mini.send(last, "$sms:1700000000000,1,," + b64("Anna").toLatin1() + ",\n");
     QTRY_COMPARE(m_received->count(), 1);
@@ -256,7 +211,7 @@ void TestSyncListenSMSThread::malformedRecordEndsTheRunSilently()
     QFETCH(QByteArray, line);
     QFETCH(QString, logLine);
     connectToMiniPhone();
-    m_mini.send(int(m_mini.listeners.size()) - 1, line + "\n$sms:5,0,,,\n");
+    m_mini.send(int(m_mini.dataConnections.size()) - 1, line + "\n$sms:5,0,,,\n");
     QTRY_VERIFY(m_listener->isFinished());
     QVERIFY(logged(logLine));
     QCOMPARE(m_received->count(), 0);
@@ -286,9 +241,9 @@ void TestSyncListenSMSThread::badLinesEndTheRunWithAnError()
     QTRY_VERIFY_WITH_TIMEOUT(logged(QStringLiteral("SyncListenSMSThread: ready receive SMS")),
                              5000);
     QTest::qWait(SyncListenSMSThread::READ_TIMEOUT_MS + 200);
-    const int last = int(m_mini.listeners.size()) - 1;
+    const int last = int(m_mini.dataConnections.size()) - 1;
     if (close)
-        m_mini.listeners[last]->disconnectFromHost();
+        m_mini.dataConnections[last]->disconnectFromHost();
     else
         m_mini.send(last, bytes);
     QTRY_COMPARE(m_errors->count(), 1);
