@@ -110,6 +110,8 @@ private slots:
     void flowWarnsWhenNoFormatMatches();
     void flowPreviewsAndImports();
     void flowReportsUnreadableFile();
+    void ownFormatFlowPreviewsAndImports();
+    void ownFormatFlowCancelledDialog();
 
 private:
     QTemporaryDir m_home;
@@ -338,6 +340,40 @@ void TestCSVImporter::flowReportsUnreadableFile()
     importCSVFromOtherPhone(nullptr);
     QCOMPARE(recorder.messages.size(), 1);
     QCOMPARE(recorder.messages.first().icon, QMessageBox::Critical);
+}
+
+void TestCSVImporter::ownFormatFlowPreviewsAndImports()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("own.csv");
+    QVERIFY(writeFile(file, "send,date,number,person,content\n"
+                            "1,2012-03-04 05:06:07,5559999,Own,first own\n"
+                            "0,2012-03-04 05:06:08,5559999,Own,second own\n"));
+    DialogRecorder recorder;
+    recorder.queueFileName(file);
+    QString title;
+    whenModal(QStringLiteral("CSVPreviewForm"), [&](QWidget* dialog) {
+        title = dialog->windowTitle();
+        dialog->findChild<QPushButton*>(QStringLiteral("btnImportToLocal"))->pressed();
+    });
+    importCSVFromFile(nullptr);
+    QCOMPARE(title, QStringLiteral("Tallowbrook - Preview CSV File"));
+    QCOMPARE(recorder.fileCaptions, QStringList{"Select CSV file to import."});
+    QCOMPARE(recorder.messages.size(), 2);
+    QCOMPARE(recorder.messages[0].text, QStringLiteral("Successfully load 2 SMS."));
+    QCOMPARE(recorder.messages[1].text, QStringLiteral("Successfully import 2 SMS."));
+    QCOMPARE(storetest::scalar(*currentDatabase(),
+                               QStringLiteral("select count(*) from sms where person = 'Own'")),
+             2);
+}
+
+void TestCSVImporter::ownFormatFlowCancelledDialog()
+{
+    DialogRecorder recorder; // answers the file dialog with nothing
+    importCSVFromFile(nullptr);
+    importCSVFromOtherPhone(nullptr);
+    QCOMPARE(recorder.fileCaptions.size(), 2);
+    QVERIFY(recorder.messages.isEmpty());
 }
 
 QTEST_MAIN(TestCSVImporter)
