@@ -138,8 +138,10 @@ void writeCommand(QIODevice* socket, const QString& prefix, const QString& paylo
     if (!flush)
         return;
     auto* abstractSocket = qobject_cast<QAbstractSocket*>(socket);
-    // flush() also says false when everything had gone out already.
-    if (abstractSocket && !abstractSocket->flush() && abstractSocket->bytesToWrite() > 0)
+    // flush() also says false when everything had gone out already or the system's buffer is
+    // full for the moment; a failed write closes the socket.
+    if (abstractSocket && !abstractSocket->flush() &&
+        abstractSocket->state() != QAbstractSocket::ConnectedState)
         throw SocketDataTransferException(socket->errorString());
 }
 
