@@ -121,6 +121,7 @@ private slots:
     void listenerErrorOffersRestart();
     void backupWithoutConnectionOpensTheConnectionDialog();
     void closingClosesChats();
+    void fileCommandsAskForTheirFiles();
 
 private:
     void fillContacts();
@@ -427,6 +428,23 @@ void TestMainWindow::closingClosesChats()
     window.close();
     QVERIFY(!bob->isVisible());
     QVERIFY(!window.searchForm()->isVisible());
+}
+
+void TestMainWindow::fileCommandsAskForTheirFiles()
+{
+    fillContacts();
+    MainWindow window;
+    // Each command asks for its file first; cancelling the file dialog ends it quietly.
+    window.miImport();
+    window.miSyncFromOther();
+    window.miExport();
+    window.miThreadExport();
+    QCOMPARE(m_dialogs->fileCaptions,
+             QStringList({"Select CSV file to import.", "Select CSV file to import.",
+                          "Select file to export", "Select file to export"}));
+    QCOMPARE(m_dialogs->fileFilters.first(), QStringLiteral("CSV Files(*.csv)"));
+    QVERIFY(m_dialogs->fileFilters.last().contains(QStringLiteral("PDF Files(*.pdf)")));
+    QVERIFY(m_dialogs->messages.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -72,6 +72,7 @@ private:
     void searchForAWord(MainWindow& window);
     void deleteAConversation(MainWindow& window);
     void printAConversation(MainWindow& window);
+    void restoreToThePhone(MainWindow& window);
 
     std::unique_ptr<Environment> m_env;
     DialogRecorder* m_dialogs = nullptr;
@@ -259,6 +260,31 @@ void TestUiEndToEnd::printAConversation(MainWindow& window)
     QVERIFY(file.size() > 1000);
 }
 
+void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
+{
+    // One conversation, then everything.
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(2, 0));
+    const int shown = int(window.conversationView()->smsList().size());
+    m_dialogs->clear();
+    int from = m_sim.lineCount();
+    window.miThreadToAndroid();
+    QCOMPARE(m_dialogs->lastText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(shown));
+    QString restored;
+    QVERIFY(m_sim.waitForLine(QStringLiteral("RESTORED"), 15000, &restored, from));
+    QCOMPARE(restored.section(QLatin1Char(' '), 1, 1).toInt(), shown);
+
+    const int all = countRows(QStringLiteral("select count(*) from sms"));
+    from = m_sim.lineCount();
+    window.miSyncToAndroid();
+    QCOMPARE(m_dialogs->lastText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(all));
+    QVERIFY(m_sim.waitForLine(QStringLiteral("RESTORED"), 15000, &restored, from));
+    QCOMPARE(restored.section(QLatin1Char(' '), 1, 1).toInt(), all);
+    // Restoring changes nothing here.
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), all);
+}
+
 void TestUiEndToEnd::aUsersSession()
 {
     DialogRecorder dialogs;
@@ -275,6 +301,7 @@ void TestUiEndToEnd::aUsersSession()
     searchForAWord(window);
     deleteAConversation(window);
     printAConversation(window);
+    restoreToThePhone(window);
     window.close();
     QVERIFY(!ConversationForm::conversation(QStringLiteral("700900123"))->isVisible());
     setMainWindowInstance(nullptr);
