@@ -122,6 +122,7 @@ private slots:
     void backupWithoutConnectionOpensTheConnectionDialog();
     void closingClosesChats();
     void fileCommandsAskForTheirFiles();
+    void contactsContextMenu();
 
 private:
     void fillContacts();
@@ -445,6 +446,36 @@ void TestMainWindow::fileCommandsAskForTheirFiles()
     QCOMPARE(m_dialogs->fileFilters.first(), QStringLiteral("CSV Files(*.csv)"));
     QVERIFY(m_dialogs->fileFilters.last().contains(QStringLiteral("PDF Files(*.pdf)")));
     QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestMainWindow::contactsContextMenu()
+{
+    fillContacts();
+    MainWindow window;
+    window.show();
+    QStringList texts;
+    QTimer::singleShot(0, this, [&texts] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            texts = actionTexts(menu->actions());
+            menu->close();
+        }
+    });
+    emit window.contactsView()->createContextMenu();
+    QCOMPARE(texts, QStringList({"Export SMS to file", "Restore SMS to Android", "Print SMS",
+                                 "Delete thread", "Chat"}));
+
+    // Without a current row there is no menu.
+    window.contactsView()->setCurrentIndex(QModelIndex());
+    bool popup = false;
+    QTimer::singleShot(0, this, [&popup] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            popup = true;
+            menu->close();
+        }
+    });
+    emit window.contactsView()->createContextMenu();
+    QCoreApplication::processEvents();
+    QVERIFY(!popup);
 }
 
 QTEST_MAIN(TestMainWindow)
