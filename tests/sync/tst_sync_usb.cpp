@@ -67,7 +67,16 @@ void TestSyncUsb::backupForwardsItsDataPort()
 
 void TestSyncUsb::restoreForwardsItsDataPort()
 {
-    SMSListSource source(phonetest::storedMessages().mid(0, 7));
+    QList<SMSInfo> list;
+    for (int i = 0; i < 7; ++i) {
+        SMSInfo sms;
+        sms.date = QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1650000000000) + i);
+        sms.isSend = i % 2 == 0;
+        sms.address = QStringLiteral("0170 %1").arg(i);
+        sms.body = QStringLiteral("restored over USB");
+        list << sms;
+    }
+    SMSListSource source(list);
     ProgressForm form(QStringLiteral("Restoring SMS to Android now"));
     SyncBackupThread job(&source, &form);
     const JobOutcome outcome = runAndRecord(form, job);
