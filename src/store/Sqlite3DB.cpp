@@ -123,6 +123,9 @@ std::shared_ptr<Sqlite3Stmt> Sqlite3DB::statement(const QString& sql)
     if (moreText)
         throw Sqlite3Exception("one statement at a time: " + sql.toStdString(), SQLITE_MISUSE);
 
+    // EXPLAIN never runs its program, so it would not notice a schema change and re-prepare.
+    if (sqlite3_stmt_isexplain(raw))
+        return stmt;
     std::list<CachedStatement> evicted; // finished after the cache lock is released
     std::lock_guard<std::mutex> lock(d->cacheMutex);
     for (const CachedStatement& entry : d->cache) {

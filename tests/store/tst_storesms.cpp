@@ -76,21 +76,15 @@ class TestStoreSMS : public QObject
 private slots:
     void initTestCase();
     void init();
-    void conversationSuffix_data();
-    void conversationSuffix();
-    void contactDisplayName_data();
-    void contactDisplayName();
+    void keyAndDisplayRules();
     void duplicateRule();
-    void emptyAddressIsStillADuplicate();
     void dateRoundTrip();
-    void isSendReadsExactlyOne();
-    void rowIdKeepsLow32Bits();
+    void rowsReadByTheRules();
     void viewGivesTheConversationsName();
     void failedJobLeavesDatabaseUnchanged();
     void cancelledJobLeavesDatabaseUnchanged();
     void twoThreadsStoreEachMessageOnce();
-    void listSource();
-    void cursorSource();
+    void sources();
 
 private:
     QTemporaryDir m_home;
@@ -111,69 +105,33 @@ void TestStoreSMS::init()
     m_db = openAccountDatabase(name);
 }
 
-void TestStoreSMS::conversationSuffix_data()
+void TestStoreSMS::keyAndDisplayRules()
 {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("suffix");
-    QTest::newRow("short number") << "12345"
-                                  << "12345";
-    QTest::newRow("punctuation, last nine") << "+1 (234) 567-8901"
-                                            << "345678901";
-    QTest::newRow("country code") << "+49 170 1234567"
-                                  << "701234567";
-    QTest::newRow("trunk prefix") << "0170-1234567"
-                                  << "701234567";
-    QTest::newRow("exactly nine") << "123456789"
-                                  << "123456789";
-    QTest::newRow("ten") << "1234567890"
-                         << "234567890";
-    QTest::newRow("named sender") << "Bank24"
-                                  << "Bank24";
-    QTest::newRow("lower-case letter") << "+49 x 12"
-                                       << "+49 x 12";
-    QTest::newRow("only non-ASCII letters") << "ÄÖ 12"
-                                            << "12";
-    QTest::newRow("no digits") << "+-() "
-                               << "";
-    QTest::newRow("empty") << ""
-                           << "";
-}
+    const QList<std::array<const char*, 2>> suffixes = {
+        {"12345", "12345"},
+        {"+1 (234) 567-8901", "345678901"},
+        {"+49 170 1234567", "701234567"},
+        {"0170-1234567", "701234567"},
+        {"123456789", "123456789"},
+        {"1234567890", "234567890"},
+        {"Bank24", "Bank24"},
+        {"+49 x 12", "+49 x 12"},  // one ASCII letter keeps the address whole
+        {"\u00c4\u00d6 12", "12"}, // other letters do not
+        {"+-() ", ""},
+        {"", ""}};
+    for (const auto& [address, suffix] : suffixes)
+        QCOMPARE(conversationSuffix(QString::fromUtf8(address)), QString::fromUtf8(suffix));
 
-void TestStoreSMS::conversationSuffix()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, suffix);
-    QCOMPARE(::conversationSuffix(address), suffix);
-}
-
-void TestStoreSMS::contactDisplayName_data()
-{
-    QTest::addColumn<QString>("person");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("display");
-    QTest::newRow("both") << "Anna"
-                          << "555"
-                          << "Anna(555)";
-    QTest::newRow("address only") << ""
-                                  << "555"
-                                  << "555";
-    QTest::newRow("person only") << "Anna"
-                                 << ""
-                                 << "Anna";
-    QTest::newRow("neither") << ""
-                             << ""
-                             << "Unknown";
-}
-
-void TestStoreSMS::contactDisplayName()
-{
-    QFETCH(QString, person);
-    QFETCH(QString, address);
-    QFETCH(QString, display);
-    SMSInfo sms;
-    sms.person = person;
-    sms.address = address;
-    QCOMPARE(::contactDisplayName(sms), display);
+    const QList<std::array<const char*, 3>> names = {{"Anna", "555", "Anna(555)"},
+                                                     {"", "555", "555"},
+                                                     {"Anna", "", "Anna"},
+                                                     {"", "", "Unknown"}};
+    for (const auto& [person, address, display] : names) {
+        SMSInfo sms;
+        sms.person = QString::fromUtf8(person);
+        sms.address = QString::fromUtf8(address);
+        QCOMPARE(contactDisplayName(sms), QString::fromUtf8(display));
+    }
 }
 
 void TestStoreSMS::duplicateRule()
@@ -208,15 +166,12 @@ void TestStoreSMS::duplicateRule()
     Sqlite3Cursor suffix = m_db->queryThrow(Sqlite3Sql("select distinct suffix from sms"));
     QVERIFY(suffix.moveNext());
     QCOMPARE(suffix.getText("suffix"), QStringLiteral("701234567"));
-}
 
-void TestStoreSMS::emptyAddressIsStillADuplicate()
-{
-    // A record with no address (a null string) must match its stored copy.
-    SMSInfo sms = message(QString(), QString(), noon(), false);
-    QVERIFY(storeSMS(m_db, sms));
-    SMSInfo copy = message(QString(), QString(), noon(), false);
-    QVERIFY(!storeSMS(m_db, copy));
+    // A record with no address (a null string) matches its stored copy too.
+    SMSInfo noAddress = message(QString(), QString(), noon(), false);
+    SMSInfo noAddressCopy = noAddress;
+    QVERIFY(storeSMS(m_db, noAddress));
+    QVERIFY(!storeSMS(m_db, noAddressCopy));
     QCOMPARE(scalar(*m_db, "select count(*) from sms where suffix = ''"), 1LL);
 }
 
@@ -246,27 +201,23 @@ void TestStoreSMS::dateRoundTrip()
     QCOMPARE(readSMSRow(first).date, noon(0));
 }
 
-void TestStoreSMS::isSendReadsExactlyOne()
+void TestStoreSMS::rowsReadByTheRules()
 {
     m_db->executeThrow(Sqlite3Sql("insert into sms(sms_id, address, date, is_send, body) values "
                                   "(1, 'a', 0, 1, 'one'), (2, 'a', 0, 2, 'two'), "
                                   "(3, 'a', 0, 0, 'zero'), (4, 'a', 0, null, 'null'), "
-                                  "(5, 'a', 0, '1', 'text one')"));
+                                  "(4294967303, 'a', 0, '1', 'text one')"));
     Sqlite3Cursor cursor = m_db->queryThrow(Sqlite3Sql("select * from sms order by sms_id"));
     QList<bool> sent;
-    while (cursor.moveNext())
+    QList<int> ids;
+    while (cursor.moveNext()) {
         sent.append(readSMSRow(cursor).isSend);
-    // The BOOLEAN column turns the text '1' into the number 1.
+        ids.append(readSMSRow(cursor).smsId);
+    }
+    // is_send is true for exactly 1 (the BOOLEAN column turns the text '1' into 1).
     QCOMPARE(sent, (QList<bool>{true, false, false, false, true}));
-}
-
-void TestStoreSMS::rowIdKeepsLow32Bits()
-{
-    m_db->executeThrow(Sqlite3Sql("insert into sms(sms_id, address, date, is_send, body) "
-                                  "values(4294967303, 'a', 0, 0, 'big')"));
-    Sqlite3Cursor cursor = m_db->queryThrow(Sqlite3Sql("select * from sms"));
-    QVERIFY(cursor.moveNext());
-    QCOMPARE(readSMSRow(cursor).smsId, 7);
+    // The row id keeps its low 32 bits, also when storeSMS reports it.
+    QCOMPARE(ids, (QList<int>{1, 2, 3, 4, 7}));
     SMSInfo next = message("a", "next", noon(), false);
     QVERIFY(storeSMS(m_db, next));
     QCOMPARE(next.smsId, 8);
@@ -290,7 +241,7 @@ void TestStoreSMS::viewGivesTheConversationsName()
     QCOMPARE(conversation.at(1).person, QStringLiteral("Anna")); // its own person is empty
     QCOMPARE(conversation.at(1).address, QStringLiteral("0170 1234567"));
     QCOMPARE(conversation.at(1).smsId, unnamed.smsId);
-    QCOMPARE(::contactDisplayName(conversation.at(1)), QStringLiteral("Anna(0170 1234567)"));
+    QCOMPARE(contactDisplayName(conversation.at(1)), QStringLiteral("Anna(0170 1234567)"));
 }
 
 void TestStoreSMS::failedJobLeavesDatabaseUnchanged()
@@ -368,58 +319,42 @@ void TestStoreSMS::twoThreadsStoreEachMessageOnce()
     QCOMPARE(scalar(*m_db, "select count(*) from sms"), 300LL);
 }
 
-void TestStoreSMS::listSource()
+void TestStoreSMS::sources()
 {
-    SMSListSource empty{QList<SMSInfo>()};
-    SMSInfo target = message("sentinel", "untouched", noon(), true);
-    QCOMPARE(empty.count(), 0);
-    QVERIFY(!empty.next(target));
-    QCOMPARE(target.address, QStringLiteral("sentinel"));
-
-    const QList<SMSInfo> list = {message("1", "a", noon(), false), message("2", "b", noon(), true),
-                                 message("3", "c", noon(), false)};
-    SMSListSource source(list);
-    QCOMPARE(source.count(), 3);
-    for (const SMSInfo& expected : list) {
-        QVERIFY(source.next(target));
-        QCOMPARE(target.address, expected.address);
-        QCOMPARE(target.body, expected.body);
-        QCOMPARE(target.isSend, expected.isSend);
-    }
-    SMSInfo after = message("sentinel", "untouched", noon(), true);
-    QVERIFY(!source.next(after));
-    QVERIFY(!source.next(after));
-    QCOMPARE(after.body, QStringLiteral("untouched"));
-    QCOMPARE(source.count(), 3);
-}
-
-void TestStoreSMS::cursorSource()
-{
-    const Sqlite3Sql all("select * from view_sms order by date asc");
-    SMSCursorSource empty(m_db->queryThrow(all));
-    SMSInfo target = message("sentinel", "untouched", noon(), true);
-    QCOMPARE(empty.count(), 0);
-    QVERIFY(!empty.next(target));
-    QCOMPARE(target.body, QStringLiteral("untouched"));
-
-    // Stored out of date order; the source hands them out oldest first.
+    const QList<SMSInfo> list = {message("1", "a", noon(), false), message("2", "b", noon(), true)};
+    SMSListSource emptyList{QList<SMSInfo>()};
+    SMSListSource listSource(list);
+    SMSCursorSource emptyCursor(m_db->queryThrow(Sqlite3Sql("select * from view_sms")));
+    SMSInfo first;
+    QCOMPARE(emptyCursor.count(), 0); // read before the rows below exist
+    QVERIFY(!emptyCursor.next(first));
+    // Stored out of date order; the whole-account query hands them out oldest first.
     for (int minutes : {30, 10, 20}) {
         SMSInfo sms = message("555", QString::number(minutes), noon().addSecs(60 * minutes),
                               minutes == 20, minutes == 10 ? "Bo" : "");
         QVERIFY(storeSMS(m_db, sms));
     }
-    SMSCursorSource source(m_db->queryThrow(all));
-    QCOMPARE(source.count(), 3);
-    QStringList bodies;
-    while (source.next(target)) {
-        bodies.append(target.body);
-        QCOMPARE(target.person, QStringLiteral("Bo"));
+    SMSCursorSource cursorSource(
+        m_db->queryThrow(Sqlite3Sql("select * from view_sms order by date asc")));
+
+    const QList<std::pair<AbsSMSDataSource*, QStringList>> cases = {
+        {&emptyList, {}},
+        {&listSource, {"a", "b"}},
+        {&emptyCursor, {}},
+        {&cursorSource, {"10", "20", "30"}}};
+    for (const auto& [source, bodies] : cases) {
+        QCOMPARE(source->count(), bodies.size());
+        QStringList seen;
+        SMSInfo sms;
+        while (source->next(sms))
+            seen.append(sms.body);
+        QCOMPARE(seen, bodies);
+        // After the end: still false, the target untouched, the count unchanged.
+        SMSInfo after = message("sentinel", "untouched", noon(), true);
+        QVERIFY(!source->next(after) && !source->next(after));
+        QCOMPARE(after.body, QStringLiteral("untouched"));
+        QCOMPARE(source->count(), bodies.size());
     }
-    QCOMPARE(bodies, (QStringList{"10", "20", "30"}));
-    SMSInfo after = message("sentinel", "untouched", noon(), true);
-    QVERIFY(!source.next(after));
-    QCOMPARE(after.body, QStringLiteral("untouched"));
-    QCOMPARE(source.count(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestStoreSMS)
