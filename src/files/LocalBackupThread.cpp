@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "files/IBackupSMS.h"
+#include "files/ProgressThrottle.h"
 #include "store/AbsSMSDataSource.h"
 
 namespace {
@@ -55,13 +56,15 @@ bool LocalBackupThread::writeAll(IBackupSMS& writer, QFile& file)
     writer.writeHeader(&file);
     const int total = source->count();
     int n = 0;
+    ProgressThrottle throttle(total);
     SMSInfo sms;
     while (source->next(sms)) {
         if (cancelRequested)
             return false;
         writer.writeSMS(&file, sms);
         ++n;
-        emit updateProgress(percentOf(n, total), QStringLiteral("SMS %1:%2").arg(n).arg(total));
+        if (throttle.shouldReport(n))
+            emit updateProgress(percentOf(n, total), QStringLiteral("SMS %1:%2").arg(n).arg(total));
     }
     if (!file.flush())
         throw std::runtime_error(file.errorString().toUtf8().toStdString());

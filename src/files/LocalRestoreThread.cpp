@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "files/ProgressThrottle.h"
 #include "store/Accounts.h"
 #include "store/Sqlite3DB.h"
 #include "store/StoreSMS.h"
@@ -65,6 +66,7 @@ LocalRestoreThread::Outcome LocalRestoreThread::storeAll(Sqlite3DB* db)
 {
     const int total = smsList.size();
     m_stored = m_skipped = 0;
+    ProgressThrottle throttle(total);
     for (SMSInfo sms : std::as_const(smsList)) {
         if (cancelRequested)
             return Outcome::Cancelled;
@@ -77,8 +79,9 @@ LocalRestoreThread::Outcome LocalRestoreThread::storeAll(Sqlite3DB* db)
         else
             ++m_skipped;
         const int done = m_stored + m_skipped;
-        emit updateProgress(percentOf(done, total),
-                            QStringLiteral("SMS %1:%2").arg(done).arg(total));
+        if (throttle.shouldReport(done))
+            emit updateProgress(percentOf(done, total),
+                                QStringLiteral("SMS %1:%2").arg(done).arg(total));
     }
     return Outcome::Finished;
 }

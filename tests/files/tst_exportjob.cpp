@@ -13,6 +13,7 @@
 #include "files/ExportSMS.h"
 #include "files/FilesTestSupport.h"
 #include "files/LocalBackupThread.h"
+#include "files/ProgressThrottle.h"
 #include "files/SMSPrinter.h"
 #include "store/SMSListSource.h"
 
@@ -57,6 +58,7 @@ private slots:
     void failedWriteRemovesFile();
     void openFailureReported();
     void progressIsTruncated();
+    void progressReportsEveryPercent();
     void cancelledDialogWritesNothing();
     void printerDocument();
     void printerPreviewOpens();
@@ -288,6 +290,28 @@ void TestExportJob::progressIsTruncated()
     QCOMPARE(values, (QList<int>{33, 66, 100}));
     QCOMPARE(texts, (QStringList{"SMS 1:3", "SMS 2:3", "SMS 3:3"}));
     QCOMPARE(form.progressLabel()->text(), QStringLiteral("SMS 3:3"));
+}
+
+void TestExportJob::progressReportsEveryPercent()
+{
+    // Steps that move no per-cent may be left out; a change of the per-cent and the last
+    // step never are.
+    ProgressThrottle throttle(1000);
+    QList<int> reported;
+    QSet<int> allPercents;
+    QSet<int> reportedPercents;
+    for (int done = 1; done <= 1000; ++done) {
+        allPercents.insert(JobThread::percentOf(done, 1000));
+        if (throttle.shouldReport(done)) {
+            reported.append(done);
+            reportedPercents.insert(JobThread::percentOf(done, 1000));
+        }
+    }
+    QCOMPARE(reported.first(), 1);
+    QCOMPARE(reported.last(), 1000);
+    QCOMPARE(reportedPercents, allPercents);
+    ProgressThrottle empty(0);
+    QVERIFY(empty.shouldReport(1)); // past the counted total: the last step
 }
 
 void TestExportJob::cancelledDialogWritesNothing()

@@ -157,8 +157,13 @@ void TestPreviewImport::recordToSMSOwnFormat()
         columnIndexMap({"date", "number", "content", "send"}), {"2012-03-04 05:06:07", "1"});
     QVERIFY(!shortRecord.isSend);
     QVERIFY(shortRecord.body.isEmpty());
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             job.recordToSMS(columns, {"1", "04/03/2012 10:00", "1", "", "x"}));
+    for (const char* bad : {"04/03/2012 10:00", "2012-02-30 10:00:00", "2012-03-04 24:00:00",
+                            "2012-03-04 05:06:0x", "2012-03-04T05:06:07", ""}) {
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 job.recordToSMS(columns, {"1", bad, "1", "", "x"}));
+    }
+    QCOMPARE(job.recordToSMS(columns, {"0", "2012-02-29 23:59:59"}).date,
+             at(2012, 2, 29, 23, 59, 59));
 }
 
 void TestPreviewImport::roundTripThroughExport()
