@@ -83,7 +83,8 @@ void SyncRestoreThread::run()
             return;
         }
         transaction.commit();
-        DataChannel::finish(data);
+        // The last acknowledgement went out flushed; nothing follows "$bye:".
+        data.disconnectFromHost();
         QThread::msleep(SyncTimings::pauseAfterSuccessMs());
         emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
     } catch (const std::exception& e) {
