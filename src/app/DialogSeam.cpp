@@ -1,6 +1,9 @@
 #include "app/DialogSeam.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHash>
+#include <QPushButton>
 
 namespace {
 
@@ -28,12 +31,31 @@ int message(QMessageBox::Icon icon, const QString& title, const QString& text,
 
     QMessageBox box(icon, title, text, QMessageBox::NoButton, nullptr,
                     Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    // A fixed order, whatever the platform's button layout prefers.
+    // Standard buttons would be rearranged by role for the platform; buttons of one role keep
+    // the order in which they were added, so they show as Yes, No, Ok, Cancel everywhere.
+    QDialogButtonBox standardTexts;
+    QHash<QAbstractButton*, int> codes;
+    int escapeCode = QMessageBox::NoButton;
+    QAbstractButton* escapeButton = nullptr;
     for (auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel}) {
-        if (buttons.testFlag(button))
-            box.addButton(button);
+        if (!buttons.testFlag(button))
+            continue;
+        const QString label =
+            standardTexts.addButton(QDialogButtonBox::StandardButton(int(button)))->text();
+        QPushButton* added = box.addButton(label, QMessageBox::ActionRole);
+        codes.insert(added, button);
+        if (!box.defaultButton())
+            box.setDefaultButton(added);
+        // Closing the box answers Cancel, else No, else the only button there is.
+        if (button == QMessageBox::Cancel || button == QMessageBox::No || !escapeButton) {
+            escapeButton = added;
+            escapeCode = button;
+        }
     }
-    return box.exec();
+    if (escapeButton)
+        box.setEscapeButton(escapeButton);
+    box.exec();
+    return codes.value(box.clickedButton(), escapeCode);
 }
 
 QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
