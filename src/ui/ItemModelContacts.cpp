@@ -32,7 +32,7 @@ void ItemModelContacts::reload()
     try {
         reloadFrom(currentDatabase());
     } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromLatin1(e.what()));
+        showErrorOccurred(QString::fromUtf8(e.what()));
     }
 }
 

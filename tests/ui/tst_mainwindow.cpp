@@ -115,6 +115,7 @@ private slots:
     void findWithoutMatch();
     void deleteThread();
     void deleteThreadDeclined();
+    void conversationWithoutNumber();
     void incomingMessages();
     void incomingHeldWhileAJobRuns_data();
     void incomingHeldWhileAJobRuns();
@@ -310,6 +311,24 @@ void TestMainWindow::deleteThreadDeclined()
     MainWindow window;
     window.miThreadDelete(); // answered No
     QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), 6);
+}
+
+void TestMainWindow::conversationWithoutNumber()
+{
+    fillContacts();
+    store(message(QString(), QString(), QStringLiteral("from nobody"), 950));
+    MainWindow window;
+    const int row = window.contactsModel()->rowOfSuffix(QString());
+    QCOMPARE(window.contactsModel()->data(window.contactsModel()->index(row, 0)).toString(),
+             QStringLiteral("Unknown"));
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(row, 0));
+    // Only the messages without a number, not every message of the account.
+    QCOMPARE(window.conversationView()->smsList().size(), 1);
+    QCOMPARE(window.conversationView()->smsList().first().body, QStringLiteral("from nobody"));
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
+    m_dialogs->queueButton(QMessageBox::Yes);
+    window.miThreadDelete();
     QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), 6);
 }
 
