@@ -334,11 +334,14 @@ void MainWindow::miThreadDelete()
     int row = -1;
     if (!currentContact(row))
         return;
+    // Taken before asking: a message arriving while the question is open can reload the list,
+    // and the conversation deleted must be the one the user confirmed.
+    const QString suffix = m_contactsModel->entries().at(row).suffix;
     if (!askYesNo(tr("IDS_CONFIRM_DEL_THREAD")))
         return;
     try {
         Sqlite3Sql sql("delete from sms where suffix=?");
-        sql.addTextParam(m_contactsModel->entries().at(row).suffix);
+        sql.addTextParam(suffix);
         currentDatabase()->executeThrow(sql);
     } catch (const Sqlite3Exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));

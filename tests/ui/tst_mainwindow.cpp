@@ -115,6 +115,7 @@ private slots:
     void findWithoutMatch();
     void deleteThread();
     void deleteThreadDeclined();
+    void deleteThreadWhileAMessageArrives();
     void conversationWithoutNumber();
     void incomingMessages();
     void incomingHeldWhileAJobRuns_data();
@@ -312,6 +313,38 @@ void TestMainWindow::deleteThreadDeclined()
     window.miThreadDelete(); // answered No
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(countRows(QStringLiteral("select count(*) from sms")), 6);
+}
+
+void TestMainWindow::deleteThreadWhileAMessageArrives()
+{
+    // An answerer that lets a message from a new number arrive while the question is open.
+    class ArrivingAnswerer : public DialogRecorder
+    {
+    public:
+        MainWindow* window = nullptr;
+        int message(QMessageBox::Icon icon, const QString& title, const QString& text,
+                    QMessageBox::StandardButtons buttons) override
+        {
+            if (icon == QMessageBox::Question) {
+                window->onReceivedSMS(uitest::message(QStringLiteral("123 456"), QString(),
+                                                      QStringLiteral("meanwhile"), 9000));
+                DialogRecorder::message(icon, title, text, buttons);
+                return QMessageBox::Yes;
+            }
+            return DialogRecorder::message(icon, title, text, buttons);
+        }
+    };
+    fillContacts();
+    m_dialogs.reset();
+    ArrivingAnswerer answerer;
+    MainWindow window;
+    answerer.window = &window;
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0)); // Bob
+    window.miThreadDelete();
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms where suffix='444'")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from sms where body='meanwhile'")), 1);
+    QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("123456"));
+    QCOMPARE(window.contactsModel()->rowOfSuffix(QStringLiteral("444")), -1);
 }
 
 void TestMainWindow::conversationWithoutNumber()
