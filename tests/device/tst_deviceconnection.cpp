@@ -7,6 +7,7 @@
 #include "device/PhoneTestSupport.h"
 #include "device/SendSMSThroughPhone.h"
 #include "device/SimpleProtocol.h"
+#include "sync/MiniPhone.h"
 
 using phonetest::failureOf;
 using simpleprotocol::LocalException;
@@ -19,6 +20,7 @@ const QString GOOD_PHONE = QStringLiteral("127.0.0.21");
 const QString NO_PHONE = QStringLiteral("127.0.0.22");
 const QString REFUSING_PHONE = QStringLiteral("127.0.0.23");
 const QString SILENT_PHONE = QStringLiteral("127.0.0.24");
+const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.28");
 
 } // namespace
 
@@ -39,6 +41,7 @@ private slots:
     void phoneErrorReachesTheCaller();
     void faultyReplyRecordIsRefused_data();
     void faultyReplyRecordIsRefused();
+    void duplicateReplyIsSkippedQuietly();
 
 private:
     phonetest::TempAccount m_account;
@@ -227,6 +230,36 @@ void TestDeviceConnection::faultyReplyRecordIsRefused()
     QTRY_COMPARE(m_phone.linesStartingWith(QStringLiteral("PEER-ERROR")).size(),
                  peerErrorsBefore + 1);
     QVERIFY(m_phone.linesStartingWith(QStringLiteral("PEER-ERROR")).last().contains(text));
+}
+
+void TestDeviceConnection::duplicateReplyIsSkippedQuietly()
+{
+    synctest::MiniPhone phone;
+    QVERIFY(phone.listen(SCRIPTED_PHONE, 32421));
+    phone.becomeCurrent();
+    // The keyword is not checked: whatever the first five characters are, they are cut off.
+    phone.sendReply = "$SMS:1600000000000,1," + QByteArray("555").toBase64() + "," +
+                      QByteArray("Anna").toBase64() + "," + QByteArray("Hallo, du").toBase64() +
+                      "\n";
+    const long long storedBefore = phonetest::storedCount();
+    // The exchange blocks this thread, and the phone answers from it: send from a helper.
+    SMSInfo first;
+    SMSInfo second;
+    std::thread sender([&] {
+        first = sendSMSThroughPhone(currentConnection().get(), QStringLiteral("555"),
+                                    QStringLiteral("Hallo, du"));
+        second = sendSMSThroughPhone(currentConnection().get(), QStringLiteral("555"),
+                                     QStringLiteral("Hallo, du"));
+    });
+    QTRY_VERIFY(phone.commandLines.count("$bye:\n") == 2);
+    sender.join();
+    QCOMPARE(first.person, QStringLiteral("Anna"));
+    QVERIFY(first.smsId > 0);
+    QCOMPARE(second.smsId, 0); // the same message is stored once
+    QCOMPARE(phonetest::storedCount(), storedBefore + 1);
+    // Address and body each travel as Base64 on their side of one comma.
+    QVERIFY(phone.commandLines.contains(QByteArray("555").toBase64() + "," +
+                                        QByteArray("Hallo, du").toBase64() + "\n"));
 }
 
 QTEST_MAIN(TestDeviceConnection)

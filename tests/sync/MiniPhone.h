@@ -22,10 +22,16 @@ public:
         connect(&m_command, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = m_command.nextPendingConnection()) {
                 requests.append(socket);
-                connect(socket, &QTcpSocket::readyRead, this, [socket] {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
                     while (socket->canReadLine()) {
-                        if (socket->readLine().startsWith("hello://"))
+                        const QByteArray line = socket->readLine();
+                        commandLines += line;
+                        if (line.startsWith("hello://"))
                             socket->write("$hello:\n");
+                        else if (line.startsWith("sendsms://"))
+                            socket->setProperty("sending", true);
+                        else if (socket->property("sending").toBool() && !line.startsWith("$"))
+                            socket->write(sendReply);
                     }
                 });
             }
@@ -64,6 +70,10 @@ public:
         dataConnections[connection]->flush();
     }
 
+    // What a send request's message line is answered with.
+    QByteArray sendReply;
+    // Every line the command port received.
+    QByteArray commandLines;
     QList<QTcpSocket*> requests;
     QList<QTcpSocket*> dataConnections;
     QByteArray receivedOnData;
