@@ -26,8 +26,11 @@ CSVImporterPlugin::CSVImporterPlugin()
     QStringList candidates;
     if (!searchDirectory().isEmpty())
         candidates.append(QDir(searchDirectory()).filePath(QLatin1String(libraryBaseName)));
-    candidates.append(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(libraryBaseName)));
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    candidates.append(programDir.filePath(QLatin1String(libraryBaseName)));
+    // Installed, the library lies in the library folder beside the program's folder.
+    candidates.append(QDir(programDir.filePath(QStringLiteral(TB_INSTALLED_PLUGIN_DIR)))
+                          .filePath(QLatin1String(libraryBaseName)));
     candidates.append(QLatin1String(libraryBaseName));
     load(candidates);
 }
