@@ -1,11 +1,17 @@
 #pragma once
 
-// Shared by the phone-link and sync tests: an account of the test's own and database helpers.
+// Shared by the phone-link and sync tests: an account of the test's own, database helpers and
+// the connection dialog driven by the object names of its widgets.
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 #include <functional>
 
+#include "app/IMainWindow.h"
 #include "store/Accounts.h"
 #include "store/Sqlite3Cursor.h"
 #include "store/Sqlite3DB.h"
@@ -14,33 +20,24 @@
 
 namespace phonetest {
 
-// A fresh account in a temporary HOME, open as the current database.
+// A fresh account in a temporary HOME, open as the current database, and the English texts.
 class TempAccount
 {
 public:
-    bool open(const QString& name = QStringLiteral("phone.db"))
+    bool open()
     {
-        if (!m_home.isValid())
+        if (!m_home.isValid() || !m_english.load(QStringLiteral(":/en.qm")))
             return false;
+        QCoreApplication::installTranslator(&m_english);
         qputenv("HOME", QFile::encodeName(m_home.path()));
-        createAccountFile(name);
-        return openAccountDatabase(name) != nullptr;
+        createAccountFile(QStringLiteral("phone.db"));
+        return openAccountDatabase(QStringLiteral("phone.db")) != nullptr;
     }
 
 private:
     QTemporaryDir m_home;
+    QTranslator m_english;
 };
-
-inline long long scalar(const QString& sql)
-{
-    Sqlite3Cursor cursor = currentDatabase()->queryThrow(Sqlite3Sql(sql));
-    return cursor.moveNext() ? cursor.getInt64(QStringLiteral("n")) : -1;
-}
-
-inline long long storedCount()
-{
-    return scalar(QStringLiteral("select count(*) as n from sms"));
-}
 
 inline QList<SMSInfo> storedMessages()
 {
@@ -50,6 +47,11 @@ inline QList<SMSInfo> storedMessages()
     while (cursor.moveNext())
         list.append(readSMSRow(cursor));
     return list;
+}
+
+inline qsizetype storedCount()
+{
+    return storedMessages().size();
 }
 
 template <typename Exception> QString failureOf(const std::function<void()>& action)
@@ -63,9 +65,41 @@ template <typename Exception> QString failureOf(const std::function<void()>& act
 }
 
 // Base64 of UTF-8, as the wire carries free text.
-inline QString b64(const QString& text)
+inline QByteArray b64(const QString& text)
 {
-    return QString::fromLatin1(text.toUtf8().toBase64());
+    return text.toUtf8().toBase64();
 }
+
+template <typename T> T* child(QWidget* form, const char* name)
+{
+    T* widget = form->findChild<T*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+inline void chooseWifi(QWidget* form, const QString& address)
+{
+    child<QRadioButton>(form, "raWifi")->click();
+    child<QLineEdit>(form, "txtWifiAddr")->setText(address);
+}
+
+inline void pressConnect(QWidget* form)
+{
+    child<QPushButton>(form, "btnConnect")->click();
+}
+
+// Counts what the connection dialog asks of the main window.
+class FakeMainWindow : public IMainWindow
+{
+public:
+    FakeMainWindow() { setMainWindowInstance(this); }
+    ~FakeMainWindow() override { setMainWindowInstance(nullptr); }
+    void reloadContacts() override {}
+    void startBackupFromPhone() override { ++backupsStarted; }
+    void showConversation(const QString&) override {}
+
+    int backupsStarted = 0;
+};
 
 } // namespace phonetest

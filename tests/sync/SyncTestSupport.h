@@ -1,16 +1,23 @@
 #pragma once
 
-// Shared by the sync tests: running a phone job for real behind its progress dialog, and
-// the simulated phone's store as the test expects it.
+// Shared by the sync tests: a phone job run for real behind its progress dialog, the
+// simulator's store as the test decodes it, and a scripted phone for the line sequences the
+// simulator does not send.
+#include <QHostAddress>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
 #include <QtTest>
+#include <memory>
 
 #include "PhoneSimProcess.h"
 #include "app/JobThread.h"
 #include "app/ProgressForm.h"
 #include "common/DialogRecorder.h"
+#include "device/DeviceConnection.h"
 #include "device/PhoneTestSupport.h"
 
 namespace synctest {
@@ -19,8 +26,8 @@ struct JobOutcome
 {
     int result = -1;
     QList<DialogRecorder::Message> boxes;
-    QStringList progressTexts; // as the job reported them, in order
-    QString label;             // the dialog's label when it closed
+    QStringList progress; // "percent text", in the order the job reported them
+    QString label;        // the dialog's label when it closed
     int bar = -1;
 
     QString lastBoxText() const { return boxes.isEmpty() ? QString() : boxes.last().text; }
@@ -34,7 +41,9 @@ inline JobOutcome runAndRecord(ProgressForm& form, JobThread& job,
     JobOutcome outcome;
     DialogRecorder boxes;
     QObject::connect(&job, &JobThread::updateProgress, &form,
-                     [&](int, const QString& text) { outcome.progressTexts << text; });
+                     [&](int percent, const QString& text) {
+                         outcome.progress << QString::number(percent) + u' ' + text;
+                     });
     outcome.result = runJob(form, job, [&](int) {
         if (beforeWait)
             beforeWait();
@@ -80,5 +89,81 @@ inline bool sameStored(const SMSInfo& a, const SMSInfo& b)
     return a.date.toSecsSinceEpoch() == b.date.toSecsSinceEpoch() && a.isSend == b.isSend &&
            a.address == b.address && a.person == b.person && a.body == b.body;
 }
+
+// A phone service in the test's thread: answers hellos and plays a script on a data port.
+// The first part goes out when a data connection comes, each further part after an
+// acknowledgement ("$batch:") from the program.
+class ScriptedPhone : public QObject
+{
+public:
+    bool listen(const QString& address, quint16 dataPort)
+    {
+        m_address = address;
+        connect(&m_command, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_command.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    while (socket->canReadLine()) {
+                        if (socket->readLine().startsWith("hello://"))
+                            socket->write("$hello:\n");
+                    }
+                });
+            }
+        });
+        connect(&m_data, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_data.nextPendingConnection()) {
+                connections.append(socket);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                    while (socket->canReadLine()) {
+                        const QByteArray line = socket->readLine();
+                        received += line;
+                        if (line == "$batch:\n")
+                            playNext(socket);
+                    }
+                });
+                playNext(socket);
+            }
+        });
+        return m_command.listen(QHostAddress(address), DeviceConnection::COMMAND_PORT) &&
+               m_data.listen(QHostAddress(address), dataPort);
+    }
+
+    // The hello blocks its thread until the answer comes, and the answer comes from this
+    // thread: connect from a helper thread.
+    void becomeCurrent()
+    {
+        const QString address = m_address;
+        std::unique_ptr<QThread> connecting(
+            QThread::create([address] { setConnection(address, address, false); }));
+        connecting->start();
+        QTRY_VERIFY(connecting->isFinished());
+    }
+
+    void setScript(const QList<QByteArray>& parts)
+    {
+        m_script = parts;
+        received.clear();
+    }
+
+    void send(const QByteArray& bytes)
+    {
+        connections.last()->write(bytes);
+        connections.last()->flush();
+    }
+
+    QList<QTcpSocket*> connections; // data connections, oldest first
+    QByteArray received;            // on data connections
+
+private:
+    void playNext(QTcpSocket* socket)
+    {
+        if (!m_script.isEmpty())
+            socket->write(m_script.takeFirst());
+    }
+
+    QString m_address;
+    QTcpServer m_command;
+    QTcpServer m_data;
+    QList<QByteArray> m_script;
+};
 
 } // namespace synctest

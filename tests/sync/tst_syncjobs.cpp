@@ -1,0 +1,390 @@
+// Backup from the phone (SyncRestoreThread) and restore to the phone (SyncBackupThread).
+#include <QRegularExpression>
+#include <QtTest>
+
+#include "store/SMSListSource.h"
+#include "sync/SyncBackupThread.h"
+#include "sync/SyncRestoreThread.h"
+#include "sync/SyncTestSupport.h"
+#include "sync/SyncTimings.h"
+
+using namespace synctest;
+
+namespace {
+
+const QString PHONE = QStringLiteral("127.0.0.40");
+const QString FAULTY_PHONE = QStringLiteral("127.0.0.41");
+const QString PORTLESS_PHONE = QStringLiteral("127.0.0.42");
+const QString BIG_PHONE = QStringLiteral("127.0.0.43");
+const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.44");
+const QString SILENT_PHONE = QStringLiteral("127.0.0.48");
+const QString ERROR_TEXT = QStringLiteral("Speicher nicht lesbar – ошибка чтения 📵");
+const QStringList PHONE_STORE = {"--count", "345", "--seed", "11", "--batch", "100"};
+const QStringList FAULTY_STORE = {"--count", "250", "--seed", "12", "--batch", "50"};
+
+JobOutcome backupFromPhone()
+{
+    ProgressForm form(QStringLiteral("Backing up SMS now"));
+    SyncRestoreThread job(&form);
+    return runAndRecord(form, job);
+}
+
+JobOutcome restoreToPhone(AbsSMSDataSource* source)
+{
+    ProgressForm form(QStringLiteral("Restoring SMS to Android now"));
+    SyncBackupThread job(source, &form);
+    return runAndRecord(form, job);
+}
+
+bool startSimulator(tbtest::PhoneSimProcess& phone, const QString& address,
+                    const QStringList& arguments)
+{
+    if (phone.start(address, arguments))
+        return true;
+    qWarning("%s", qPrintable(phone.errorText()));
+    return false;
+}
+
+QList<SMSInfo> messages(int count)
+{
+    const QStringList bodies = {"Treffen um 10:30, Raum 4.12", "Zeile 1\nZeile 2\n\nEnde",
+                                "Привет, как дела? 你好 مرحبا",
+                                "\"Quoted\", 'single' 😀👍🏽"};
+    const QStringList addresses = {"+49 170 1234567", "0170-1234567", "Bank24"};
+    QList<SMSInfo> list;
+    for (int i = 0; i < count; ++i) {
+        SMSInfo sms;
+        sms.date = QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1600000000123) + i * 61001);
+        sms.isSend = i % 3 == 0;
+        sms.address = addresses[i % addresses.size()];
+        sms.person = QStringLiteral("never sent");
+        sms.body = bodies[i % bodies.size()] + QString::number(i);
+        list.append(sms);
+    }
+    return list;
+}
+
+// The four-field records the phone received, decoded by the test.
+void compareRestored(const QStringList& records, const QList<SMSInfo>& expected)
+{
+    QCOMPARE(records.size(), expected.size());
+    for (int i = 0; i < records.size(); ++i) {
+        const QStringList fields = records[i].split(u',');
+        SMSInfo sms;
+        sms.date = QDateTime::fromMSecsSinceEpoch(fields.value(0).toLongLong());
+        sms.isSend = fields.value(1) == QStringLiteral("1");
+        sms.address = QString::fromUtf8(QByteArray::fromBase64(fields.value(2).toLatin1()));
+        sms.body = QString::fromUtf8(QByteArray::fromBase64(fields.value(3).toLatin1()));
+        sms.person = expected[i].person;
+        QCOMPARE(fields.size(), 4);
+        QVERIFY2(sameStored(sms, expected[i]) && sms.date == expected[i].date,
+                 qPrintable(records[i]));
+    }
+}
+
+// A phone record of a received message, the body telling which one it is.
+QByteArray sms(int n)
+{
+    return "$sms:" + QByteArray::number(Q_INT64_C(1600000000000) + n * 1000) + ",0," +
+           phonetest::b64("555") + ",," + phonetest::b64(QStringLiteral("message %1").arg(n)) +
+           "\n";
+}
+
+} // namespace
+
+class TestSyncJobs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void withoutConnectionBothJobsFail();
+    void fullBackupThenTheSameAgain();
+    void misbehavingPhoneRollsBack_data();
+    void misbehavingPhoneRollsBack();
+    void phoneWithoutDataPortFails();
+    void closingTheDialogCancelsAndRollsBack();
+    void backupLineRules();
+    void restoresInBatches_data();
+    void restoresInBatches();
+    void sourceRunningShortFailsCleanly();
+    void phoneRefusingARecordEndsTheJob();
+    void closingTheDialogStopsAtThePhonesNextLine();
+
+private:
+    phonetest::TempAccount m_account;
+    tbtest::PhoneSimProcess m_phone;
+    tbtest::PhoneSimProcess m_faulty;
+};
+
+void TestSyncJobs::initTestCase()
+{
+    // The product's waits, until a test shortens them.
+    QCOMPARE(SyncTimings::waitBeforeConnectMs(), 5000);
+    QCOMPARE(SyncTimings::pauseAfterSuccessMs(), 1000);
+    SyncTimings::setForTests(0, 0);
+    QVERIFY(m_account.open());
+    QVERIFY(startSimulator(m_phone, PHONE, PHONE_STORE));
+    QVERIFY(startSimulator(m_faulty, FAULTY_PHONE,
+                           FAULTY_STORE + QStringList{QStringLiteral("--error-text"), ERROR_TEXT}));
+}
+
+void TestSyncJobs::withoutConnectionBothJobsFail()
+{
+    clearConnection();
+    SMSListSource source(messages(3));
+    for (const JobOutcome& outcome : {backupFromPhone(), restoreToPhone(&source)}) {
+        QCOMPARE(outcome.result, int(QDialog::Rejected));
+        QCOMPARE(outcome.boxes.size(), 1);
+        QCOMPARE(outcome.boxes[0].icon, QMessageBox::Critical);
+        QVERIFY(outcome.lastBoxText().endsWith(QStringLiteral("No connection.")));
+    }
+}
+
+void TestSyncJobs::fullBackupThenTheSameAgain()
+{
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    setConnection(PHONE, PHONE, false);
+    const JobOutcome outcome = backupFromPhone();
+    QCOMPARE(outcome.result, int(QDialog::Accepted));
+    QCOMPARE(outcome.boxes.size(), 1);
+    QCOMPARE(outcome.boxes[0].icon, QMessageBox::Information);
+    QCOMPARE(outcome.lastBoxText(), QStringLiteral("Successfully import 345 SMS."));
+    QCOMPARE(outcome.label, QStringLiteral("SMS 345:345"));
+    QCOMPARE(outcome.bar, 100);
+    QVERIFY(m_phone.waitForLine(QStringLiteral("BACKUP-DONE 345 4")));
+
+    const QList<SMSInfo> expected = simulatorStore(PHONE_STORE);
+    const QList<SMSInfo> stored = phonetest::storedMessages();
+    QCOMPARE(stored.size(), expected.size());
+    for (int i = 0; i < stored.size(); ++i)
+        QVERIFY2(sameStored(stored[i], expected[i]), qPrintable(QString::number(i)));
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+
+    // The same backup again stores nothing new, but counts every record as processed.
+    const JobOutcome again = backupFromPhone();
+    QCOMPARE(again.lastBoxText(), QStringLiteral("Successfully import 345 SMS."));
+    const QList<SMSInfo> after = phonetest::storedMessages();
+    QCOMPARE(after.size(), stored.size());
+    for (int i = 0; i < after.size(); ++i)
+        QCOMPARE(after[i].smsId, stored[i].smsId);
+}
+
+void TestSyncJobs::misbehavingPhoneRollsBack_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("toldThePhone");
+    const QString fields = QStringLiteral("SMS raw format wrong, less then 5 fields, raw:");
+    QTest::newRow("four fields") << "fields4" << fields << true;
+    QTest::newRow("six fields") << "fields6" << fields << true;
+    QTest::newRow("zero date") << "zero-date"
+                               << "SMS 'date' field eq zero, raw:0," << true;
+    QTest::newRow("error line") << "error-mid" << ERROR_TEXT << false;
+    QTest::newRow("closed mid-batch") << "close-mid"
+                                      << "The remote host closed the connection" << false;
+    QTest::newRow("empty line") << "empty-line"
+                                << "Null command." << false;
+    QTest::newRow("64 MiB line") << "huge-line"
+                                 << "longer than 16777216 bytes" << false;
+}
+
+void TestSyncJobs::misbehavingPhoneRollsBack()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, text);
+    QFETCH(bool, toldThePhone);
+    setConnection(FAULTY_PHONE, FAULTY_PHONE, false);
+    const qsizetype storedBefore = phonetest::storedCount();
+    const int from = m_faulty.lineCount();
+    m_faulty.sendCommand(QStringLiteral("misbehave ") + mode);
+    QVERIFY(m_faulty.waitForLine(QStringLiteral("MISBEHAVE ") + mode, 15000, nullptr, from));
+
+    const JobOutcome outcome = backupFromPhone();
+    QCOMPARE(outcome.result, int(QDialog::Rejected));
+    QCOMPARE(outcome.boxes.size(), 1);
+    QCOMPARE(outcome.boxes[0].icon, QMessageBox::Critical);
+    QVERIFY2(outcome.lastBoxText().contains(text), qPrintable(outcome.lastBoxText()));
+    // The earlier batches had been stored and acknowledged; nothing of them remains.
+    QVERIFY(outcome.progress.contains(QStringLiteral("40 SMS 100:250")) || mode == "huge-line");
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+    if (toldThePhone)
+        QVERIFY(m_faulty.waitForLine(QStringLiteral("PEER-ERROR"), 15000, nullptr, from));
+
+    // The program goes on: the same phone, behaving again, backs up fine.
+    m_faulty.sendCommand(QStringLiteral("misbehave none"));
+    QVERIFY(m_faulty.waitForLine(QStringLiteral("MISBEHAVE none"), 15000, nullptr, from));
+    QCOMPARE(backupFromPhone().lastBoxText(), QStringLiteral("Successfully import 250 SMS."));
+}
+
+void TestSyncJobs::phoneWithoutDataPortFails()
+{
+    tbtest::PhoneSimProcess portless;
+    QVERIFY(startSimulator(portless, PORTLESS_PHONE, {"--misbehave", "no-data-port"}));
+    setConnection(PORTLESS_PHONE, PORTLESS_PHONE, false);
+    const qsizetype storedBefore = phonetest::storedCount();
+    SMSListSource source(messages(3));
+    for (const JobOutcome& outcome : {backupFromPhone(), restoreToPhone(&source)}) {
+        QCOMPARE(outcome.result, int(QDialog::Rejected));
+        QCOMPARE(outcome.boxes.size(), 1);
+        QVERIFY2(outcome.lastBoxText().contains(QStringLiteral("refused"), Qt::CaseInsensitive),
+                 qPrintable(outcome.lastBoxText()));
+    }
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+}
+
+void TestSyncJobs::closingTheDialogCancelsAndRollsBack()
+{
+    tbtest::PhoneSimProcess big;
+    QVERIFY(startSimulator(big, BIG_PHONE, {"--count", "200000", "--seed", "13"}));
+    setConnection(BIG_PHONE, BIG_PHONE, false);
+    const qsizetype storedBefore = phonetest::storedCount();
+    ProgressForm form(QStringLiteral("Backing up SMS now"));
+    SyncRestoreThread job(&form);
+    // The user closes the dialog as soon as the first messages have come.
+    connect(&job, &JobThread::updateProgress, &form, &QDialog::reject, Qt::QueuedConnection);
+    const JobOutcome outcome = runAndRecord(form, job);
+    QCOMPARE(outcome.result, int(QDialog::Rejected));
+    QVERIFY(outcome.boxes.isEmpty()); // a failure after the cancel stays silent
+    QVERIFY(job.processedCount() < 200000);
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+    QVERIFY(big.waitForLine(QStringLiteral("BACKUP-ABORTED")));
+}
+
+void TestSyncJobs::backupLineRules()
+{
+    ScriptedPhone phone;
+    QVERIFY(phone.listen(SCRIPTED_PHONE, SyncRestoreThread::DATA_PORT));
+    phone.becomeCurrent();
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    phone.setScript({"$count:0\n$bye:\n"});
+    QCOMPARE(backupFromPhone().lastBoxText(), QStringLiteral("Successfully import 0 SMS."));
+    QCOMPARE(phone.received, QByteArray());
+
+    // A record before any batch and "$bye:" or "$count:" inside a batch are ignored; without
+    // a total the progress stays 0; a later count holds for the later batches.
+    phone.setScript({sms(0) + "$batch:\n" + sms(1) + "$bye:\n$count:9\n" + sms(2) + "$end:\n",
+                     "$hello:\n$count:4\n$batch:\n" + sms(3) + sms(4) + "$end:\n", "$bye:\n"});
+    const JobOutcome outcome = backupFromPhone();
+    QCOMPARE(outcome.lastBoxText(), QStringLiteral("Successfully import 4 SMS."));
+    QCOMPARE(outcome.progress.first(), QStringLiteral("0 SMS 1:0"));
+    QVERIFY(outcome.progress.contains(QStringLiteral("0 SMS 2:0")));
+    QCOMPARE(outcome.progress.last(), QStringLiteral("100 SMS 4:4"));
+    QCOMPARE(phone.received, QByteArray("$batch:\n$batch:\n"));
+    QStringList bodies;
+    for (const SMSInfo& message : phonetest::storedMessages())
+        bodies << message.body;
+    QCOMPARE(bodies, (QStringList{"message 1", "message 2", "message 3", "message 4"}));
+}
+
+void TestSyncJobs::restoresInBatches_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("batches");
+    QTest::newRow("230") << 230 << QList<int>{100, 100, 30};
+    QTest::newRow("100") << 100 << QList<int>{100};
+    QTest::newRow("101") << 101 << QList<int>{100, 1};
+    QTest::newRow("99") << 99 << QList<int>{99};
+    QTest::newRow("none") << 0 << QList<int>{};
+}
+
+void TestSyncJobs::restoresInBatches()
+{
+    QFETCH(int, count);
+    QFETCH(QList<int>, batches);
+    setConnection(PHONE, PHONE, false);
+    const int from = m_phone.lineCount();
+    const qsizetype logFrom = m_phone.logText().size();
+    const qsizetype restoredFrom = m_phone.restoredRecords().size();
+    const QList<SMSInfo> list = messages(count);
+    SMSListSource source(list);
+
+    const JobOutcome outcome = restoreToPhone(&source);
+    QCOMPARE(outcome.boxes.size(), 1);
+    QCOMPARE(outcome.boxes[0].icon, QMessageBox::Information);
+    QCOMPARE(outcome.lastBoxText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(count));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED %1 %2").arg(count).arg(batches.size()),
+                                15000, nullptr, from));
+    compareRestored(m_phone.restoredRecords().mid(restoredFrom), list);
+    QStringList expectedProgress;
+    QList<int> logged;
+    int sent = 0;
+    for (int size : batches) {
+        sent += size;
+        expectedProgress
+            << QStringLiteral("%1 SMS %2:%3").arg(sent * 100 / count).arg(sent).arg(count);
+    }
+    static const QRegularExpression note(QStringLiteral("batch \\d+: (\\d+) records"));
+    for (auto it = note.globalMatch(m_phone.logText().mid(logFrom)); it.hasNext();)
+        logged << it.next().captured(1).toInt();
+    QCOMPARE(logged, batches);
+    QCOMPARE(outcome.progress, expectedProgress);
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+}
+
+void TestSyncJobs::sourceRunningShortFailsCleanly()
+{
+    // A source that announces more records than it has.
+    class ShortSource : public SMSListSource
+    {
+    public:
+        using SMSListSource::SMSListSource;
+        int count() override { return 10; }
+    };
+    setConnection(PHONE, PHONE, false);
+    const int from = m_phone.lineCount();
+    const qsizetype restoredFrom = m_phone.restoredRecords().size();
+    const QList<SMSInfo> list = messages(5);
+    ShortSource source(list);
+    const JobOutcome outcome = restoreToPhone(&source);
+    QCOMPARE(outcome.result, int(QDialog::Rejected));
+    QCOMPARE(outcome.boxes.size(), 1);
+    QVERIFY2(outcome.lastBoxText().contains(
+                 QStringLiteral("The messages to restore ran out after 5 of the 10 announced.")),
+             qPrintable(outcome.lastBoxText()));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORE-ABORTED"), 15000, nullptr, from));
+    // No unfilled record reached the phone: at most the five real ones, then the line dropped.
+    const QStringList received = m_phone.restoredRecords().mid(restoredFrom);
+    QVERIFY(received.size() <= list.size());
+    compareRestored(received, list.mid(0, received.size()));
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("RESTORE-REJECTED")).isEmpty());
+}
+
+void TestSyncJobs::phoneRefusingARecordEndsTheJob()
+{
+    setConnection(PHONE, PHONE, false);
+    const int from = m_phone.lineCount();
+    QList<SMSInfo> list = messages(3);
+    list[1].date = QDateTime(); // written as 0, which the phone refuses
+    SMSListSource source(list);
+    const JobOutcome outcome = restoreToPhone(&source);
+    QCOMPARE(outcome.result, int(QDialog::Rejected));
+    QString rejected;
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORE-REJECTED"), 15000, &rejected, from));
+    // The box carries the phone's own text from its error line.
+    QVERIFY2(outcome.lastBoxText().contains(rejected.section(u' ', 2)),
+             qPrintable(outcome.lastBoxText()));
+}
+
+void TestSyncJobs::closingTheDialogStopsAtThePhonesNextLine()
+{
+    tbtest::PhoneSimProcess silent;
+    QVERIFY(startSimulator(silent, SILENT_PHONE, {"--misbehave", "no-restore-ack"}));
+    setConnection(SILENT_PHONE, SILENT_PHONE, false);
+    SMSListSource source(messages(230));
+    ProgressForm form(QStringLiteral("Restoring SMS to Android now"));
+    SyncBackupThread job(&source, &form);
+    // The user gives up once the first batch is out and the phone does not acknowledge it.
+    connect(&job, &JobThread::updateProgress, &form, &QDialog::reject, Qt::QueuedConnection);
+    const JobOutcome outcome = runAndRecord(form, job, [&] {
+        QVERIFY(job.isRunning()); // still waiting for the phone
+        silent.stop();
+    });
+    QCOMPARE(outcome.result, int(QDialog::Rejected));
+    QVERIFY(outcome.boxes.isEmpty());
+    QCOMPARE(job.sentCount(), 100);
+    QCOMPARE(outcome.progress, QStringList{QStringLiteral("43 SMS 100:230")});
+}
+
+QTEST_MAIN(TestSyncJobs)
+#include "tst_syncjobs.moc"

@@ -1,0 +1,222 @@
+// The listener for messages the phone receives.
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "sync/SyncListenSMSThread.h"
+#include "sync/SyncTestSupport.h"
+#include "sync/SyncTimings.h"
+
+using phonetest::b64;
+
+namespace {
+
+const QString PHONE = QStringLiteral("127.0.0.55");
+const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.56");
+
+// Debug lines of the listener thread, which the user never sees but tests may.
+QMutex g_logMutex;
+QStringList g_log;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    {
+        QMutexLocker lock(&g_logMutex);
+        g_log << text;
+    }
+    g_previousHandler(type, context, text);
+}
+
+bool logged(const QString& text)
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_log.contains(text);
+}
+
+} // namespace
+
+class TestSyncListen : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void withoutConnectionEndsWithError();
+    void receivesInOrderStopsAndRestarts();
+    void stopDuringTheWaitBeforeConnecting();
+    void eachRunHasItsOwnSocket();
+    void phoneLines_data();
+    void phoneLines();
+
+private:
+    void connectToScriptedPhone();
+
+    tbtest::PhoneSimProcess m_phone;
+    synctest::ScriptedPhone m_scripted;
+    SyncListenSMSThread* m_listener = nullptr;
+    std::unique_ptr<QSignalSpy> m_received;
+    std::unique_ptr<QSignalSpy> m_errors;
+};
+
+void TestSyncListen::initTestCase()
+{
+    g_previousHandler = qInstallMessageHandler(recordMessage);
+    SyncTimings::setForTests(0, 0);
+    m_listener = SyncListenSMSThread::instance();
+    QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));
+    QVERIFY(m_scripted.listen(SCRIPTED_PHONE, SyncListenSMSThread::DATA_PORT));
+}
+
+void TestSyncListen::init()
+{
+    clearConnection(); // stops the listener
+    QVERIFY(!m_listener->isRunning());
+    m_received = std::make_unique<QSignalSpy>(m_listener, &SyncListenSMSThread::receivedSMS);
+    m_errors = std::make_unique<QSignalSpy>(m_listener, &SyncListenSMSThread::errorOccurred);
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
+}
+
+void TestSyncListen::cleanupTestCase()
+{
+    // What the program does before its application object goes.
+    m_listener->stopListening();
+    QVERIFY(!m_listener->isRunning());
+}
+
+void TestSyncListen::withoutConnectionEndsWithError()
+{
+    m_listener->restartListening();
+    QTRY_COMPARE(m_errors->count(), 1);
+    QCOMPARE(m_errors->at(0).at(0).toString(), QStringLiteral("No connection."));
+    QVERIFY(m_listener->wait(5000));
+}
+
+void TestSyncListen::receivesInOrderStopsAndRestarts()
+{
+    int from = m_phone.lineCount();
+    setConnection(PHONE, PHONE, false); // starts the listener
+    QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
+    m_phone.pushNamed(QStringLiteral("0170 1234567"), QStringLiteral("Jörg"),
+                      QStringLiteral("Erste, mit Komma\nund Zeile"));
+    m_phone.push(QStringLiteral("Bank24"), QStringLiteral("Второе 😀"));
+    QTRY_COMPARE(m_received->count(), 2);
+    const auto first = m_received->at(0).at(0).value<SMSInfo>();
+    const auto second = m_received->at(1).at(0).value<SMSInfo>();
+    QCOMPARE(first.address, QStringLiteral("0170 1234567"));
+    QCOMPARE(first.person, QStringLiteral("Jörg"));
+    QCOMPARE(first.body, QStringLiteral("Erste, mit Komma\nund Zeile"));
+    QCOMPARE(first.smsId, 0);
+    QVERIFY(first.date.isValid());
+    QCOMPARE(second.address, QStringLiteral("Bank24"));
+    QCOMPARE(second.body, QStringLiteral("Второе 😀"));
+
+    QElapsedTimer timer;
+    timer.start();
+    m_listener->stopListening();
+    qInfo("the listener stopped after %lld ms", timer.elapsed());
+    QVERIFY(logged(QStringLiteral("SyncListenSMSThread: end")));
+
+    // A new connection, even to the same phone, starts it again.
+    from = m_phone.lineCount();
+    setConnection(PHONE, PHONE, false);
+    QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
+    m_phone.push(QStringLiteral("555"), QStringLiteral("after reconnect"));
+    QTRY_COMPARE(m_received->count(), 3);
+    QCOMPARE(m_errors->count(), 0);
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+}
+
+void TestSyncListen::stopDuringTheWaitBeforeConnecting()
+{
+    setConnection(PHONE, PHONE, false);
+    SyncTimings::setForTests(SyncTimings::WAIT_BEFORE_CONNECT_MS, 0);
+    const int from = m_phone.lineCount();
+    m_listener->restartListening();
+    m_listener->stopListening();
+    SyncTimings::setForTests(0, 0);
+    QVERIFY(!m_listener->isRunning());
+    QCOMPARE(m_errors->count(), 0);
+    QVERIFY(!m_phone.waitForLine(QStringLiteral("LISTENER"), 200, nullptr, from));
+}
+
+void TestSyncListen::connectToScriptedPhone()
+{
+    const qsizetype before = m_scripted.connections.size();
+    m_scripted.becomeCurrent();
+    QTRY_COMPARE(m_scripted.connections.size(), before + 1);
+}
+
+void TestSyncListen::eachRunHasItsOwnSocket()
+{
+    connectToScriptedPhone();
+    QTcpSocket* firstRun = m_scripted.connections.last();
+    m_listener->restartListening();
+    QTRY_VERIFY(m_scripted.connections.last() != firstRun);
+    // The ended run closed its connection, and the new one reads from its own.
+    QTRY_COMPARE(firstRun->state(), QAbstractSocket::UnconnectedState);
+    m_scripted.send("$sms:5,0,,," + b64("x") + "\n");
+    QTRY_COMPARE(m_received->count(), 1);
+}
+
+void TestSyncListen::phoneLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // empty: the phone closes the connection
+    QTest::addColumn<int>("received");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("logLine"); // empty: the listener goes on
+    QTest::newRow("other lines ignored")
+        << "$count:3\n$bye:\nhello\r\n$SMS:1,0,,,\n$sms:1700000000000,1,," + b64("Anna") + ",\n"
+        << 1 << ""
+        << "";
+    const QString fields = QStringLiteral("SMS raw format wrong, less then 5 fields, raw:");
+    QTest::newRow("four fields") << QByteArray("$sms:5,0,,\n$sms:5,0,,,\n") << 0 << ""
+                                 << fields + "$sms:5,0,,";
+    QTest::newRow("six fields") << QByteArray("$sms:5,0,,,,\n$sms:5,0,,,\n") << 0 << ""
+                                << fields + "$sms:5,0,,,,";
+    QTest::newRow("zero date") << QByteArray("$sms:0,0,,,\n$sms:5,0,,,\n") << 0 << ""
+                               << "SMS 'date' field eq zero, raw:$sms:0,0,,,";
+    QTest::newRow("empty line") << QByteArray("\n") << 0 << "Null command."
+                                << "";
+    QTest::newRow("error line") << "$error:" + b64("Kein Speicher – нет") + "\n"
+                                << 0 << "Kein Speicher – нет"
+                                << "";
+    QTest::newRow("closed") << QByteArray() << 0 << "The remote host closed the connection"
+                            << "";
+}
+
+void TestSyncListen::phoneLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, received);
+    QFETCH(QString, error);
+    QFETCH(QString, logLine);
+    connectToScriptedPhone();
+    // Let a quiet read time-out pass first: an error after it is still an error.
+    QTRY_VERIFY(logged(QStringLiteral("SyncListenSMSThread: ready receive SMS")));
+    QTest::qWait(SyncListenSMSThread::READ_TIMEOUT_MS + 200);
+    if (bytes.isEmpty())
+        m_scripted.connections.last()->disconnectFromHost();
+    else
+        m_scripted.send(bytes);
+    QTRY_COMPARE(m_received->count(), received);
+    if (!error.isEmpty()) {
+        QTRY_COMPARE(m_errors->count(), 1);
+        QCOMPARE(m_errors->at(0).at(0).toString(), error);
+    }
+    if (error.isEmpty() && logLine.isEmpty()) {
+        QVERIFY(m_listener->isRunning());
+        QCOMPARE(m_received->at(0).at(0).value<SMSInfo>().person, QStringLiteral("Anna"));
+    } else {
+        QTRY_VERIFY(m_listener->isFinished()); // and stays ended until restarted
+    }
+    QVERIFY(logLine.isEmpty() || logged(logLine));
+    QCOMPARE(m_received->count(), received);
+    QCOMPARE(m_errors->count(), error.isEmpty() ? 0 : 1);
+}
+
+QTEST_MAIN(TestSyncListen)
+#include "tst_synclisten.moc"
