@@ -14,7 +14,7 @@ if ! command -v Xvfb >/dev/null 2>&1; then
 fi
 
 cmake --build "$build" --target ui_screenshots -j2
-program="$build/tests/ui/ui_screenshots"
+program="$build/tools/screenshots/ui_screenshots"
 mkdir -p "$out"
 
 # A free display number of our own.

@@ -5,12 +5,13 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTranslator>
 
 #include "app/IMainWindow.h"
@@ -103,7 +104,10 @@ void fillAccount(Sqlite3DB* db)
 
 bool save(QWidget* widget, const QDir& out, const char* name)
 {
-    QTest::qWait(300);
+    // Let the window system map and paint the widget first.
+    QEventLoop settle;
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
     const QString path = out.absoluteFilePath(QString::fromLatin1(name));
     const bool ok = widget->grab().save(path);
     qInfo("%s %s", ok ? "wrote" : "could not write", qPrintable(path));
