@@ -15,16 +15,21 @@
 
 namespace uitest {
 
-// A private home folder (so the data folder is the test's own) and the English catalogue.
+// A private home folder (so the data folder is the test's own), the English catalogue and a
+// fresh account of that name as the current database.
 class Environment
 {
 public:
-    Environment()
+    explicit Environment(const QString& account)
     {
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toLocal8Bit());
         if (m_translator.load(QStringLiteral(":/en.qm"), QString(), QString(), QString()))
             QCoreApplication::installTranslator(&m_translator);
+        if (!account.isEmpty()) {
+            createAccountFile(account);
+            openAccountDatabase(account);
+        }
     }
     QString home() const { return m_home.path(); }
 
@@ -32,13 +37,6 @@ private:
     QTemporaryDir m_home;
     QTranslator m_translator;
 };
-
-// Creates a fresh account of that name and makes it the current database.
-inline Sqlite3DB* openFreshAccount(const QString& name)
-{
-    createAccountFile(name);
-    return openAccountDatabase(name);
-}
 
 inline SMSInfo message(const QString& address, const QString& person, const QString& body,
                        qint64 secondsSinceEpoch, bool isSend = false)
@@ -52,12 +50,14 @@ inline SMSInfo message(const QString& address, const QString& person, const QStr
     return sms;
 }
 
-inline void store(const SMSInfo& sms)
+inline void store(const QString& address, const QString& person, const QString& body,
+                  qint64 secondsSinceEpoch, bool isSend = false)
 {
-    SMSInfo copy = sms;
-    storeSMS(currentDatabase(), copy);
+    SMSInfo sms = message(address, person, body, secondsSinceEpoch, isSend);
+    storeSMS(currentDatabase(), sms);
 }
 
+// The first column of the first row of a query with at most one text parameter.
 inline int countRows(const QString& sql, const QString& param = QString())
 {
     Sqlite3Sql query(sql);

@@ -1,13 +1,26 @@
+// The contacts model and view, the conversation pages, and the search, compose and chat dialogs.
+
+#include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextCursor>
-#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "app/EscapeHtml.h"
+#include "common/DialogRecorder.h"
+#include "ui/ContactCompleter.h"
+#include "ui/ConversationForm.h"
+#include "ui/DraftSMSForm.h"
 #include "ui/ItemModelContacts.h"
 #include "ui/MyTreeView.h"
+#include "ui/SMSSearchForm.h"
 #include "ui/SmsBrowser.h"
 
 using namespace uitest;
@@ -18,12 +31,26 @@ QList<SMSInfo> numberedMessages(int count)
 {
     QList<SMSInfo> list;
     for (int i = 0; i < count; ++i)
-        list.append(message(QStringLiteral("555"), QStringLiteral("Anna"),
-                            QStringLiteral("message %1").arg(i + 1), 1600000000 + i));
+        list.append(
+            message("555", "Anna", QStringLiteral("message %1").arg(i + 1), 1600000000 + i));
     return list;
 }
 
-const QString highlightOpen = QStringLiteral("<span style=\"background-color:yellow;\">");
+// Anna and Joanna with a text each way, a bare number, a service sender.
+void storeDialogAccount()
+{
+    store("111", "Anna", "Lunch today?", 1000);
+    store("111", "Anna", "yes, LUNCH at 1", 1100, true);
+    store("555", "Joanna", "call me", 1200);
+    store("777", QString(), "lunchbox sold", 1300, true);
+    store("AnnaBank", QString(), "balance 5%", 1400);
+}
+
+QString mark(const QString& html)
+{
+    return QStringLiteral("<span style=\"background-color:yellow;\">") + html +
+           QStringLiteral("</span>");
+}
 
 } // namespace
 
@@ -32,121 +59,82 @@ class TestUiViews : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase() { m_env = std::make_unique<Environment>("views.db"); }
+    void init()
+    {
+        clearMessages();
+        m_dialogs = std::make_unique<DialogRecorder>();
+    }
+    void cleanup()
+    {
+        ConversationForm::releaseAllConversations();
+        m_dialogs.reset();
+    }
 
-    void emptyAccountHasNoContacts();
     void contactsNewestFirstWithDisplayTexts();
-    void greatestNameAndAddressOfAConversation();
-    void modelShape();
-    void reloadDropsIndexesIntoTheOldList();
     void treeViewSignals();
 
-    void hundredMessagesMakeOnePage();
-    void hundredAndOneMessagesOpenOnTheSecondPage();
+    void pages_data();
+    void pages();
     void pageLinksMoveAndScroll();
-    void emptyListClearsTheView();
-    void bodiesAreEscaped();
-    void sentMessagesShowRecipient();
-    void highlightInAnyLetterCase();
-    void highlightLeavesMarkupAlone_data();
-    void highlightLeavesMarkupAlone();
-    void highlightOfEscapedCharacters();
+    void messagesAreEscapedAndLabelled();
+    void highlight_data();
+    void highlight();
+    void highlightInTheBrowser();
+
+    void searchStatements_data();
+    void searchStatements();
+    void searchForm();
+    void recipientsParsing_data();
+    void recipientsParsing();
+    void choosingACompletion();
+    void completionAgreesWithTheDatabase();
+    void completionList();
+    void composeChecksBeforeSending();
+    void altReturnSends_data();
+    void altReturnSends();
+    void oneChatWindowPerConversation();
 
 private:
     std::unique_ptr<Environment> m_env;
+    std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
-void TestUiViews::initTestCase()
-{
-    m_env = std::make_unique<Environment>();
-    openFreshAccount(QStringLiteral("views.db"));
-}
-
-void TestUiViews::init()
-{
-    clearMessages();
-}
-
-void TestUiViews::emptyAccountHasNoContacts()
+void TestUiViews::contactsNewestFirstWithDisplayTexts()
 {
     ItemModelContacts model;
     model.reload();
     QCOMPARE(model.rowCount(), 0);
-    QVERIFY(!model.index(0, 0).isValid());
-}
-
-void TestUiViews::contactsNewestFirstWithDisplayTexts()
-{
-    store(message(QStringLiteral("555"), QStringLiteral("Anna"), QStringLiteral("a"), 1000));
-    store(message(QStringLiteral("777"), QString(), QStringLiteral("b"), 3000));
-    store(message(QString(), QString(), QStringLiteral("c"), 2000));
-    store(message(QStringLiteral("555"), QString(), QStringLiteral("d"), 1500, true));
-
-    ItemModelContacts model;
+    store("555", "Anna", "a", 1000);
+    store("777", QString(), "b", 3000);
+    store(QString(), QString(), "c", 2000);
+    store("555", QString(), "d", 1500, true);
+    // One conversation written two ways with two names: the greatest name and number win.
+    store("+49 170 1234567", "Bob", "x", 500);
+    store("0170-1234567", "Anna", "y", 600);
     model.reload();
-    QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("777"));
-    QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("Unknown"));
-    QCOMPARE(model.data(model.index(2, 0)).toString(), QStringLiteral("Anna(555)"));
-    QCOMPARE(model.entries().at(2).suffix, QStringLiteral("555"));
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts.append(model.data(model.index(row, 0)).toString());
+    QCOMPARE(texts, QStringList({"777", "Unknown", "Anna(555)", "Bob(0170-1234567)"}));
+    QCOMPARE(model.entries().at(3).suffix, QStringLiteral("701234567"));
     QCOMPARE(model.entries().at(1).suffix, QString());
-    QCOMPARE(model.rowOfSuffix(QStringLiteral("777")), 0);
-    QCOMPARE(model.rowOfSuffix(QStringLiteral("999")), -1);
-}
-
-void TestUiViews::greatestNameAndAddressOfAConversation()
-{
-    // One conversation, written two ways, with two names.
-    store(message(QStringLiteral("+49 170 1234567"), QStringLiteral("Bob"), QStringLiteral("x"),
-                  1000));
-    store(
-        message(QStringLiteral("0170-1234567"), QStringLiteral("Anna"), QStringLiteral("y"), 2000));
-    ItemModelContacts model;
-    model.reload();
-    QCOMPARE(model.rowCount(), 1);
-    QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("Bob(0170-1234567)"));
-    QCOMPARE(model.entries().first().suffix, QStringLiteral("701234567"));
-}
-
-void TestUiViews::modelShape()
-{
-    store(message(QStringLiteral("555"), QString(), QStringLiteral("a"), 1000));
-    ItemModelContacts model;
-    model.reload();
-    const QModelIndex first = model.index(0, 0);
-    QVERIFY(first.isValid());
-    QCOMPARE(model.columnCount(), 1);
-    QCOMPARE(model.rowCount(first), 0);
-    QVERIFY(!model.parent(first).isValid());
-    QVERIFY(!model.index(0, 1).isValid());
-    QVERIFY(!model.index(1, 0).isValid());
-    QVERIFY(!model.headerData(0, Qt::Horizontal).isValid());
-    QVERIFY(!model.data(first, Qt::ToolTipRole).isValid());
-    QVERIFY(!model.data(first, Qt::DecorationRole).value<QIcon>().isNull());
-    const auto* entry = static_cast<const ContactEntry*>(first.internalPointer());
-    QCOMPARE(entry->address, QStringLiteral("555"));
-}
-
-void TestUiViews::reloadDropsIndexesIntoTheOldList()
-{
-    for (int i = 0; i < 5; ++i)
-        store(message(QString::number(100 + i), QString(), QStringLiteral("m"), 1000 + i));
-    ItemModelContacts model;
-    model.reload();
+    QCOMPARE(model.rowOfSuffix("555"), 2);
+    QCOMPARE(model.rowOfSuffix("999"), -1);
+    QVERIFY(!model.index(4, 0).isValid());
+    // A reload drops every index into the old list.
     MyTreeView view;
     view.setModel(&model);
-    view.setCurrentIndex(model.index(4, 0));
-    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms where address <> '104'"));
+    view.setCurrentIndex(model.index(3, 0));
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms where address <> '777'"));
     model.reload();
     QCOMPARE(model.rowCount(), 1);
-    // No index may point past the new list.
-    QVERIFY(!view.currentIndex().isValid() || view.currentIndex().row() < model.rowCount());
+    QVERIFY(!view.currentIndex().isValid() || view.currentIndex().row() == 0);
 }
 
 void TestUiViews::treeViewSignals()
 {
-    store(message(QStringLiteral("555"), QString(), QStringLiteral("a"), 1000));
+    store("555", QString(), "a", 1000);
     ItemModelContacts model;
     model.reload();
     MyTreeView view;
@@ -155,40 +143,43 @@ void TestUiViews::treeViewSignals()
     QSignalSpy selections(&view, &MyTreeView::onSelectionChanged);
     view.setCurrentIndex(model.index(0, 0));
     QCOMPARE(selections.count(), 1);
+    // The menu key reaches the focused view itself, a right click its viewport.
     QContextMenuEvent mouse(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
     QCoreApplication::sendEvent(view.viewport(), &mouse);
     QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
-    // The menu key reaches the focused view itself, a right click its viewport.
     QCoreApplication::sendEvent(&view, &keyboard);
     QCOMPARE(menus.count(), 2);
 }
 
-void TestUiViews::hundredMessagesMakeOnePage()
+void TestUiViews::pages_data()
 {
-    SmsBrowser browser;
-    browser.setSMSList(numberedMessages(100), QString());
-    QCOMPARE(browser.pageCount(), 1);
-    QCOMPARE(browser.currentPage(), 1);
-    const QString html = browser.toHtml();
-    QVERIFY(!html.contains(QStringLiteral("/pre_page")));
-    QVERIFY(!html.contains(QStringLiteral("/next_page")));
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("message 1\n")));
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("message 100\n")));
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("firstShown");
+    QTest::newRow("empty") << 0 << 0 << QString();
+    QTest::newRow("100 make one page") << 100 << 1 << "message 1\n";
+    QTest::newRow("101 open on the second") << 101 << 2 << "message 101\n";
 }
 
-void TestUiViews::hundredAndOneMessagesOpenOnTheSecondPage()
+void TestUiViews::pages()
 {
+    QFETCH(int, count);
+    QFETCH(int, pages);
+    QFETCH(QString, firstShown);
     SmsBrowser browser;
-    browser.setSMSList(numberedMessages(101), QString());
-    QCOMPARE(browser.pageCount(), 2);
-    QCOMPARE(browser.currentPage(), 2);
-    const QString html = browser.toHtml();
-    QVERIFY(html.contains(QStringLiteral("href=\"/pre_page\"")));
-    QVERIFY(!html.contains(QStringLiteral("/next_page")));
+    browser.setSMSList(numberedMessages(3), QString());
+    browser.setSMSList(numberedMessages(count), QString());
+    QCOMPARE(browser.pageCount(), pages);
+    QCOMPARE(browser.currentPage(), pages);
     const QString text = browser.toPlainText();
-    QVERIFY(text.contains(QStringLiteral("<<Previous Page")));
-    QVERIFY(text.contains(QStringLiteral("message 101")));
-    QVERIFY(!text.contains(QStringLiteral("message 100\n")));
+    if (count == 0)
+        QVERIFY(text.isEmpty());
+    else
+        QVERIFY(text.contains(firstShown) &&
+                text.contains(QStringLiteral("message %1").arg(count)));
+    QCOMPARE(text.contains("message 100\n"), count == 100);
+    QCOMPARE(browser.toHtml().contains("href=\"/pre_page\""), pages > 1);
+    QVERIFY(!browser.toHtml().contains("/next_page"));
     QVERIFY(browser.textCursor().atEnd());
 }
 
@@ -196,118 +187,309 @@ void TestUiViews::pageLinksMoveAndScroll()
 {
     SmsBrowser browser;
     browser.setSMSList(numberedMessages(250), QString());
-    QCOMPARE(browser.currentPage(), 3);
-    browser.onSourceChanged(QUrl(QStringLiteral("/pre_page")));
-    QCOMPARE(browser.currentPage(), 2);
-    QVERIFY(browser.textCursor().atEnd());
-    QVERIFY(browser.toHtml().contains(QStringLiteral("/next_page")));
-    QVERIFY(browser.toHtml().contains(QStringLiteral("/pre_page")));
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("message 101\n")));
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("message 200\n")));
-    browser.onSourceChanged(QUrl(QStringLiteral("/pre_page")));
-    browser.onSourceChanged(QUrl(QStringLiteral("/pre_page"))); // already on the first page
-    QCOMPARE(browser.currentPage(), 1);
-    QVERIFY(!browser.toHtml().contains(QStringLiteral("/pre_page")));
-    browser.onSourceChanged(QUrl(QStringLiteral("/next_page")));
-    QCOMPARE(browser.currentPage(), 2);
+    QList<int> pages;
+    for (const char* link : {"/pre_page", "/pre_page", "/pre_page", "/elsewhere", "/next_page"}) {
+        browser.onSourceChanged(QUrl(link));
+        pages.append(browser.currentPage());
+    }
+    QCOMPARE(pages, QList<int>({2, 1, 1, 1, 2}));
+    // A forward move shows the page from its top, a backward one from its end.
     QVERIFY(browser.textCursor().atStart());
-    browser.onSourceChanged(QUrl(QStringLiteral("/elsewhere")));
-    QCOMPARE(browser.currentPage(), 2);
-    // A click on the link reaches the same slot.
-    emit browser.anchorClicked(QUrl(QStringLiteral("/next_page")));
+    QVERIFY(browser.toHtml().contains("/next_page") && browser.toHtml().contains("/pre_page"));
+    QVERIFY(browser.toPlainText().contains("message 101\n"));
+    QVERIFY(browser.toPlainText().contains("message 200\n"));
+    emit browser.anchorClicked(QUrl("/next_page")); // a click reaches the same slot
     QCOMPARE(browser.currentPage(), 3);
+    browser.onSourceChanged(QUrl("/pre_page"));
+    QVERIFY(browser.textCursor().atEnd());
 }
 
-void TestUiViews::emptyListClearsTheView()
+void TestUiViews::messagesAreEscapedAndLabelled()
 {
+    const qint64 date = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)).toSecsSinceEpoch();
     SmsBrowser browser;
-    browser.setSMSList(numberedMessages(3), QString());
-    browser.setSMSList({}, QString());
-    QCOMPARE(browser.pageCount(), 0);
-    QVERIFY(browser.toPlainText().isEmpty());
-}
-
-void TestUiViews::bodiesAreEscaped()
-{
-    QCOMPARE(SmsBrowser::highlightedHtml(QStringLiteral("<b>x</b> & y\nz"), QString()),
-             QStringLiteral("&lt;b&gt;x&lt;/b&gt; &amp; y<br/>z"));
-    SmsBrowser browser;
-    browser.setSMSList({message(QStringLiteral("<i>555</i>"), QString(),
-                                QStringLiteral("<b>bold</b> &amp; co\nsecond line"), 1000)},
+    browser.setSMSList({message("<i>555</i>", "Anna", "<b>bold</b> &amp; co\nline", date, true),
+                        message("<i>555</i>", "Anna", "hi", date)},
                        QString());
     const QString text = browser.toPlainText();
-    QVERIFY(text.contains(QStringLiteral("<i>555</i>:")));
-    QVERIFY(text.contains(QStringLiteral("<b>bold</b> &amp; co\nsecond line")));
+    QVERIFY2(text.contains("To Anna(<i>555</i>): <b>bold</b> &amp; co\nline\nsent:2021-03-04 "
+                           "05:06:07"),
+             qPrintable(text));
+    QVERIFY(text.contains("\nAnna(<i>555</i>): hi\nsent:2021-03-04 05:06:07"));
+    QVERIFY(browser.toHtml().contains("#008040")); // the sent colour
+    QVERIFY(browser.toHtml().contains("#0000ff", Qt::CaseInsensitive));
 }
 
-void TestUiViews::sentMessagesShowRecipient()
+void TestUiViews::highlight_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("escaping only")
+        << "<b>x</b> & y\nz" << QString() << "&lt;b&gt;x&lt;/b&gt; &amp; y<br/>z";
+    QTest::newRow("any letter case") << "Hello and hElLo"
+                                     << "hello" << mark("hello") + " and " + mark("hello");
+    QTest::newRow("ampersand") << "a & b"
+                               << "&"
+                               << "a " + mark("&amp;") + " b";
+    QTest::newRow("less-than") << "x<y"
+                               << "<Y"
+                               << "x" + mark("&lt;Y");
+    // Keywords that appear only in the markup leave it alone.
+    const QString body = QStringLiteral("Tom & Jerry <3\nsee you");
+    for (const char* keyword : {"amp", "lt", "gt", "br", "span", "class", ";"})
+        QTest::newRow(keyword) << body << keyword << escapeHtml(body);
+}
+
+void TestUiViews::highlight()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, keyword);
+    QFETCH(QString, html);
+    QCOMPARE(SmsBrowser::highlightedHtml(body, keyword), html);
+}
+
+void TestUiViews::highlightInTheBrowser()
 {
     SmsBrowser browser;
-    const QDateTime date = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7));
-    SMSInfo sent = message(QStringLiteral("555"), QStringLiteral("Anna"), QStringLiteral("hi"),
-                           date.toSecsSinceEpoch(), true);
-    SMSInfo received = sent;
-    received.isSend = false;
-    browser.setSMSList({sent, received}, QString());
-    const QString text = browser.toPlainText();
-    QVERIFY(text.contains(QStringLiteral("To Anna(555): hi\nsent:2021-03-04 05:06:07")));
-    QVERIFY(text.contains(QStringLiteral("\nAnna(555): hi\nsent:2021-03-04 05:06:07")));
-    const QString html = browser.toHtml();
-    QVERIFY(html.contains(QStringLiteral("#008040"))); // the sent colour
-    QVERIFY(html.contains(QStringLiteral("#0000ff"), Qt::CaseInsensitive));
+    browser.setSMSList({message("555", "HELLO Kitty", "Hello and hElLo", 1000),
+                        message("555", QString(), "Tom & Jerry <3 span;", 1001),
+                        message("555", QString(), "R&D <team>", 1002)},
+                       "hello");
+    // Shown in the keyword's letter case, in names too; the markup stays whole.
+    QVERIFY(browser.toPlainText().contains("hello Kitty(555): hello and hello"));
+    QVERIFY(browser.toPlainText().contains("Tom & Jerry <3 span;"));
+    QCOMPARE(browser.toHtml().count("background-color:#ffff00"), 3);
+    browser.setSMSList(browser.smsList(), "&d <t");
+    QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
+    QVERIFY(browser.toPlainText().contains("R&d <team>"));
 }
 
-void TestUiViews::highlightInAnyLetterCase()
-{
-    SmsBrowser browser;
-    browser.setSMSList({message(QStringLiteral("555"), QStringLiteral("HELLO Kitty"),
-                                QStringLiteral("Hello and hElLo"), 1000)},
-                       QStringLiteral("hello"));
-    QCOMPARE(
-        SmsBrowser::highlightedHtml(QStringLiteral("Hello and hElLo"), QStringLiteral("hello")),
-        highlightOpen + QStringLiteral("hello</span> and ") + highlightOpen +
-            QStringLiteral("hello</span>"));
-    // Shown in the keyword's letter case, in names too.
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("hello Kitty(555): hello and hello")));
-    QCOMPARE(browser.toHtml().count(QStringLiteral("background-color:#ffff00")), 3);
-}
-
-void TestUiViews::highlightLeavesMarkupAlone_data()
+void TestUiViews::searchStatements_data()
 {
     QTest::addColumn<QString>("keyword");
-    QTest::newRow("amp") << QStringLiteral("amp");
-    QTest::newRow("lt") << QStringLiteral("lt");
-    QTest::newRow("gt") << QStringLiteral("gt");
-    QTest::newRow("br") << QStringLiteral("br");
-    QTest::newRow("span") << QStringLiteral("span");
-    QTest::newRow("class") << QStringLiteral("class");
-    QTest::newRow("semicolon") << QStringLiteral(";");
+    QTest::addColumn<int>("folder");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("params");
+    const QString like = QStringLiteral(" where (body like ? or address like ? or person like ?)");
+    const QString order = QStringLiteral(" order by date asc");
+    const QString base = QStringLiteral("select * from view_sms");
+    const QStringList pattern(3, QStringLiteral("%lunch%"));
+    QTest::newRow("all") << QString() << 0 << base + order << QStringList();
+    QTest::newRow("inbox") << QString() << 1 << base + " where is_send=?" + order
+                           << QStringList({"0"});
+    QTest::newRow("sent") << QString() << 2 << base + " where is_send=?" + order
+                          << QStringList({"1"});
+    QTest::newRow("all, keyword") << "lunch" << 0 << base + like + order << pattern;
+    QTest::newRow("inbox, keyword")
+        << "lunch" << 1 << base + like + " and is_send=?" + order << pattern + QStringList({"0"});
+    QTest::newRow("sent, keyword")
+        << "lunch" << 2 << base + like + " and is_send=?" + order << pattern + QStringList({"1"});
 }
 
-void TestUiViews::highlightLeavesMarkupAlone()
+void TestUiViews::searchStatements()
 {
     QFETCH(QString, keyword);
-    const QString body = QStringLiteral("Tom & Jerry <3\nsee you");
-    // The keyword is nowhere in the visible text: the markup is the plain escaped text.
-    QCOMPARE(SmsBrowser::highlightedHtml(body, keyword), escapeHtml(body));
-    SmsBrowser browser;
-    browser.setSMSList({message(QStringLiteral("555"), QString(), body, 1000)}, keyword);
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("Tom & Jerry <3\nsee you")));
-    QVERIFY(!browser.toHtml().contains(QStringLiteral("#ffff00")));
+    QFETCH(int, folder);
+    QFETCH(QString, sql);
+    QFETCH(QStringList, params);
+    storeDialogAccount();
+    const Sqlite3Sql statement = SMSSearchForm::searchStatement(keyword, folder);
+    QCOMPARE(statement.sql(), sql);
+    QStringList texts;
+    for (const QVariant& value : statement.params())
+        texts.append(value.toString());
+    QCOMPARE(texts, params);
+    Sqlite3Cursor cursor = currentDatabase()->queryThrow(statement); // every statement runs
+    QVERIFY(cursor.moveNext());
 }
 
-void TestUiViews::highlightOfEscapedCharacters()
+void TestUiViews::searchForm()
 {
-    QCOMPARE(SmsBrowser::highlightedHtml(QStringLiteral("a & b"), QStringLiteral("&")),
-             QStringLiteral("a ") + highlightOpen + QStringLiteral("&amp;</span> b"));
-    QCOMPARE(SmsBrowser::highlightedHtml(QStringLiteral("x<y"), QStringLiteral("<Y")),
-             QStringLiteral("x") + highlightOpen + QStringLiteral("&lt;Y</span>"));
-    SmsBrowser browser;
-    browser.setSMSList(
-        {message(QStringLiteral("555"), QString(), QStringLiteral("R&D <team>"), 1000)},
-        QStringLiteral("&d <t"));
-    QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
-    QVERIFY(browser.toPlainText().contains(QStringLiteral("R&d <team>")));
+    storeDialogAccount();
+    SMSSearchForm form;
+    const auto search = [&form](const QString& keyword, int folder) {
+        form.keywordEdit()->setText(keyword);
+        form.folderBox()->setCurrentIndex(folder);
+        form.onBtnSearchClicked();
+        return int(form.browser()->smsList().size());
+    };
+    QCOMPARE(search("   ", 0), 5);
+    QCOMPARE(form.browser()->smsList().first().body, QStringLiteral("Lunch today?"));
+    QCOMPARE(search(" lunch ", 1), 1);
+    QCOMPARE(search(" lunch ", 2), 2);
+    QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:2"));
+    QCOMPARE(search("ann", 0), 4); // names count too: Anna, Joanna, AnnaBank
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QCOMPARE(search("nothing like it", 0), 0);
+    QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:0"));
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Found no SMS."));
+    // All results count, the last page is shown, highlighted in the keyword's case.
+    for (int i = 0; i < 150; ++i)
+        store("888", QString(), QStringLiteral("Report %1").arg(i), 5000 + i);
+    QCOMPARE(search("REPORT", 0), 150);
+    QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:150"));
+    QCOMPARE(form.browser()->currentPage(), 2);
+    QVERIFY(form.browser()->toPlainText().contains("REPORT 149"));
+}
+
+void TestUiViews::recipientsParsing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("numbers");
+    QTest::newRow("named and bare") << "Anna(555), 777" << QStringList({"555", " 777"});
+    QTest::newRow("name alone") << "Bob" << QStringList({"Bob"});
+    QTest::newRow("commas only") << " ,,, " << QStringList();
+    QTest::newRow("blank part") << "1, ,2" << QStringList({"1", " ", "2"});
+    QTest::newRow("two parentheses") << "A(1)(2)" << QStringList({"A(1)(2)"});
+    QTest::newRow("trailing comma") << "Anna(555)," << QStringList({"555"});
+    QTest::newRow("number with blanks") << "Joe(+49 170 1)" << QStringList({"+49 170 1"});
+}
+
+void TestUiViews::recipientsParsing()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, numbers);
+    QCOMPARE(DraftSMSForm::recipientNumbers(text), numbers);
+}
+
+void TestUiViews::choosingACompletion()
+{
+    const QList<QPair<QString, QString>> cases = {{"jo", "Joanna(555),"},
+                                                  {"Anna(111),jo", "Anna(111),Joanna(555),"},
+                                                  {"Anna(111),, jo", "Anna(111),Joanna(555),"},
+                                                  {"Anna(111),", "Anna(111),"}};
+    for (const auto& [text, result] : cases)
+        QCOMPARE(DraftSMSForm::withChosenRecipient(text, "Joanna(555)"), result);
+}
+
+void TestUiViews::completionAgreesWithTheDatabase()
+{
+    storeDialogAccount();
+    store("999", "Ärger", "x", 1500);
+    // The in-memory filter matches what SQLite's LIKE finds (ASCII letters in any case only).
+    for (const char* fragment : {"ANN", "J_a", "J_n", "1_1", "5", "bank", "%", " ", "ä", "Ä"}) {
+        const QString pattern = QLatin1Char('%') + QString::fromUtf8(fragment) + QLatin1Char('%');
+        Sqlite3Sql sql("select count(*) from (select suffix, max(person) as person, max(address) "
+                       "as address from sms group by suffix having person like ? or address "
+                       "like ?)");
+        sql.addTextParam(pattern).addTextParam(pattern);
+        Sqlite3Cursor cursor = currentDatabase()->queryThrow(sql);
+        QVERIFY(cursor.moveNext());
+        ContactCompleter completer;
+        QCOMPARE(int(completer.matches(currentDatabase(), QString::fromUtf8(fragment)).size()),
+                 cursor.getInt(0));
+    }
+}
+
+void TestUiViews::completionList()
+{
+    storeDialogAccount();
+    DraftSMSForm form;
+    form.show();
+    QListWidget* list = form.completionList();
+    const auto type = [&form, list](const QString& text) {
+        form.recipientsEdit()->setText(text);
+        QStringList shown;
+        for (int i = 0; list->isVisible() && i < list->count(); ++i)
+            shown.append(list->item(i)->text());
+        return shown;
+    };
+    QCOMPARE(type("ann"), QStringList({"Anna(111)", "Joanna(555)", "AnnaBank"}));
+    QVERIFY(type("ann,").isEmpty());
+    QVERIFY(type("Anna(111),zzz").isEmpty());
+    QCOMPARE(type("Anna(111),JO"), QStringList({"Joanna(555)"}));
+    form.onSearchResultItemClicked(list->item(0));
+    QCOMPARE(form.recipientsEdit()->text(), QStringLiteral("Anna(111),Joanna(555),"));
+    QCOMPARE(form.recipientsEdit()->cursorPosition(), 22);
+    QVERIFY(list->isHidden());
+    QVERIFY(!type("7").isEmpty());
+    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5)); // closes the list
+    QVERIFY(list->isHidden());
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestUiViews::composeChecksBeforeSending()
+{
+    DraftSMSForm form;
+    form.recipientsEdit()->setText("Anna(111)");
+    form.contentEdit()->setPlainText(" \n\t ");
+    form.onBtnSendPressed();
+    QCOMPARE(m_dialogs->lastText(),
+             QStringLiteral("Your message is blank..Please compose it first."));
+    // With a text and no connection the connection dialog asks; cancelling it ends quietly.
+    form.contentEdit()->setPlainText("hello");
+    QString seen;
+    QTimer::singleShot(0, this, [&seen] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            seen = QString::fromLatin1(dialog->metaObject()->className());
+            dialog->reject();
+        }
+    });
+    form.onBtnSendPressed();
+    QCOMPARE(seen, QStringLiteral("ConnectionForm"));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(form.contentEdit()->toPlainText(), QStringLiteral("hello"));
+}
+
+void TestUiViews::altReturnSends_data()
+{
+    QTest::addColumn<bool>("chat");
+    QTest::newRow("compose") << false;
+    QTest::newRow("chat") << true;
+}
+
+void TestUiViews::altReturnSends()
+{
+    QFETCH(bool, chat);
+    storeDialogAccount();
+    DraftSMSForm compose;
+    QTextEdit* edit = compose.contentEdit();
+    if (chat) {
+        ConversationForm::openConversation("Anna(111)", "111", "111");
+        edit = ConversationForm::conversation("111")->replyEdit();
+    } else {
+        compose.show();
+    }
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Space);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
+    QCOMPARE(edit->toPlainText(), QStringLiteral(" \n"));
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QTest::keyClick(edit, Qt::Key_Return, Qt::AltModifier);
+    // Sent, and refused: the compose dialog has no recipient, the reply is blank.
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->lastText(), chat ? QStringLiteral("Your message is blank..Please compose "
+                                                          "it first.")
+                                         : QStringLiteral("Please enter recepient."));
+    QCOMPARE(edit->toPlainText(), QStringLiteral(" \n")); // kept for a retry
+}
+
+void TestUiViews::oneChatWindowPerConversation()
+{
+    storeDialogAccount();
+    ConversationForm::openConversation("Anna(111)", "111", "111");
+    ConversationForm* anna = ConversationForm::conversation("111");
+    QVERIFY(anna);
+    QCOMPARE(anna->statusLabel()->text(), QStringLiteral("Total:2"));
+    store("111", QString(), "see you", 2000);
+    anna->close();
+    ConversationForm::openConversation("other title", "999", "111");
+    QCOMPARE(ConversationForm::conversationCount(), 1);
+    QCOMPARE(ConversationForm::conversation("111"), anna);
+    QVERIFY(anna->isVisible());
+    QCOMPARE(anna->windowTitle(), QStringLiteral("Anna(111)"));
+    QCOMPARE(anna->address(), QStringLiteral("111"));
+    // Reopening reloads the history.
+    QCOMPARE(anna->statusLabel()->text(), QStringLiteral("Total:3"));
+    QCOMPARE(anna->history()->smsList().last().body, QStringLiteral("see you"));
+    QCOMPARE(anna->history()->smsList().last().person, QStringLiteral("Anna"));
+    ConversationForm::openConversation("Joanna(555)", "555", "555");
+    QCOMPARE(ConversationForm::conversationCount(), 2);
+    ConversationForm::closeAllConversations();
+    QVERIFY(!anna->isVisible());
+    QVERIFY(!ConversationForm::conversation("555")->isVisible());
 }
 
 QTEST_MAIN(TestUiViews)
