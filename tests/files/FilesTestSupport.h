@@ -1,24 +1,28 @@
 #pragma once
 
-// Shared by the files tests: an isolated account, message builders, sources that let a test
-// stop a job at a chosen record, and helpers for the program's own modal dialogs.
+// Shared by the files tests: an isolated account, message builders, and the preview and import
+// jobs run behind their progress dialog.
 #include <QApplication>
-#include <QDateTime>
-#include <QDialog>
-#include <QFile>
-#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
-#include <atomic>
 #include <functional>
 
+#include "app/ProgressForm.h"
 #include "app/SMSInfo.h"
-#include "store/AbsSMSDataSource.h"
+#include "common/DialogRecorder.h"
+#include "files/LocalPreviewCSVThread.h"
+#include "files/LocalRestoreThread.h"
 #include "store/Accounts.h"
 #include "store/StoreTestSupport.h"
 
 namespace filestest {
+
+inline QDateTime at(int y, int mo, int d, int h, int mi, int s)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+}
 
 inline SMSInfo makeSMS(const QString& address, const QString& person, const QString& body,
                        bool isSend, const QDateTime& date)
@@ -32,25 +36,41 @@ inline SMSInfo makeSMS(const QString& address, const QString& person, const QStr
     return sms;
 }
 
-inline QDateTime at(int y, int mo, int d, int h, int mi, int s)
+// A record as one comparable text: direction, date to the second, number, person, body.
+inline QStringList keys(const QList<SMSInfo>& list)
 {
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+    QStringList result;
+    for (const SMSInfo& sms : list)
+        result.append(
+            QStringList{sms.isSend ? "1" : "0",
+                        sms.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                        sms.address, sms.person, sms.body}
+                .join(QLatin1Char('|')));
+    return result;
 }
 
 // Messages with the characters that export and import must carry unchanged.
 inline QList<SMSInfo> awkwardMessages()
 {
-    return {
-        makeSMS("5551234", "", "a,b", false, at(2012, 3, 4, 5, 6, 7)),
-        makeSMS("+49 170 1234567", "Ann \"Nan\" Lee", "He said \"hi\", then left", true,
-                at(2013, 1, 2, 3, 4, 5)),
-        makeSMS("0170-1234567", "Ann, the other", "line one\nline two\n", false,
-                at(2014, 12, 31, 23, 59, 59)),
-        makeSMS("Bank24", "", "Ünïcödé 😀 привет 你好", false, at(2015, 6, 7, 8, 9, 10)),
-        makeSMS("", "", "\"", true, at(2016, 2, 29, 0, 0, 0)),
-        makeSMS("555", "<b>Bob</b> & co", "<script>alert(1)</script> & more", false,
-                at(2017, 7, 7, 7, 7, 7)),
-    };
+    return {makeSMS("5551234", "", "a,b", false, at(2012, 3, 4, 5, 6, 7)),
+            makeSMS("+49 170 1234567", "Ann \"Nan\" Lee", "He said \"hi\", then left", true,
+                    at(2013, 1, 2, 3, 4, 5)),
+            makeSMS("0170-1234567", "Ann, the other", "line one\nline two\n", false,
+                    at(2014, 12, 31, 23, 59, 59)),
+            makeSMS("Bank24", "", "Ünïcödé 😀 привет 你好", false, at(2015, 6, 7, 8, 9, 10)),
+            makeSMS("", "", "\"", true, at(2016, 2, 29, 0, 0, 0)),
+            makeSMS("555", "<b>Bob</b> & co", "<script>alert(1)</script> & more", false,
+                    at(2017, 7, 7, 7, 7, 7))};
+}
+
+inline QList<SMSInfo> generated(int count, const QString& prefix = QStringLiteral("msg"))
+{
+    QList<SMSInfo> list;
+    for (int i = 0; i < count; ++i)
+        list.append(makeSMS(QStringLiteral("55500%1").arg(i % 7), QString(),
+                            QStringLiteral("%1 %2").arg(prefix).arg(i), i % 2 == 0,
+                            at(2020, 1, 1, 0, 0, 0).addSecs(i * 61)));
+    return list;
 }
 
 inline QByteArray readFile(const QString& path)
@@ -59,11 +79,20 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-inline bool writeFile(const QString& path, const QByteArray& bytes)
+inline QString writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+    return path;
+}
+
+// The data folder in a temporary home, and the English catalogue.
+inline bool isolateInEnglish(const QTemporaryDir& home, QTranslator& translator)
+{
+    storetest::isolateHome(home);
+    return translator.load(QStringLiteral(":/en.qm")) &&
+           QCoreApplication::installTranslator(&translator);
 }
 
 // Creates the account file in the (isolated) data folder and opens it as the current database.
@@ -73,58 +102,69 @@ inline Sqlite3DB* openFreshAccount(const QString& name)
     return openAccountDatabase(name);
 }
 
+inline QStringList storedBodies()
+{
+    QStringList bodies;
+    Sqlite3Cursor rows =
+        currentDatabase()->queryThrow(Sqlite3Sql("select body from sms order by sms_id"));
+    while (rows.moveNext())
+        bodies.append(rows.getText("body"));
+    return bodies;
+}
+
+// What a job ended with: the dialog's result and the boxes it showed.
+struct JobOutcome
+{
+    int result = -1;
+    QList<DialogRecorder::Message> boxes;
+    QList<int> percents;
+    QList<SMSInfo> list;
+    int invalid = -1;
+    QString text() const { return boxes.isEmpty() ? QString() : boxes.last().text; }
+};
+
+inline JobOutcome runRecorded(JobThread& job, ProgressForm& form, DialogRecorder& recorder)
+{
+    recorder.clear();
+    JobOutcome outcome;
+    QObject::connect(&job, &JobThread::updateProgress, &form,
+                     [&](int value, const QString&) { outcome.percents.append(value); });
+    outcome.result = runJob(form, job);
+    QCoreApplication::processEvents();
+    outcome.boxes = recorder.messages;
+    return outcome;
+}
+
+inline JobOutcome previewFile(const QString& file, CSVImporterPlugin* importer = nullptr)
+{
+    DialogRecorder recorder;
+    ProgressForm form(QStringLiteral("preview"));
+    LocalPreviewCSVThread job(file, &form, importer);
+    JobOutcome outcome = runRecorded(job, form, recorder);
+    outcome.list = job.smsList();
+    outcome.invalid = job.invalidCount();
+    return outcome;
+}
+
+inline JobOutcome importList(const QList<SMSInfo>& list)
+{
+    DialogRecorder recorder;
+    ProgressForm form(QStringLiteral("import"));
+    LocalRestoreThread job(list, &form);
+    return runRecorded(job, form, recorder);
+}
+
 // Runs action on the next modal dialog of the given object name once it is shown.
 inline void whenModal(const QString& objectName, std::function<void(QWidget*)> action,
                       int attemptsLeft = 2000)
 {
     QTimer::singleShot(5, [=]() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == objectName && modal->isVisible()) {
+        if (modal && modal->objectName() == objectName && modal->isVisible())
             action(modal);
-            return;
-        }
-        if (attemptsLeft > 0)
+        else if (attemptsLeft > 0)
             whenModal(objectName, action, attemptsLeft - 1);
     });
-}
-
-// A list source that blocks before handing out record `gateAt` until released, so that a test
-// can close the progress dialog while the job is known to be in the middle.
-class GateSource : public AbsSMSDataSource
-{
-public:
-    GateSource(const QList<SMSInfo>& list, int gateAt) : m_list(list), m_gateAt(gateAt) {}
-    int count() override { return m_list.size(); }
-    bool next(SMSInfo& sms) override
-    {
-        if (m_pos == m_gateAt) {
-            reached = true;
-            m_release.acquire();
-        }
-        if (m_pos >= m_list.size())
-            return false;
-        sms = m_list.at(m_pos++);
-        return true;
-    }
-    void release() { m_release.release(); }
-    std::atomic<bool> reached{false};
-
-private:
-    QList<SMSInfo> m_list;
-    int m_gateAt;
-    int m_pos = 0;
-    QSemaphore m_release;
-};
-
-inline QList<SMSInfo> generated(int count, const QString& prefix = QStringLiteral("msg"))
-{
-    QList<SMSInfo> list;
-    const QDateTime start = at(2020, 1, 1, 0, 0, 0);
-    for (int i = 0; i < count; ++i)
-        list.append(makeSMS(QStringLiteral("55500%1").arg(i % 7), QString(),
-                            QStringLiteral("%1 %2").arg(prefix).arg(i), i % 2 == 0,
-                            start.addSecs(i * 61)));
-    return list;
 }
 
 } // namespace filestest

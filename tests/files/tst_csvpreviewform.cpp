@@ -1,17 +1,15 @@
-// The preview dialog: its widgets and model, selection order, import all, the context menu,
-// and restoring to the phone simulator (127.0.0.60) or without a connection.
+// The preview dialog: its list, selection order, import all, the context menu, and restoring to
+// the phone simulator (127.0.0.60) or without a connection.
 
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTranslator>
 #include <QTreeView>
 #include <QtTest>
 
 #include "PhoneSimProcess.h"
 #include "app/IMainWindow.h"
-#include "common/DialogRecorder.h"
 #include "device/DeviceConnection.h"
 #include "files/CSVPreviewForm.h"
 #include "files/FilesTestSupport.h"
@@ -32,56 +30,23 @@ public:
     int reloads = 0;
 };
 
-QStringList storedBodies()
-{
-    QStringList bodies;
-    Sqlite3Cursor rows =
-        currentDatabase()->queryThrow(Sqlite3Sql("select body from sms order by sms_id"));
-    while (rows.moveNext())
-        bodies.append(rows.getText("body"));
-    return bodies;
-}
-
-QStringList restoredBodies(const QStringList& records)
-{
-    QStringList bodies;
-    for (const QString& record : records)
-        bodies.append(QString::fromUtf8(
-            QByteArray::fromBase64(record.split(QLatin1Char(',')).value(3).toLatin1())));
-    return bodies;
-}
-
 QTreeView* listOf(CSVPreviewForm& form)
 {
     return form.findChild<QTreeView*>(QStringLiteral("listSMS"));
 }
 
-void ctrlClickRow(CSVPreviewForm& form, int row)
+void press(CSVPreviewForm& form, const char* button)
 {
-    QTreeView* list = listOf(form);
-    const QRect rect = list->visualRect(list->model()->index(row, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, rect.center());
+    emit form.findChild<QPushButton*>(QLatin1String(button))->pressed();
 }
 
-// Watches for a popup menu while `action` runs; returns the texts of its entries (empty when
-// none opened) and lets `onMenu` act on it.
-QStringList menuDuring(const std::function<void()>& action,
-                       const std::function<void(QMenu*)>& onMenu)
+void ctrlClickRows(CSVPreviewForm& form, std::initializer_list<int> rows)
 {
-    QStringList texts;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            poll.stop();
-            for (QAction* entry : menu->actions())
-                texts.append(entry->text());
-            onMenu(menu);
-        }
-    });
-    poll.start(10);
-    action();
-    QTest::qWait(50);
-    return texts;
+    QTreeView* list = listOf(form);
+    for (int row : rows) {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, rect.center());
+    }
 }
 
 } // namespace
@@ -92,19 +57,32 @@ class TestCSVPreviewForm : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
-    void widgetsAndModel();
-    void modelShape();
-    void emptyPreviewImportsNothing();
-    void importAllClosesAndReloads();
-    void failedImportKeepsDialogOpen();
+    void shownRecords();
+    void importAll();
     void selectionOrderIsKept();
     void contextMenuOnlyWithSelection();
-    void restoreAllToPhone();
-    void restoreSelectionToPhone();
+    void restoreToPhone();
     void restoreWithoutConnectionDoesNothing();
 
 private:
+    // Shows the dialog for the records; waits until it can take clicks.
+    std::unique_ptr<CSVPreviewForm> shown(const QList<SMSInfo>& list)
+    {
+        auto form = std::make_unique<CSVPreviewForm>(list);
+        form->show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(form.get())); }();
+        return form;
+    }
+    // The bodies of the records the simulator received since `before`.
+    QStringList restoredBodies(qsizetype before)
+    {
+        QStringList bodies;
+        for (const QString& record : m_phone.restoredRecords().mid(before))
+            bodies.append(QString::fromUtf8(
+                QByteArray::fromBase64(record.split(QLatin1Char(',')).value(3).toLatin1())));
+        return bodies;
+    }
+
     QTemporaryDir m_home;
     QTranslator m_translator;
     std::unique_ptr<DialogRecorder> m_recorder;
@@ -115,200 +93,142 @@ private:
 
 void TestCSVPreviewForm::initTestCase()
 {
-    storetest::isolateHome(m_home);
-    QVERIFY(m_translator.load(QStringLiteral(":/en.qm")));
-    QCoreApplication::installTranslator(&m_translator);
+    QVERIFY(isolateInEnglish(m_home, m_translator));
     SyncTimings::setForTests(0, 0);
     setMainWindowInstance(&m_window);
+    QVERIFY2(m_phone.start(phoneAddress), qPrintable(m_phone.errorText()));
 }
 
 void TestCSVPreviewForm::init()
 {
+    m_recorder.reset(); // uninstall before installing the next one
     m_recorder = std::make_unique<DialogRecorder>();
     m_window.reloads = 0;
     QVERIFY(openFreshAccount(QStringLiteral("preview%1.db").arg(++m_account)));
 }
 
-void TestCSVPreviewForm::cleanup()
+void TestCSVPreviewForm::shownRecords()
 {
-    m_recorder.reset();
-}
-
-void TestCSVPreviewForm::widgetsAndModel()
-{
-    const QList<SMSInfo> list = {makeSMS("555", "Ann", "hello", true, at(2012, 3, 4, 5, 6, 7)),
-                                 makeSMS("777", "", "world", false, at(2013, 1, 2, 3, 4, 5))};
-    CSVPreviewForm form(list);
-    QCOMPARE(form.objectName(), QStringLiteral("CSVPreviewForm"));
+    CSVPreviewForm form({makeSMS("555", "Ann", "hello", true, at(2012, 3, 4, 5, 6, 7)),
+                         makeSMS("777", "", "world", false, at(2013, 1, 2, 3, 4, 5))});
     QCOMPARE(form.windowTitle(), QStringLiteral("Tallowbrook - Preview CSV File"));
-    QCOMPARE(form.size(), QSize(669, 596));
-    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-    QVERIFY(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     QCOMPARE(form.findChild<QLabel*>("lbCSVTotal")->text(), QStringLiteral("Total:2"));
-    QCOMPARE(form.findChild<QPushButton*>("btnImportToLocal")->text(),
-             QStringLiteral("Import all SMS to Local Database."));
-    QCOMPARE(form.findChild<QPushButton*>("btnRestoreToAndroid")->text(),
-             QStringLiteral("Restore all SMS to Android."));
-    QTreeView* view = listOf(form);
-    QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(view->columnWidth(0), 130);
-    QCOMPARE(view->columnWidth(1), 50);
-    QCOMPARE(view->columnWidth(2), 100);
-    QCOMPARE(view->columnWidth(3), 120);
-    const QAbstractItemModel* model = view->model();
+    const QAbstractItemModel* model = listOf(form)->model();
     QStringList headers;
-    for (int c = 0; c < 5; ++c)
-        headers.append(model->headerData(c, Qt::Horizontal).toString());
-    QCOMPARE(headers, (QStringList{"Date", "Flag", "Name", "Phone Number", "Message"}));
     QStringList row;
-    for (int c = 0; c < 5; ++c)
+    for (int c = 0; c < 5; ++c) {
+        headers.append(model->headerData(c, Qt::Horizontal).toString());
         row.append(model->index(0, c).data().toString());
+    }
+    QCOMPARE(headers, (QStringList{"Date", "Flag", "Name", "Phone Number", "Message"}));
     QCOMPARE(row, (QStringList{"2012-03-04 05:06:07", "To", "Ann", "555", "hello"}));
     QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("From"));
     QCOMPARE(model->index(1, 4).data(Qt::ToolTipRole).toString(), QStringLiteral("world"));
+    // A flat list of five columns.
+    QVERIFY(!model->index(2, 0).isValid());
+    QVERIFY(!model->index(0, 5).isValid());
+    QCOMPARE(model->rowCount(model->index(0, 0)), 0);
 }
 
-void TestCSVPreviewForm::modelShape()
+void TestCSVPreviewForm::importAll()
 {
-    ItemModelSMSPreview model(generated(3));
-    QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.columnCount(), 5);
-    QVERIFY(!model.index(3, 0).isValid());
-    QVERIFY(!model.index(0, 5).isValid());
-    QVERIFY(!model.index(-1, 0).isValid());
-    const QModelIndex first = model.index(0, 0);
-    QCOMPARE(model.rowCount(first), 0);
-    QVERIFY(!model.parent(first).isValid());
-    QVERIFY(!model.index(0, 0, first).isValid());
-    QVERIFY(!first.data(Qt::EditRole).isValid());
-    QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
-    QVERIFY(!model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).isValid());
-    QVERIFY(!(model.flags(first) & Qt::ItemIsEditable));
-}
-
-void TestCSVPreviewForm::emptyPreviewImportsNothing()
-{
-    CSVPreviewForm form({});
-    QCOMPARE(form.findChild<QLabel*>("lbCSVTotal")->text(), QStringLiteral("Total:0"));
-    form.show();
-    form.findChild<QPushButton*>("btnImportToLocal")->pressed();
-    QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import 0 SMS."));
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-    QVERIFY(!form.isVisible());
-}
-
-void TestCSVPreviewForm::importAllClosesAndReloads()
-{
-    CSVPreviewForm form(generated(4));
-    form.show();
-    form.findChild<QPushButton*>("btnImportToLocal")->pressed();
-    QCOMPARE(storedBodies(), (QStringList{"msg 0", "msg 1", "msg 2", "msg 3"}));
-    QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import 4 SMS."));
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-    QCOMPARE(m_window.reloads, 1);
-}
-
-void TestCSVPreviewForm::failedImportKeepsDialogOpen()
-{
+    // A failed import leaves the dialog open and stores nothing.
     QList<SMSInfo> list = generated(2);
     list.append(makeSMS("1", "", "undated", false, QDateTime()));
-    CSVPreviewForm form(list);
-    form.show();
-    form.findChild<QPushButton*>("btnImportToLocal")->pressed();
+    auto failing = shown(list);
+    press(*failing, "btnImportToLocal");
     QCOMPARE(m_recorder->messages.size(), 1);
     QCOMPARE(m_recorder->messages.first().icon, QMessageBox::Critical);
-    QVERIFY(form.isVisible());
-    QCOMPARE(m_window.reloads, 0);
-    QVERIFY(storedBodies().isEmpty());
+    QVERIFY(failing->isVisible());
+    QCOMPARE(storedBodies(), QStringList());
+
+    for (int count : {0, 4}) {
+        auto form = shown(generated(count));
+        press(*form, "btnImportToLocal");
+        QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import %1 SMS.").arg(count));
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QVERIFY(!form->isVisible());
+    }
+    QCOMPARE(storedBodies(), (QStringList{"msg 0", "msg 1", "msg 2", "msg 3"}));
+    QCOMPARE(m_window.reloads, 2);
 }
 
 void TestCSVPreviewForm::selectionOrderIsKept()
 {
-    CSVPreviewForm form(generated(12));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    for (int row : {5, 2, 9})
-        ctrlClickRow(form, row);
-    form.onmiImportSelectionToLocal();
+    auto form = shown(generated(12));
+    ctrlClickRows(*form, {5, 2, 9});
+    form->onmiImportSelectionToLocal();
     QCOMPARE(storedBodies(), (QStringList{"msg 5", "msg 2", "msg 9"}));
-    QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import 3 SMS."));
-    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(form->result(), int(QDialog::Accepted));
 }
 
 void TestCSVPreviewForm::contextMenuOnlyWithSelection()
 {
-    CSVPreviewForm form(generated(6));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTreeView* view = listOf(form);
+    auto form = shown(generated(6));
+    QTreeView* view = listOf(*form);
     const QPoint at = view->visualRect(view->model()->index(1, 0)).center();
+    QStringList entries;
+    bool opened = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            opened = true;
+            for (QAction* entry : menu->actions())
+                entries.append(entry->text());
+            menu->setActiveAction(menu->actions().first());
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+    });
+    poll.start(10);
     const auto rightClick = [&] {
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
         QApplication::sendEvent(view->viewport(), &event);
+        QTest::qWait(50);
     };
+    rightClick();
+    QVERIFY(!opened);
 
-    const QStringList none = menuDuring(rightClick, [](QMenu* menu) { menu->close(); });
-    QVERIFY(none.isEmpty());
-
-    ctrlClickRow(form, 4);
-    ctrlClickRow(form, 1);
-    const QStringList entries = menuDuring(rightClick, [](QMenu* menu) {
-        menu->setActiveAction(menu->actions().first());
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
+    ctrlClickRows(*form, {4, 1});
+    rightClick();
+    QVERIFY(opened);
     QCOMPARE(entries, (QStringList{"Import selected SMS to Local Database",
                                    "Restore selected SMS to Android"}));
     QTRY_COMPARE(storedBodies(), (QStringList{"msg 4", "msg 1"}));
     QCOMPARE(m_window.reloads, 1);
 }
 
-void TestCSVPreviewForm::restoreAllToPhone()
+void TestCSVPreviewForm::restoreToPhone()
 {
-    if (!m_phone.isRunning())
-        QVERIFY2(m_phone.start(phoneAddress), qPrintable(m_phone.errorText()));
     setConnection(phoneAddress, phoneAddress, false);
-    const qsizetype before = m_phone.restoredRecords().size();
-    CSVPreviewForm form(generated(3, "to phone"));
-    form.show();
-    form.findChild<QPushButton*>("btnRestoreToAndroid")->pressed();
+    qsizetype before = m_phone.restoredRecords().size();
+    auto all = shown(generated(3, "to phone"));
+    press(*all, "btnRestoreToAndroid");
     QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully restore 3 SMS to Android."));
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-    QTRY_COMPARE(restoredBodies(m_phone.restoredRecords().mid(before)),
-                 (QStringList{"to phone 0", "to phone 1", "to phone 2"}));
-    QVERIFY(storedBodies().isEmpty());
-    QCOMPARE(m_window.reloads, 0);
-}
+    QCOMPARE(all->result(), int(QDialog::Accepted));
+    QTRY_COMPARE(restoredBodies(before), (QStringList{"to phone 0", "to phone 1", "to phone 2"}));
 
-void TestCSVPreviewForm::restoreSelectionToPhone()
-{
-    if (!m_phone.isRunning())
-        QVERIFY2(m_phone.start(phoneAddress), qPrintable(m_phone.errorText()));
-    setConnection(phoneAddress, phoneAddress, false);
-    const qsizetype before = m_phone.restoredRecords().size();
-    CSVPreviewForm form(generated(5, "picked"));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    ctrlClickRow(form, 3);
-    ctrlClickRow(form, 0);
-    form.onmiRestoreSelectionToAndroid();
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-    QTRY_COMPARE(restoredBodies(m_phone.restoredRecords().mid(before)),
-                 (QStringList{"picked 3", "picked 0"}));
+    before = m_phone.restoredRecords().size();
+    auto picked = shown(generated(5, "picked"));
+    ctrlClickRows(*picked, {3, 0});
+    picked->onmiRestoreSelectionToAndroid();
+    QCOMPARE(picked->result(), int(QDialog::Accepted));
+    QTRY_COMPARE(restoredBodies(before), (QStringList{"picked 3", "picked 0"}));
+    QCOMPARE(storedBodies(), QStringList()); // nothing went into the account
+    QCOMPARE(m_window.reloads, 0);
 }
 
 void TestCSVPreviewForm::restoreWithoutConnectionDoesNothing()
 {
     clearConnection();
-    CSVPreviewForm form(generated(2));
-    form.show();
+    auto form = shown(generated(2));
     bool asked = false;
     whenModal(QStringLiteral("ConnectionForm"), [&](QWidget* dialog) {
         asked = true;
         static_cast<QDialog*>(dialog)->reject();
     });
-    form.findChild<QPushButton*>("btnRestoreToAndroid")->pressed();
+    press(*form, "btnRestoreToAndroid");
     QVERIFY(asked);
-    QVERIFY(form.isVisible());
+    QVERIFY(form->isVisible());
     QVERIFY(m_recorder->messages.isEmpty());
 }
 
