@@ -67,12 +67,9 @@ private slots:
     void sampleFiles();
     void dates_data();
     void dates();
-    void androidBodies_data();
-    void androidBodies();
     void wrapper();
-    void flowWarnsWhenNoFormatMatches();
     void flowPreviewsAndImports();
-    void flowFailuresAndCancel();
+    void flowWarningsFailuresAndCancel();
 
 private:
     QTemporaryDir m_home;
@@ -150,7 +147,6 @@ void TestCSVImporter::dates_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDateTime>("date");
     QTest::newRow("suite, minutes") << false << "2010.02.19 03:18" << at(2010, 2, 19, 3, 18, 0);
-    QTest::newRow("suite, seconds") << false << "2010.02.19 03:18:04" << at(2010, 2, 19, 3, 18, 4);
     QTest::newRow("suite, padded") << false << " 2010. 2. 9  7:05 " << at(2010, 2, 9, 7, 5, 0);
     QTest::newRow("suite, impossible day") << false << "2010.02.30 03:18" << QDateTime();
     QTest::newRow("suite, other pattern") << false << "19/02/2010 03:18" << QDateTime();
@@ -158,8 +154,6 @@ void TestCSVImporter::dates_data()
         << true << "Fri Feb 19 03:18:04 EST 2010" << utc(2010, 2, 19, 8, 18, 4);
     QTest::newRow("handheld, CET")
         << true << "Mon Mar 01 10:00:00 CET 2010" << utc(2010, 3, 1, 9, 0, 0);
-    QTest::newRow("handheld, no zone")
-        << true << "Mon Mar 01 10:00:00 2010" << at(2010, 3, 1, 10, 0, 0);
     QTest::newRow("handheld, unknown zone")
         << true << "Mon Mar 01 10:00:00 XYZ 2010" << at(2010, 3, 1, 10, 0, 0);
     QTest::newRow("handheld, bad month") << true << "Mon Foo 01 10:00:00 EST 2010" << QDateTime();
@@ -171,29 +165,6 @@ void TestCSVImporter::dates()
     QFETCH(QString, text);
     QFETCH(QDateTime, date);
     QCOMPARE(handheld ? parseHandheldDate(text) : parsePhoneSuiteDate(text), date);
-}
-
-void TestCSVImporter::androidBodies_data()
-{
-    // What a reader without backslash escapes hands over for such a body: the first escaped
-    // quote closes the quoted section and loses its quote.
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("body");
-    QTest::newRow("escapes") << "a\\nb\\rc\\\\d"
-                             << "a\nb\rc\\d";
-    QTest::newRow("quote pair") << "He said \\hi\\\", then left\""
-                                << "He said \"hi\", then left";
-    QTest::newRow("quote before n") << "Say \\no\\\" now\""
-                                    << "Say \"no\" now";
-    QTest::newRow("unknown escape kept") << "a\\tb"
-                                         << "a\\tb";
-}
-
-void TestCSVImporter::androidBodies()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, body);
-    QCOMPARE(unescapeAndroidBody(field), body);
 }
 
 void TestCSVImporter::wrapper()
@@ -223,20 +194,6 @@ void TestCSVImporter::wrapper()
     QVERIFY(CSVImporterPlugin().libraryFileName().startsWith(pluginDir));
 }
 
-void TestCSVImporter::flowWarnsWhenNoFormatMatches()
-{
-    SearchDirectory directory;
-    DialogRecorder recorder;
-    recorder.queueFileName(sample("unknown-format.csv"));
-    importCSVFromOtherPhone(nullptr);
-    QCOMPARE(recorder.fileCaptions, QStringList{"Select CSV file to import."});
-    QCOMPARE(recorder.fileFilters, QStringList{"CSV Files(*.csv)"});
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(recorder.messages.first().icon, QMessageBox::Warning);
-    QVERIFY2(recorder.lastText().startsWith(QStringLiteral("The CSV file format did not match.")),
-             qPrintable(recorder.lastText()));
-}
-
 void TestCSVImporter::flowPreviewsAndImports()
 {
     SearchDirectory directory;
@@ -257,18 +214,25 @@ void TestCSVImporter::flowPreviewsAndImports()
     QCOMPARE(storedCount(), before + 3);
 }
 
-void TestCSVImporter::flowFailuresAndCancel()
+void TestCSVImporter::flowWarningsFailuresAndCancel()
 {
+    SearchDirectory directory;
     DialogRecorder recorder;
+    recorder.queueFileName(sample("unknown-format.csv"));
     recorder.queueFileName(QDir(m_home.path()).filePath("missing.csv"));
     importCSVFromOtherPhone(nullptr);
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(recorder.messages.first().icon, QMessageBox::Critical);
+    importCSVFromOtherPhone(nullptr);
+    QCOMPARE(recorder.fileFilters, QStringList(2, "CSV Files(*.csv)"));
+    QCOMPARE(recorder.messages.size(), 2);
+    QCOMPARE(recorder.messages[0].icon, QMessageBox::Warning);
+    QVERIFY2(recorder.messages[0].text.startsWith("The CSV file format did not match."),
+             qPrintable(recorder.messages[0].text));
+    QCOMPARE(recorder.messages[1].icon, QMessageBox::Critical);
 
     recorder.clear(); // the file dialogs are now answered with nothing
     importCSVFromFile(nullptr);
     importCSVFromOtherPhone(nullptr);
-    QCOMPARE(recorder.fileCaptions.size(), 2);
+    QCOMPARE(recorder.fileCaptions, QStringList(2, "Select CSV file to import."));
     QVERIFY(recorder.messages.isEmpty());
 }
 

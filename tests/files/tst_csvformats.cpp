@@ -1,10 +1,16 @@
-// The CSV reader: dialect rules, byte-order mark, record ends, counting, read failures.
+// The CSV reader (dialect rules, byte-order mark, record ends, counting, read failures) and the
+// export formats, byte for byte.
 
 #include <QBuffer>
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include "files/CSVBackupSMS.h"
 #include "files/CSVReader.h"
+#include "files/FilesTestSupport.h"
+
+using filestest::at;
+using filestest::makeSMS;
 
 namespace {
 
@@ -55,7 +61,7 @@ QList<QStringList> readAll(const QByteArray& bytes, bool skipBom, CSVEscapes esc
 
 } // namespace
 
-class TestCSVReader : public QObject
+class TestCSVFormats : public QObject
 {
     Q_OBJECT
 private slots:
@@ -66,9 +72,12 @@ private slots:
     void counting();
     void readFailureThrows();
     void readerStopsAtRecordEnd();
+    void writers_data();
+    void writers();
+    void csvQuoting();
 };
 
-void TestCSVReader::records_data()
+void TestCSVFormats::records_data()
 {
     using Rows = QList<QStringList>;
     QTest::addColumn<QByteArray>("bytes");
@@ -118,7 +127,7 @@ void TestCSVReader::records_data()
         << Rows{{"a", "say \\\"hi\\\", ok \\\\", "end \\\""}, {"next\\x", "y"}};
 }
 
-void TestCSVReader::records()
+void TestCSVFormats::records()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, skipBom);
@@ -128,7 +137,7 @@ void TestCSVReader::records()
              rows);
 }
 
-void TestCSVReader::minFieldsAndAppending()
+void TestCSVFormats::minFieldsAndAppending()
 {
     QBuffer buffer;
     buffer.setData(QByteArray("a,b,c\n\ntitle\n1,2,3,4\n5,6\n\"x\ny\"\nlast,1,2,3"));
@@ -147,7 +156,7 @@ void TestCSVReader::minFieldsAndAppending()
     QCOMPARE(fields, (QStringList{"last", "1", "2", "3"}));
 }
 
-void TestCSVReader::counting_data()
+void TestCSVFormats::counting_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("backslash");
@@ -161,7 +170,7 @@ void TestCSVReader::counting_data()
     QTest::newRow("backslash-escaped quote") << QByteArray("\"x\\\"\ny\"\nz\n") << true << 2;
 }
 
-void TestCSVReader::counting()
+void TestCSVFormats::counting()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, backslash);
@@ -173,7 +182,7 @@ void TestCSVReader::counting()
              count);
 }
 
-void TestCSVReader::readFailureThrows()
+void TestCSVFormats::readFailureThrows()
 {
     FailingDevice rowDevice(QByteArray("abc,def\n"), 3);
     QStringList fields;
@@ -187,7 +196,7 @@ void TestCSVReader::readFailureThrows()
     }
 }
 
-void TestCSVReader::readerStopsAtRecordEnd()
+void TestCSVFormats::readerStopsAtRecordEnd()
 {
     // A record never takes bytes of the next one off the device.
     QTemporaryFile file;
@@ -201,5 +210,79 @@ void TestCSVReader::readerStopsAtRecordEnd()
     QCOMPARE(file.readAll(), QByteArray("three"));
 }
 
-QTEST_GUILESS_MAIN(TestCSVReader)
-#include "tst_csvreader.moc"
+void TestCSVFormats::writers_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QList<SMSInfo>>("list");
+    QTest::addColumn<QByteArray>("expected");
+    const QDateTime date = at(2012, 3, 4, 5, 6, 7);
+    const QByteArray time = "Time:2012-03-04 05:06:07";
+    const SMSInfo empty = makeSMS("", "", "", false, QDateTime());
+    const QByteArray htmlOpening =
+        "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
+        "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\r\n"
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><meta http-equiv=\"Content-Type\" "
+        "content=\"text/html; charset=utf-8\" /><title>Quillmarten SMS Backup</title></head>"
+        "<body style=\"width:595\">";
+
+    QTest::newRow("csv header, 32 bytes")
+        << "csv" << QList<SMSInfo>{} << QByteArray("send,date,number,person,content\n");
+    QTest::newRow("csv records") << "csv"
+                                 << QList<SMSInfo>{makeSMS("5551234", "", "a,b", false, date),
+                                                   makeSMS("5551234", "Ann", "hi\r", true, date),
+                                                   empty}
+                                 << QByteArray("send,date,number,person,content\n"
+                                               "0,2012-03-04 05:06:07,5551234,,\"a,b\"\n"
+                                               "1,2012-03-04 05:06:07,5551234,Ann,hi\r\n"
+                                               "0,,,,\n");
+    QTest::newRow("text") << "txt"
+                          << QList<SMSInfo>{makeSMS("5551234", "Ann", "body", true, date),
+                                            makeSMS("777", "", "two\nlines", false, date), empty}
+                          << time + "\r\nTo:5551234 (Ann)\r\nbody\r\n\r\n" + time +
+                                 "\r\nFrom:777\r\ntwo\nlines\r\n\r\nTime:\r\nFrom:\r\n\r\n\r\n";
+    QTest::newRow("html") << "htm"
+                          << QList<SMSInfo>{makeSMS("555", "Anna", "a\nb", false, date),
+                                            makeSMS("555", "", "x", true, date), empty}
+                          << htmlOpening + "<div style=\"color:#0000FF\"><div>" + time +
+                                 "</div><div>From:Anna(555)</div></div><div>a\nb</div><br/>"
+                                 "<div style=\"color:#008040\"><div>" +
+                                 time +
+                                 "</div><div>To:555</div></div><div>x</div><br/>"
+                                 "<div style=\"color:#0000FF\"><div>Time:</div>"
+                                 "<div>From:Unknown</div></div><div></div><br/>";
+    // Markup in a name or body must not reach a file that a browser opens.
+    QTest::newRow("html escapes markup")
+        << "htm"
+        << QList<SMSInfo>{makeSMS("<5>", "Tom & <i>J</i>", "<script>x('y')</script> & \"q\"", false,
+                                  date)}
+        << htmlOpening + "<div style=\"color:#0000FF\"><div>" + time +
+               "</div><div>From:Tom &amp; &lt;i&gt;J&lt;/i&gt;(&lt;5&gt;)</div></div>"
+               "<div>&lt;script&gt;x('y')&lt;/script&gt; &amp; \"q\"</div><br/>";
+}
+
+void TestCSVFormats::writers()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QList<SMSInfo>, list);
+    QFETCH(QByteArray, expected);
+    const std::unique_ptr<IBackupSMS> writer = backupWriterForSuffix(suffix);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writer->writeHeader(&buffer);
+    for (const SMSInfo& sms : list)
+        writer->writeSMS(&buffer, sms);
+    QCOMPARE(buffer.data(), expected);
+}
+
+void TestCSVFormats::csvQuoting()
+{
+    const QList<QPair<QString, QString>> cases = {
+        {"abc", "abc"},       {"", ""},           {"a,b", "\"a,b\""},
+        {"a\nb", "\"a\nb\""}, {"\"", "\"\"\"\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"a\rb", "a\rb"},     {" a ", " a "}};
+    for (const auto& [text, quoted] : cases)
+        QCOMPARE(quoteCSVField(text), quoted);
+}
+
+QTEST_GUILESS_MAIN(TestCSVFormats)
+#include "tst_csvformats.moc"
