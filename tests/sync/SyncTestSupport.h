@@ -19,6 +19,9 @@
 #include "common/DialogRecorder.h"
 #include "device/DeviceConnection.h"
 #include "device/PhoneTestSupport.h"
+#include "device/SMSRecord.h"
+#include "sync/SyncBackupThread.h"
+#include "sync/SyncRestoreThread.h"
 
 namespace synctest {
 
@@ -27,7 +30,7 @@ struct JobOutcome
     int result = -1;
     QList<DialogRecorder::Message> boxes;
     QStringList progress; // "percent text", in the order the job reported them
-    QString label;        // the dialog's label when it closed
+    QString label;        // the dialog's label and bar when it closed
     int bar = -1;
 
     QString lastBoxText() const { return boxes.isEmpty() ? QString() : boxes.last().text; }
@@ -56,29 +59,31 @@ inline JobOutcome runAndRecord(ProgressForm& form, JobThread& job,
     return outcome;
 }
 
-// The records a simulator started with these arguments holds, decoded by the test itself.
+inline JobOutcome backupFromPhone()
+{
+    ProgressForm form(QStringLiteral("Backing up SMS now"));
+    SyncRestoreThread job(&form);
+    return runAndRecord(form, job);
+}
+
+inline JobOutcome restoreToPhone(AbsSMSDataSource* source)
+{
+    ProgressForm form(QStringLiteral("Restoring SMS to Android now"));
+    SyncBackupThread job(source, &form);
+    return runAndRecord(form, job);
+}
+
+// The records a simulator started with these arguments holds.
 inline QList<SMSInfo> simulatorStore(const QStringList& arguments)
 {
     QProcess dump;
-    dump.start(tbtest::PhoneSimProcess::executablePath(),
-               QStringList{QStringLiteral("--dump")} + arguments);
-    if (!dump.waitForFinished(60000))
-        qFatal("phone-sim --dump did not finish");
+    dump.start(tbtest::PhoneSimProcess::executablePath(), QStringList{"--dump"} + arguments);
     QList<SMSInfo> list;
-    const auto decode = [](const QString& field) {
-        return QString::fromUtf8(QByteArray::fromBase64(field.toLatin1()));
-    };
+    if (!dump.waitForFinished(60000))
+        return list;
     for (const QByteArray& line : dump.readAllStandardOutput().split('\n')) {
-        const QStringList fields = QString::fromLatin1(line).split(u',');
-        if (fields.size() != 5)
-            continue;
-        SMSInfo sms;
-        sms.date = QDateTime::fromMSecsSinceEpoch(fields[0].toLongLong());
-        sms.isSend = fields[1] == QStringLiteral("1");
-        sms.address = decode(fields[2]);
-        sms.person = decode(fields[3]);
-        sms.body = decode(fields[4]);
-        list.append(sms);
+        if (!line.isEmpty())
+            list.append(parseSMSRecord(QString::fromLatin1(line)));
     }
     return list;
 }

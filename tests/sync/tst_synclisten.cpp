@@ -18,16 +18,6 @@ const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.56");
 // Debug lines of the listener thread, which the user never sees but tests may.
 QMutex g_logMutex;
 QStringList g_log;
-QtMessageHandler g_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    {
-        QMutexLocker lock(&g_logMutex);
-        g_log << text;
-    }
-    g_previousHandler(type, context, text);
-}
 
 bool logged(const QString& text)
 {
@@ -63,7 +53,14 @@ private:
 
 void TestSyncListen::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(recordMessage);
+    static QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            {
+                QMutexLocker lock(&g_logMutex);
+                g_log << text;
+            }
+            previous(type, context, text);
+        });
     SyncTimings::setForTests(0, 0);
     m_listener = SyncListenSMSThread::instance();
     QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));

@@ -9,9 +9,7 @@
 #include "FakeAdbEnvironment.h"
 #include "device/ConnectionForm.h"
 #include "store/SMSListSource.h"
-#include "sync/SyncBackupThread.h"
 #include "sync/SyncListenSMSThread.h"
-#include "sync/SyncRestoreThread.h"
 #include "sync/SyncTestSupport.h"
 #include "sync/SyncTimings.h"
 
@@ -41,7 +39,6 @@ private slots:
     void init();
     void cleanup();
     void deviceList();
-    void connectFailures();
     void connectForwardsTheCommandPort();
     void jobsForwardTheirDataPorts();
 
@@ -112,19 +109,6 @@ void TestUsb::deviceList()
     QVERIFY(!currentConnection());
 }
 
-void TestUsb::connectFailures()
-{
-    DialogRecorder boxes;
-    ConnectionForm form;
-    child<QRadioButton>(&form, "raUsb")->click();
-    m_adb.setForwardErrorText(QStringLiteral("error: device unauthorized"));
-    pressConnect(&form);
-    QCOMPARE(boxes.messages.size(), 1);
-    QCOMPARE(boxes.messages[0].icon, QMessageBox::Critical);
-    QVERIFY(boxes.lastText().contains(QStringLiteral("error: device unauthorized")));
-    QVERIFY(!currentConnection());
-}
-
 void TestUsb::connectForwardsTheCommandPort()
 {
     DialogRecorder boxes;
@@ -132,9 +116,16 @@ void TestUsb::connectForwardsTheCommandPort()
     child<QRadioButton>(&form, "raUsb")->click();
     auto* devices = child<QComboBox>(&form, "cbUsbDevices");
     devices->setCurrentIndex(devices->findText(QStringLiteral("SIMB")));
+    m_adb.setForwardErrorText(QStringLiteral("error: device unauthorized"));
     pressConnect(&form);
-    QCOMPARE(boxes.messages.size(), 1);
-    QCOMPARE(boxes.messages[0].icon, QMessageBox::Question);
+    QCOMPARE(boxes.messages[0].icon, QMessageBox::Critical);
+    QVERIFY(boxes.lastText().contains(QStringLiteral("error: device unauthorized")));
+    QVERIFY(!currentConnection());
+
+    m_adb.setForwardErrorText({});
+    pressConnect(&form);
+    QCOMPARE(boxes.messages.size(), 2);
+    QCOMPARE(boxes.messages[1].icon, QMessageBox::Question);
     QVERIFY(m_adb.commands().contains(QStringLiteral("-s SIMB forward tcp:42580 tcp:42580")));
     const auto connection = currentConnection();
     QVERIFY(connection && connection->isUsb());
@@ -145,23 +136,11 @@ void TestUsb::connectForwardsTheCommandPort()
 void TestUsb::jobsForwardTheirDataPorts()
 {
     setConnection(QStringLiteral("SIMA"), USB_HOST, true);
-    {
-        ProgressForm form(QStringLiteral("Backing up SMS now"));
-        SyncRestoreThread job(&form);
-        QCOMPARE(runAndRecord(form, job).result, int(QDialog::Accepted));
-        QCOMPARE(storedCount(), 120);
-    }
-    {
-        SMSInfo sms;
-        sms.date = QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1650000000000));
-        sms.address = QStringLiteral("0170 1");
-        sms.body = QStringLiteral("restored over USB");
-        SMSListSource source({sms});
-        ProgressForm form(QStringLiteral("Restoring SMS to Android now"));
-        SyncBackupThread job(&source, &form);
-        QCOMPARE(runAndRecord(form, job).result, int(QDialog::Accepted));
-        QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED 1 1")));
-    }
+    QCOMPARE(backupFromPhone().result, int(QDialog::Accepted));
+    QCOMPARE(storedCount(), 120);
+    SMSListSource source(storedMessages().mid(0, 7));
+    QCOMPARE(restoreToPhone(&source).result, int(QDialog::Accepted));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED 7 1")));
     QSignalSpy received(SyncListenSMSThread::instance(), &SyncListenSMSThread::receivedSMS);
     m_phone.push(QStringLiteral("0170 99"), QStringLiteral("over USB"));
     QTRY_COMPARE(received.count(), 1); // the listener started with the connection
@@ -171,9 +150,7 @@ void TestUsb::jobsForwardTheirDataPorts()
 
     // A failed forward ends the job and stores nothing.
     m_adb.setForwardErrorText(QStringLiteral("error: device 'SIMA' not found"));
-    ProgressForm form(QStringLiteral("Backing up SMS now"));
-    SyncRestoreThread job(&form);
-    const JobOutcome outcome = runAndRecord(form, job);
+    const JobOutcome outcome = backupFromPhone();
     QCOMPARE(outcome.result, int(QDialog::Rejected));
     QVERIFY(outcome.lastBoxText().contains(QStringLiteral("error: device 'SIMA' not found")));
     QCOMPARE(storedCount(), 120);
