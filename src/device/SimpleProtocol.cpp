@@ -94,7 +94,7 @@ QString readLine(QIODevice* device, int timeoutMs)
             }
             if (line.size() > MAX_LINE_BYTES) {
                 transaction.commit();
-                throw SocketDataTransferException(
+                throw simpleprotocol::LineTooLongException(
                     QStringLiteral("Received a line longer than %1 bytes.").arg(MAX_LINE_BYTES));
             }
             if (got > 0)

@@ -18,6 +18,13 @@ public:
     explicit SocketDataTransferException(const QString& message);
 };
 
+// A line longer than MAX_LINE_BYTES: a socket failure, but never a read time-out.
+class LineTooLongException : public SocketDataTransferException
+{
+public:
+    using SocketDataTransferException::SocketDataTransferException;
+};
+
 // The peer answered with an error line; the message is the peer's decoded text.
 class RemoteException : public std::runtime_error
 {
@@ -44,8 +51,9 @@ inline constexpr qint64 MAX_LINE_BYTES = 16 * 1024 * 1024;
 
 // One line without its line end; carriage returns are dropped. Waits at most timeoutMs for
 // each arrival of data (-1: no limit). Throws SocketDataTransferException with the device's
-// error text when the wait fails, or when the line exceeds MAX_LINE_BYTES. A line that is
-// not complete when a wait times out stays unread for the next call.
+// error text when the wait fails, or LineTooLongException when the line exceeds
+// MAX_LINE_BYTES. A line that is not complete when a wait times out stays unread for the next
+// call.
 QString readLine(QIODevice* device, int timeoutMs);
 // One line that is neither empty ("Null command.") nor an error line (RemoteException).
 QString readReply(QIODevice* device, int timeoutMs);

@@ -79,6 +79,8 @@ void SyncListenSMSThread::listen(QTcpSocket& data)
         QString line;
         try {
             line = readLine(&data, READ_TIMEOUT_MS);
+        } catch (const simpleprotocol::LineTooLongException&) {
+            throw; // the socket's error may still tell of an earlier time-out
         } catch (const simpleprotocol::SocketDataTransferException&) {
             if (stopRequested) {
                 qDebug("SyncListenSMSThread: end");
