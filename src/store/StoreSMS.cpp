@@ -99,7 +99,8 @@ SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
     sms.date = QDateTime::fromMSecsSinceEpoch(cursor.getInt64(QStringLiteral("date")) * 1000);
     sms.address = cursor.getText(QStringLiteral("address"));
     sms.person = cursor.getText(QStringLiteral("person"));
-    sms.isSend = cursor.getInt(QStringLiteral("is_send")) == 1;
+    // Read whole: as an int, 4294967297 would lose its high bits and pass for 1.
+    sms.isSend = cursor.getInt64(QStringLiteral("is_send")) == 1;
     sms.body = cursor.getText(QStringLiteral("body"));
     return sms;
 }

@@ -61,6 +61,15 @@ public:
     void queueSelectedFilter(const QString& filter) { m_selectedFilters.enqueue(filter); }
 
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+    // Each box as the initial of its icon and its text, e.g. "W: Please select ...".
+    QStringList shown() const
+    {
+        QStringList texts;
+        for (const Message& box : messages)
+            texts.append(QStringLiteral("-IWCQ").at(int(box.icon)) + QStringLiteral(": ") +
+                         box.text);
+        return texts;
+    }
     void clear()
     {
         messages.clear();

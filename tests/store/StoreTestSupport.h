@@ -1,11 +1,13 @@
 #pragma once
 
-// Shared by the store tests: an isolated data folder and a few database helpers.
+// Shared by the store tests (and the files tests): an isolated data folder, a message builder
+// and a few database helpers.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 
+#include "app/SMSInfo.h"
 #include "store/Sqlite3Cursor.h"
 #include "store/Sqlite3DB.h"
 #include "store/Sqlite3Exception.h"
@@ -19,6 +21,19 @@ inline void isolateHome(const QTemporaryDir& home)
     qputenv("HOME", QFile::encodeName(home.path()));
 }
 
+inline SMSInfo message(const QString& address, const QString& body, const QDateTime& date,
+                       bool isSend, const QString& person = QString())
+{
+    SMSInfo sms;
+    sms.address = address;
+    sms.body = body;
+    sms.date = date;
+    sms.isSend = isSend;
+    sms.person = person;
+    return sms;
+}
+
+// The failure's text, or an empty string when the action succeeded.
 inline QString failureOf(const std::function<void()>& action)
 {
     try {
@@ -40,19 +55,15 @@ inline long long scalar(Sqlite3DB& db, const QString& sql)
 // Every row of the sms table and of sqlite_sequence, as text: equal dumps, equal contents.
 inline QString dump(Sqlite3DB& db)
 {
-    struct Part
-    {
-        const char* sql;
-        int columns;
-    };
-    const Part parts[] = {
-        {"select sms_id, address, person, date, is_send, body, suffix from sms order by sms_id", 7},
-        {"select name, ifnull(seq, 'NULL') from sqlite_sequence order by name", 2}};
     QString text;
-    for (const Part& part : parts) {
-        Sqlite3Cursor cursor = db.queryThrow(Sqlite3Sql(part.sql));
+    for (const auto& [sql, columns] :
+         {std::pair{"select sms_id, address, person, date, is_send, body, suffix from sms "
+                    "order by sms_id",
+                    7},
+          std::pair{"select name, ifnull(seq, 'NULL') from sqlite_sequence order by name", 2}}) {
+        Sqlite3Cursor cursor = db.queryThrow(Sqlite3Sql(sql));
         while (cursor.moveNext()) {
-            for (int column = 0; column < part.columns; ++column)
+            for (int column = 0; column < columns; ++column)
                 text += cursor.getText(column) + QLatin1Char('|');
             text += QLatin1Char('\n');
         }
