@@ -3,30 +3,11 @@
 #include <QFile>
 #include <QTest>
 
+#include "phone-sim/WireText.h"
+
 namespace tbtest {
 
 namespace {
-
-// Same escapes as the simulator's command reader: \n \r \t \s (space) and \\.
-QString escaped(const QString& text)
-{
-    QString out;
-    for (const QChar c : text) {
-        if (c == u'\\')
-            out += QStringLiteral("\\\\");
-        else if (c == u'\n')
-            out += QStringLiteral("\\n");
-        else if (c == u'\r')
-            out += QStringLiteral("\\r");
-        else if (c == u'\t')
-            out += QStringLiteral("\\t");
-        else if (c == u' ')
-            out += QStringLiteral("\\s");
-        else
-            out += c;
-    }
-    return out;
-}
 
 QString readText(const QString& path)
 {
@@ -117,13 +98,15 @@ void PhoneSimProcess::sendCommand(const QString& line)
 
 void PhoneSimProcess::push(const QString& address, const QString& body)
 {
-    sendCommand(QStringLiteral("push %1 %2").arg(escaped(address), escaped(body)));
+    sendCommand(QStringLiteral("push %1 %2")
+                    .arg(phonesim::escapeArgument(address), phonesim::escapeArgument(body)));
 }
 
 void PhoneSimProcess::pushNamed(const QString& address, const QString& person, const QString& body)
 {
     sendCommand(QStringLiteral("push-named %1 %2 %3")
-                    .arg(escaped(address), escaped(person), escaped(body)));
+                    .arg(phonesim::escapeArgument(address), phonesim::escapeArgument(person),
+                         phonesim::escapeArgument(body)));
 }
 
 void PhoneSimProcess::pushRandom(int count)
