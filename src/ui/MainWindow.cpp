@@ -1,5 +1,7 @@
 #include "ui/MainWindow.h"
 
+#include <functional>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -46,6 +48,28 @@
 namespace {
 
 const char* const wholeAccountQuery = "select * from view_sms order by date asc";
+
+// Hands every stored message, oldest first, to the action; a failed query is shown.
+void withWholeAccount(const std::function<void(AbsSMSDataSource&)>& action)
+{
+    try {
+        SMSCursorSource source(currentDatabase()->queryThrow(Sqlite3Sql(wholeAccountQuery)));
+        action(source);
+    } catch (const Sqlite3Exception& e) {
+        showErrorOccurred(QString::fromUtf8(e.what()));
+    }
+}
+
+void printPreview(AbsSMSDataSource& source)
+{
+    SMSPrinter printer(&source);
+    printer.printSMS(QString());
+}
+
+void exportSource(AbsSMSDataSource& source)
+{
+    exportSMS(&source);
+}
 
 } // namespace
 
@@ -426,22 +450,22 @@ void MainWindow::miSyncToAndroid()
 {
     if (!ensureConnection(true))
         return;
-    try {
-        SMSCursorSource source(currentDatabase()->queryThrow(Sqlite3Sql(wholeAccountQuery)));
-        restoreToPhone(source);
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-    }
+    withWholeAccount([this](AbsSMSDataSource& source) { restoreToPhone(source); });
+}
+
+void MainWindow::withConversation(const std::function<void(AbsSMSDataSource&)>& action)
+{
+    if (!m_listContacts->currentIndex().isValid())
+        return;
+    SMSListSource source(m_browserSMS->smsList());
+    action(source);
 }
 
 void MainWindow::miThreadToAndroid()
 {
-    if (!m_listContacts->currentIndex().isValid())
+    if (!m_listContacts->currentIndex().isValid() || !ensureConnection(true))
         return;
-    if (!ensureConnection(true))
-        return;
-    SMSListSource source(m_browserSMS->smsList());
-    restoreToPhone(source);
+    withConversation([this](AbsSMSDataSource& source) { restoreToPhone(source); });
 }
 
 void MainWindow::miImport()
@@ -456,40 +480,22 @@ void MainWindow::miSyncFromOther()
 
 void MainWindow::miExport()
 {
-    try {
-        SMSCursorSource source(currentDatabase()->queryThrow(Sqlite3Sql(wholeAccountQuery)));
-        exportSMS(&source);
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-    }
+    withWholeAccount(exportSource);
 }
 
 void MainWindow::miThreadExport()
 {
-    if (!m_listContacts->currentIndex().isValid())
-        return;
-    SMSListSource source(m_browserSMS->smsList());
-    exportSMS(&source);
+    withConversation(exportSource);
 }
 
 void MainWindow::miPrint()
 {
-    try {
-        SMSCursorSource source(currentDatabase()->queryThrow(Sqlite3Sql(wholeAccountQuery)));
-        SMSPrinter printer(&source);
-        printer.printSMS(QString());
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-    }
+    withWholeAccount(printPreview);
 }
 
 void MainWindow::miThreadPrint()
 {
-    if (!m_listContacts->currentIndex().isValid())
-        return;
-    SMSListSource source(m_browserSMS->smsList());
-    SMSPrinter printer(&source);
-    printer.printSMS(QString());
+    withConversation(printPreview);
 }
 
 void MainWindow::miSearch()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QItemSelection>
 #include <QMainWindow>
 #include <QModelIndex>
@@ -86,6 +88,8 @@ private:
     bool currentContact(int& row) const;
     void openChat(int row);
     void restoreToPhone(class AbsSMSDataSource& source);
+    // Hands the messages of the conversation on show to the action (none without a current row).
+    void withConversation(const std::function<void(class AbsSMSDataSource&)>& action);
 
     ItemModelContacts* m_contactsModel;
     QLineEdit* m_txtSearchContact = nullptr;
