@@ -15,8 +15,8 @@
 
 #include "PhoneSimProcess.h"
 #include "app/DataDirectory.h"
-#include "app/DialogSeam.h"
 #include "app/ProgressForm.h"
+#include "common/DialogRecorder.h"
 #include "device/DeviceConnection.h"
 #include "store/Accounts.h"
 #include "store/Sqlite3DB.h"
@@ -24,28 +24,6 @@
 #include "sync/SyncTimings.h"
 
 namespace {
-
-// Answers the success box (the only one a good run shows) and remembers what it said.
-class BoxAnswerer : public DialogAnswerer
-{
-public:
-    int message(QMessageBox::Icon, const QString&, const QString& text,
-                QMessageBox::StandardButtons) override
-    {
-        texts << text;
-        return QMessageBox::Ok;
-    }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
-                         QString*) override
-    {
-        return {};
-    }
-    QStringList texts;
-};
 
 qint64 statusKiB(const char* field)
 {
@@ -72,16 +50,17 @@ RunResult runBackup(bool withDialog)
     RunResult result;
     QElapsedTimer timer;
     if (withDialog) {
-        BoxAnswerer boxes;
-        DialogSeam::setAnswerer(&boxes);
+        DialogRecorder boxes;
         ProgressForm form(QStringLiteral("Backing up SMS now"));
         SyncRestoreThread job(&form);
         timer.start();
         result.ok = runJob(form, job) == QDialog::Accepted;
         result.seconds = timer.nsecsElapsed() / 1e9;
         result.processed = job.processedCount();
-        DialogSeam::setAnswerer(nullptr);
-        result.text = boxes.texts.join(u' ');
+        QStringList texts;
+        for (const DialogRecorder::Message& box : boxes.messages)
+            texts << box.text;
+        result.text = texts.join(u' ');
         return result;
     }
     SyncRestoreThread job(nullptr);

@@ -19,8 +19,8 @@
 #include <functional>
 
 #include "app/DataDirectory.h"
-#include "app/DialogSeam.h"
 #include "app/ProgressForm.h"
+#include "common/DialogRecorder.h"
 #include "files/CSVReader.h"
 #include "files/LocalBackupThread.h"
 #include "files/LocalPreviewCSVThread.h"
@@ -31,28 +31,6 @@
 #include "store/Sqlite3DB.h"
 
 namespace {
-
-// Answers the success boxes of the jobs.
-class SilentAnswerer : public DialogAnswerer
-{
-public:
-    int message(QMessageBox::Icon icon, const QString&, const QString& text,
-                QMessageBox::StandardButtons) override
-    {
-        if (icon != QMessageBox::Information)
-            std::fprintf(stderr, "box: %s\n", qPrintable(text));
-        return QMessageBox::Ok;
-    }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
-                         QString*) override
-    {
-        return {};
-    }
-};
 
 bool g_dialog = false;
 
@@ -243,8 +221,7 @@ int main(int argc, char** argv)
         else if (args[i] == QLatin1String("--dialog"))
             g_dialog = true;
     }
-    SilentAnswerer answerer;
-    DialogSeam::setAnswerer(&answerer);
+    DialogRecorder boxes; // answers the jobs' success boxes
     g_sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     const QDir dir(home.path());
 
@@ -330,6 +307,9 @@ int main(int argc, char** argv)
     row("import again (all duplicates)", againMs, previewed.size(), sqliteAgainMs,
         "insert where not exists");
     std::printf("stored %d, stored again %d\n", stored, storedAgain);
-    DialogSeam::setAnswerer(nullptr);
+    for (const DialogRecorder::Message& box : boxes.messages) {
+        if (box.icon != QMessageBox::Information)
+            std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
+    }
     return stored == count && storedAgain == 0 ? 0 : 1;
 }
