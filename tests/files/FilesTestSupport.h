@@ -27,13 +27,7 @@ inline QDateTime at(int y, int mo, int d, int h, int mi, int s)
 inline SMSInfo makeSMS(const QString& address, const QString& person, const QString& body,
                        bool isSend, const QDateTime& date)
 {
-    SMSInfo sms;
-    sms.address = address;
-    sms.person = person;
-    sms.body = body;
-    sms.isSend = isSend;
-    sms.date = date;
-    return sms;
+    return storetest::message(address, body, date, isSend, person);
 }
 
 // A record as one comparable text: direction, date to the second, number, person, body.
