@@ -5,17 +5,11 @@ function(tb_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()
 
-# A subsystem library: every .cpp/.h of the folder, public include dir = src/.
-function(tb_add_library target)
+# A subsystem library: every .cpp/.h of its folder (relative to src/), include root src/.
+function(tb_add_library target dir)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  if(NOT _sources)
-    # A subsystem that has no code yet.
-    add_library(${target} INTERFACE)
-    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${target} INTERFACE ${ARG_LIBS})
-    return()
-  endif()
+  file(GLOB _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp
+       ${PROJECT_SOURCE_DIR}/src/${dir}/*.h)
   add_library(${target} STATIC ${_sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${ARG_LIBS})
@@ -39,12 +33,5 @@ function(tb_add_test)
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   else()
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT 300)
-  endif()
-endfunction()
-
-# Adds a subfolder when it has a CMakeLists.txt (parts of the tree grow independently).
-function(tb_optional_subdirectory dir)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-    add_subdirectory(${dir})
   endif()
 endfunction()

@@ -9,4 +9,4 @@ build="${TB_BUILD_DIR:-$top/build}"
 if [ -x "$top/scripts/tallowbrook-run.sh" ]; then
   exec bash "$top/scripts/tallowbrook-run.sh" "$build" "$@"
 fi
-exec "$build/src/app/tallowbrook"
+exec "$build/bin/tallowbrook"

@@ -22,7 +22,7 @@ if [ "${1:-}" = "--demo" ]; then
     shift
 fi
 
-program="$build/src/app/tallowbrook"
+program="$build/bin/tallowbrook"
 if [ ! -x "$program" ]; then
     echo "No program at $program: build it first (cmake --build $build)." >&2
     exit 1

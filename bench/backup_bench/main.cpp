@@ -14,14 +14,15 @@
 #include <cstdio>
 
 #include "PhoneSimProcess.h"
-#include "app/DataDirectory.h"
-#include "app/ProgressForm.h"
-#include "common/DialogRecorder.h"
-#include "device/DeviceConnection.h"
-#include "store/Accounts.h"
-#include "store/Sqlite3DB.h"
-#include "sync/SyncRestoreThread.h"
-#include "sync/SyncTimings.h"
+#include "core/device/DeviceConnection.h"
+#include "core/frame/DataDirectory.h"
+#include "core/store/Accounts.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/sync/SyncRestoreThread.h"
+#include "core/sync/SyncTimings.h"
+#include "gui/frame/JobRunner.h"
+#include "gui/frame/ProgressForm.h"
+#include "support/DialogRecorder.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ RunResult runBackup(bool withDialog)
     if (withDialog) {
         DialogRecorder boxes;
         ProgressForm form(QStringLiteral("Backing up SMS now"));
-        SyncRestoreThread job(&form);
+        SyncRestoreThread job;
         timer.start();
         result.ok = runJob(form, job) == QDialog::Accepted;
         result.seconds = timer.nsecsElapsed() / 1e9;
@@ -63,7 +64,7 @@ RunResult runBackup(bool withDialog)
         result.text = texts.join(u' ');
         return result;
     }
-    SyncRestoreThread job(nullptr);
+    SyncRestoreThread job;
     QObject::connect(&job, &JobThread::succeed, [&](const QString& t) { result.text = t; });
     QObject::connect(&job, &JobThread::errorOccurred, [&](const QString& t) { result.text = t; });
     timer.start();

@@ -18,17 +18,18 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/DataDirectory.h"
-#include "app/ProgressForm.h"
-#include "common/DialogRecorder.h"
-#include "files/CSVReader.h"
-#include "files/LocalBackupThread.h"
-#include "files/LocalPreviewCSVThread.h"
-#include "files/LocalRestoreThread.h"
-#include "store/Accounts.h"
-#include "store/SMSCursorSource.h"
-#include "store/SMSListSource.h"
-#include "store/Sqlite3DB.h"
+#include "core/files/CSVReader.h"
+#include "core/files/LocalBackupThread.h"
+#include "core/files/LocalPreviewCSVThread.h"
+#include "core/files/LocalRestoreThread.h"
+#include "core/frame/DataDirectory.h"
+#include "core/store/Accounts.h"
+#include "core/store/SMSCursorSource.h"
+#include "core/store/SMSListSource.h"
+#include "core/store/Sqlite3DB.h"
+#include "gui/frame/JobRunner.h"
+#include "gui/frame/ProgressForm.h"
+#include "support/DialogRecorder.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ double exportList(const QList<SMSInfo>& list, const QString& file)
     SMSListSource source(list);
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("export"))
                                                 : nullptr);
-    LocalBackupThread job(&source, file, form.get());
+    LocalBackupThread job(&source, file);
     return runTimed(job, form.get());
 }
 
@@ -106,7 +107,7 @@ double exportAccount(const QString& file)
         currentDatabase()->queryThrow(Sqlite3Sql("select * from view_sms order by date asc")));
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("export"))
                                                 : nullptr);
-    LocalBackupThread job(&source, file, form.get());
+    LocalBackupThread job(&source, file);
     return runTimed(job, form.get());
 }
 
@@ -114,7 +115,7 @@ double preview(const QString& file, QList<SMSInfo>* list)
 {
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("preview"))
                                                 : nullptr);
-    LocalPreviewCSVThread job(file, form.get(), nullptr);
+    LocalPreviewCSVThread job(file, nullptr);
     const double ms = runTimed(job, form.get());
     *list = job.smsList();
     return ms;
@@ -124,7 +125,7 @@ double import(const QList<SMSInfo>& list, int* stored)
 {
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("import"))
                                                 : nullptr);
-    LocalRestoreThread job(list, form.get());
+    LocalRestoreThread job(list);
     const double ms = runTimed(job, form.get());
     *stored = job.storedCount();
     return ms;

@@ -11,10 +11,10 @@
 
 #include <sqlite3.h>
 
-#include "store/Accounts.h"
-#include "store/Sqlite3DB.h"
-#include "store/Sqlite3Exception.h"
-#include "store/StoreSMS.h"
+#include "core/store/Accounts.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
+#include "core/store/StoreSMS.h"
 
 namespace {
 

@@ -12,15 +12,15 @@
 #include <functional>
 #include <sqlite3.h>
 
-#include "app/DataDirectory.h"
-#include "store/Accounts.h"
-#include "store/Sqlite3Cursor.h"
-#include "store/Sqlite3DB.h"
-#include "store/StoreSMS.h"
-#include "ui/ConversationQuery.h"
-#include "ui/ItemModelContacts.h"
-#include "ui/SMSSearchForm.h"
-#include "ui/SmsBrowser.h"
+#include "core/frame/DataDirectory.h"
+#include "core/store/Accounts.h"
+#include "core/store/ConversationQuery.h"
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/StoreSMS.h"
+#include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/SMSSearchForm.h"
+#include "gui/ui/SmsBrowser.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <QTranslator>
 #include <memory>
 
-#include "app/IMainWindow.h"
-#include "store/AccountForm.h"
-#include "ui/MainWindow.h"
+#include "gui/frame/IMainWindow.h"
+#include "gui/store/AccountForm.h"
+#include "gui/ui/MainWindow.h"
 
 int main(int argc, char* argv[])
 {

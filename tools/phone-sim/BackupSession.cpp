@@ -116,6 +116,9 @@ bool BackupSession::writeRecord()
             m_state = State::Stopped;
             closeGracefully();
             return false;
+        case Misbehaviour::StallMid:
+            m_state = State::Stopped;
+            return false;
         default:
             break;
         }

@@ -13,6 +13,7 @@ const QList<MisbehaviourInfo>& misbehaviours()
         {Misbehaviour::ZeroDate, "zero-date", "backup: one record has date 0"},
         {Misbehaviour::ErrorMid, "error-mid", "backup: an $error: line instead of a record"},
         {Misbehaviour::CloseMid, "close-mid", "backup: data connection closed mid-batch"},
+        {Misbehaviour::StallMid, "stall-mid", "backup: silence mid-batch, connection kept open"},
         {Misbehaviour::EmptyLine, "empty-line", "backup: an empty line before a record"},
         {Misbehaviour::HugeLine, "huge-line", "backup: 64 MiB without a line feed, then close"},
         {Misbehaviour::NoDataPort, "no-data-port", "backup and restore data ports never listen"},
@@ -63,6 +64,7 @@ bool strikesBackupRecord(Misbehaviour mode)
     case Misbehaviour::ZeroDate:
     case Misbehaviour::ErrorMid:
     case Misbehaviour::CloseMid:
+    case Misbehaviour::StallMid:
     case Misbehaviour::EmptyLine:
         return true;
     default:

@@ -16,6 +16,7 @@ enum class Misbehaviour
     ZeroDate,     // backup: one record dated 0
     ErrorMid,     // backup: an "$error:" line instead of a record
     CloseMid,     // backup: the data connection closed in the middle of a batch
+    StallMid,     // backup: silence in the middle of a batch, the connection kept open
     EmptyLine,    // backup: an empty line before a record
     HugeLine,     // backup: 64 MiB without a line feed, then close
     NoDataPort,   // backup and restore data ports never listen

@@ -14,15 +14,15 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "app/IMainWindow.h"
-#include "store/Accounts.h"
-#include "store/Sqlite3DB.h"
-#include "store/StoreSMS.h"
-#include "ui/ConversationForm.h"
-#include "ui/ItemModelContacts.h"
-#include "ui/MainWindow.h"
-#include "ui/MyTreeView.h"
-#include "ui/SMSSearchForm.h"
+#include "core/store/Accounts.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/StoreSMS.h"
+#include "gui/frame/IMainWindow.h"
+#include "gui/ui/ConversationForm.h"
+#include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainWindow.h"
+#include "gui/ui/MyTreeView.h"
+#include "gui/ui/SMSSearchForm.h"
 
 namespace {
 

@@ -1,6 +1,0 @@
-#include "app/SMSInfo.h"
-
-void registerSMSInfoMetaType()
-{
-    qRegisterMetaType<SMSInfo>("SMSInfo");
-}

@@ -1,9 +1,0 @@
-#include "app/WebPage.h"
-
-#include <QDesktopServices>
-#include <QUrl>
-
-void openWebPage(const QString& url)
-{
-    QDesktopServices::openUrl(QUrl(url));
-}

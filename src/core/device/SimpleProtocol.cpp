@@ -1,0 +1,215 @@
+#include "core/device/SimpleProtocol.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QIODevice>
+#include <QTimer>
+
+#include "core/frame/Cancellation.h"
+
+namespace simpleprotocol {
+
+namespace {
+
+std::string utf8(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+} // namespace
+
+SocketDataTransferException::SocketDataTransferException(const QString& message)
+    : std::runtime_error(utf8(message))
+{}
+
+RemoteException::RemoteException(const QString& message) : std::runtime_error(utf8(message)) {}
+
+LocalException::LocalException(QIODevice* socket, const QString& message)
+    : std::runtime_error(utf8(message))
+{
+    writeCommand(socket, QString::fromLatin1(ERROR_PREFIX),
+                 QString::fromLatin1(message.toUtf8().toBase64()), true);
+}
+
+} // namespace simpleprotocol
+
+using simpleprotocol::SocketDataTransferException;
+
+namespace {
+
+// Keeps a partly received line in the device's buffer when a wait fails, so that a later
+// call (after a read time-out) starts from the beginning of that line.
+class ReadTransaction
+{
+public:
+    explicit ReadTransaction(QIODevice* device)
+        : m_device(device), m_owned(!device->isTransactionStarted())
+    {
+        if (m_owned)
+            m_device->startTransaction();
+    }
+    ~ReadTransaction()
+    {
+        if (m_owned && m_device->isTransactionStarted())
+            m_device->rollbackTransaction();
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    void commit()
+    {
+        if (m_owned)
+            m_device->commitTransaction();
+    }
+
+private:
+    QIODevice* m_device;
+    bool m_owned;
+};
+
+// A wait that ran out on a live socket is a time-out, worth another slice; a closed or failed
+// one is not.
+Cancellation::Slice socketSlice(QAbstractSocket* socket, bool done)
+{
+    if (done)
+        return Cancellation::Slice::Done;
+    if (socket && socket->error() == QAbstractSocket::SocketTimeoutError &&
+        socket->state() != QAbstractSocket::UnconnectedState)
+        return Cancellation::Slice::Pending;
+    return Cancellation::Slice::Failed;
+}
+
+bool waitForData(QIODevice* device, int timeoutMs)
+{
+    auto* socket = qobject_cast<QAbstractSocket*>(device);
+    return Cancellation::wait(
+        timeoutMs, [&](int slice) { return socketSlice(socket, device->waitForReadyRead(slice)); });
+}
+
+QString lineText(QByteArray& bytes)
+{
+    if (bytes.contains('\r'))
+        bytes.replace("\r", "");
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
+
+QString readLine(QIODevice* device, int timeoutMs)
+{
+    ReadTransaction transaction(device);
+    QByteArray line;
+    for (;;) {
+        const qint64 available = device->bytesAvailable();
+        if (available > 0) {
+            // At most one byte more than the limit allows, to tell "too long" from "just fits".
+            const qint64 room = MAX_LINE_BYTES + 1 - line.size();
+            const qint64 want = qMin(available, room);
+            const qsizetype old = line.size();
+            line.resize(old + want + 1);
+            const qint64 got = device->readLine(line.data() + old, want + 1);
+            line.resize(old + qMax<qint64>(got, 0));
+            if (line.endsWith('\n')) {
+                transaction.commit();
+                line.chop(1);
+                return lineText(line);
+            }
+            if (line.size() > MAX_LINE_BYTES) {
+                transaction.commit();
+                throw simpleprotocol::LineTooLongException(
+                    QStringLiteral("Received a line longer than %1 bytes.").arg(MAX_LINE_BYTES));
+            }
+            if (got > 0)
+                continue;
+        }
+        if (!waitForData(device, timeoutMs))
+            throw SocketDataTransferException(device->errorString());
+    }
+}
+
+void connectSocket(QAbstractSocket& socket, const QString& host, quint16 port, int timeoutMs)
+{
+    // waitForConnected cannot be sliced: a wait that times out aborts the attempt. The thread's
+    // own event loop runs the attempt instead, looking at the cancel request every slice.
+    QEventLoop loop;
+    QObject::connect(&socket, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                          : QDeadlineTimer(timeoutMs));
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (Cancellation::requested() || deadline.hasExpired())
+            loop.quit();
+    });
+    tick.start(Cancellation::SLICE_MS);
+    socket.connectToHost(host, port, QIODevice::ReadWrite);
+    if (socket.state() != QAbstractSocket::ConnectedState &&
+        socket.state() != QAbstractSocket::UnconnectedState)
+        loop.exec();
+    if (socket.state() == QAbstractSocket::ConnectedState)
+        return;
+    const bool timedOut = socket.error() == QAbstractSocket::UnknownSocketError;
+    const QString text =
+        timedOut ? QStringLiteral("Socket operation timed out") : socket.errorString();
+    socket.abort();
+    Cancellation::throwIfRequested();
+    throw SocketDataTransferException(text);
+}
+
+void waitForWritten(QAbstractSocket& socket, int timeoutMs)
+{
+    while (socket.bytesToWrite() > 0) {
+        const bool written = Cancellation::wait(timeoutMs, [&](int slice) {
+            return socketSlice(&socket, socket.waitForBytesWritten(slice));
+        });
+        if (!written)
+            throw SocketDataTransferException(socket.errorString());
+    }
+}
+
+QString readReply(QIODevice* device, int timeoutMs)
+{
+    return checkReply(readLine(device, timeoutMs));
+}
+
+QString checkReply(const QString& line)
+{
+    if (line.isEmpty())
+        throw SocketDataTransferException(QStringLiteral("Null command."));
+    const QLatin1String errorPrefix(ERROR_PREFIX);
+    if (line.startsWith(errorPrefix)) {
+        const QByteArray decoded = QByteArray::fromBase64(line.mid(errorPrefix.size()).toLatin1());
+        throw simpleprotocol::RemoteException(QString::fromUtf8(decoded));
+    }
+    return line;
+}
+
+void writeText(QIODevice* device, const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    if (device->write(bytes.constData(), qstrnlen(bytes.constData(), bytes.size())) == -1)
+        throw SocketDataTransferException(device->errorString());
+}
+
+void writeCommand(QIODevice* socket, const QString& prefix, const QString& payload, bool flush)
+{
+    if (!prefix.isEmpty())
+        writeText(socket, prefix);
+    writeText(socket, payload);
+    writeText(socket, QStringLiteral("\n"));
+    if (!flush)
+        return;
+    auto* abstractSocket = qobject_cast<QAbstractSocket*>(socket);
+    // flush() also says false when everything had gone out already or the system's buffer is
+    // full for the moment; a failed write closes the socket.
+    if (abstractSocket && !abstractSocket->flush() &&
+        abstractSocket->state() != QAbstractSocket::ConnectedState)
+        throw SocketDataTransferException(socket->errorString());
+}
+
+void writeLine(QIODevice* socket, const QString& payload, bool flush)
+{
+    writeCommand(socket, QString(), payload, flush);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "core/files/IBackupSMS.h"
+
+// The program's own CSV format: header "send,date,number,person,content", LF record ends.
+class CSVBackupSMS : public IBackupSMS
+{
+public:
+    void writeHeader(QIODevice* device) override;
+    void writeSMS(QIODevice* device, const SMSInfo& sms) override;
+};
+
+// Doubles every double quote; encloses the result in quotes when the text holds a double quote,
+// a comma or a line feed.
+QString quoteCSVField(const QString& text);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QHash>
+#include <QLibrary>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include "core/files/CSVReader.h"
+
+// Loads the other-phone CSV importer library ("csvimporter") and calls it. The library
+// recognises a file's format from its first two records and turns records into field values
+// with the keys "send" (bool), "date" (QDateTime), "number", "person", "content".
+class CSVImporterPlugin
+{
+public:
+    using VersionFn = int (*)();
+    using GetFormatFn = void* (*)(QStringList, QStringList);
+    using HasHeaderFn = bool (*)(void*);
+    using GetSMSFn = QHash<QString, QVariant> (*)(void*, QHash<QString, int>, QStringList);
+    using DeleteFormatFn = void (*)(void*);
+    using CSVEscapesFn = int (*)(void*);
+
+    // Loads the library from the program's own folder, then by its plain name from the system's
+    // library path. Throws std::runtime_error with the loader's message.
+    CSVImporterPlugin();
+    // Loads exactly this library file (tests, tools).
+    explicit CSVImporterPlugin(const QString& libraryPath);
+    ~CSVImporterPlugin();
+    CSVImporterPlugin(const CSVImporterPlugin&) = delete;
+    CSVImporterPlugin& operator=(const CSVImporterPlugin&) = delete;
+
+    // Asks the library for the format of a file from its first and second record; true when
+    // one matched.
+    bool chooseFormat(const QStringList& first, const QStringList& second);
+    bool hasHeader() const;
+    // How the chosen format escapes quotes: asked through the optional export "csvEscapes"
+    // (1 = backslash); doubled quotes when the library or the format does not say.
+    CSVEscapes escapes() const;
+    QHash<QString, QVariant> getSMS(const QHash<QString, int>& columns,
+                                    const QStringList& fields) const;
+    // Frees the chosen format and unloads the library; later calls answer as with no format.
+    void unload();
+
+    QString libraryFileName() const { return library.fileName(); }
+
+    // An extra folder searched before the program's own (tests run from another folder).
+    static void setSearchDirectory(const QString& directory);
+
+private:
+    void load(const QStringList& candidates);
+    void resolveAll();
+
+    VersionFn version = nullptr;
+    GetFormatFn getFormat = nullptr;
+    HasHeaderFn hasHeaderFn = nullptr;
+    GetSMSFn getSMSFn = nullptr;
+    DeleteFormatFn deleteFormat = nullptr;
+    CSVEscapesFn csvEscapes = nullptr; // optional
+    QLibrary library;
+    void* format = nullptr;
+};

@@ -1,0 +1,32 @@
+#include "core/files/IBackupSMS.h"
+
+#include <QIODevice>
+#include <stdexcept>
+
+#include "core/files/CSVBackupSMS.h"
+#include "core/files/HtmlBackupSMS.h"
+#include "core/files/TXTBackupSMS.h"
+
+void IBackupSMS::writeUnit(QIODevice* device, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (device->write(bytes) != bytes.size())
+        throw std::runtime_error(device->errorString().toUtf8().toStdString());
+}
+
+QString IBackupSMS::dateText(const QDateTime& date)
+{
+    return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : QString();
+}
+
+std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix)
+{
+    if (suffix == QLatin1String("csv"))
+        return std::make_unique<CSVBackupSMS>();
+    if (suffix == QLatin1String("txt"))
+        return std::make_unique<TXTBackupSMS>();
+    if (suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
+        suffix == QLatin1String("doc"))
+        return std::make_unique<HtmlBackupSMS>();
+    return nullptr;
+}

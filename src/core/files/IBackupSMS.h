@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <memory>
+
+#include "core/frame/SMSInfo.h"
+
+class QIODevice;
+
+// One export format: a header once, then one unit per message. Writers never open, flush or
+// close the device; a failed write throws std::runtime_error with the device's error string.
+class IBackupSMS
+{
+public:
+    virtual ~IBackupSMS() = default;
+    virtual void writeHeader(QIODevice* device) = 0;
+    virtual void writeSMS(QIODevice* device, const SMSInfo& sms) = 0;
+
+protected:
+    // Hands the whole unit to the device as UTF-8 in one write.
+    static void writeUnit(QIODevice* device, const QString& text);
+    // "yyyy-MM-dd hh:mm:ss" in local time; empty for an invalid date.
+    static QString dateText(const QDateTime& date);
+};
+
+// The writer for a file suffix (case-sensitive): "csv", "txt", "htm", "html", "doc";
+// nullptr for any other suffix.
+std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix);

@@ -1,0 +1,97 @@
+#include "core/files/LocalBackupThread.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <stdexcept>
+
+#include "core/files/IBackupSMS.h"
+#include "core/files/SMSPrinter.h"
+#include "core/frame/Cancellation.h"
+#include "core/frame/ProgressThrottle.h"
+#include "core/store/AbsSMSDataSource.h"
+
+namespace {
+
+[[noreturn]] void fail(const QString& text)
+{
+    throw std::runtime_error(text.toUtf8().toStdString());
+}
+
+// The export's file: written aside and put in place of the target only when complete, so a
+// failed or cancelled export leaves an existing file as it was. A target that is not a regular
+// file (a device, a pipe) cannot be replaced, and must not be: it is written directly.
+class ExportFile
+{
+public:
+    explicit ExportFile(const QString& name)
+    {
+        const QFileInfo target(name);
+        if (target.exists() && !target.isFile())
+            m_file = std::make_unique<QFile>(name);
+        else
+            m_file = std::make_unique<QSaveFile>(name);
+        if (!m_file->open(QIODevice::WriteOnly))
+            fail(m_file->errorString());
+    }
+
+    QIODevice& device() { return *m_file; }
+
+    void commit()
+    {
+        auto* saveFile = qobject_cast<QSaveFile*>(m_file.get());
+        const bool done = saveFile ? saveFile->commit() : m_file->flush();
+        if (!done)
+            fail(m_file->errorString());
+    }
+
+private:
+    std::unique_ptr<QFileDevice> m_file;
+};
+
+} // namespace
+
+LocalBackupThread::LocalBackupThread(AbsSMSDataSource* source, const QString& fileName, bool asPdf)
+    : JobThread("LocalBackupThread"), m_fileName(fileName), m_source(source), m_asPdf(asPdf)
+{}
+
+void LocalBackupThread::work()
+{
+    // The format is decided before anything is written.
+    const std::unique_ptr<IBackupSMS> writer =
+        backupWriterForSuffix(QFileInfo(m_fileName).suffix());
+    if (!writer && !m_asPdf)
+        fail(tr("IDS_UNKNOWN_BACKUP_FORMAT"));
+    ExportFile file(m_fileName);
+    const int written = m_asPdf ? writePdf(file.device()) : writeAll(*writer, file.device());
+    file.commit();
+    emit succeed(tr("IDS_EXPORT_SMS_SUC_%1").arg(written));
+}
+
+int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
+{
+    writer.writeHeader(&file);
+    const int total = m_source->count();
+    int n = 0;
+    ProgressThrottle throttle(total);
+    SMSInfo sms;
+    while (m_source->next(sms)) {
+        Cancellation::throwIfRequested();
+        writer.writeSMS(&file, sms);
+        ++n;
+        if (throttle.shouldReport(n))
+            reportProgress(n, total);
+    }
+    return n;
+}
+
+int LocalBackupThread::writePdf(QIODevice& file)
+{
+    const int total = m_source->count();
+    ProgressThrottle throttle(total);
+    SMSPrinter printer(m_source);
+    return printer.printPdf(&file, [&](int done) {
+        if (throttle.shouldReport(done))
+            reportProgress(done, total);
+    });
+}

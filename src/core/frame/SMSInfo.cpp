@@ -1,0 +1,6 @@
+#include "core/frame/SMSInfo.h"
+
+void registerSMSInfoMetaType()
+{
+    qRegisterMetaType<SMSInfo>("SMSInfo");
+}

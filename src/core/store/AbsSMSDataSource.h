@@ -1,0 +1,12 @@
+#pragma once
+
+#include "core/frame/SMSInfo.h"
+
+// Hands out messages one at a time to jobs and the printer; read once, no rewind.
+class AbsSMSDataSource
+{
+public:
+    virtual ~AbsSMSDataSource() = default;
+    virtual int count() = 0;
+    virtual bool next(SMSInfo& sms) = 0;
+};

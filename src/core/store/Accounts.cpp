@@ -1,0 +1,111 @@
+#include "core/store/Accounts.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <stdexcept>
+
+#include <sqlite3.h>
+
+#include "core/frame/DataDirectory.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
+
+namespace {
+
+const char* const templateResource = ":/res/empty_sms.db";
+
+// Read by workers while the GUI thread may replace it; the lock keeps each access whole.
+QMutex g_mutex;
+QString g_accountName;
+std::shared_ptr<Sqlite3DB> g_database;
+
+// A name that stays inside the data folder.
+void requirePlainName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
+        throw std::runtime_error("invalid account name: " + name.toStdString());
+    }
+}
+
+} // namespace
+
+QString currentAccountName()
+{
+    QMutexLocker lock(&g_mutex);
+    return g_accountName;
+}
+
+Sqlite3DB* currentDatabase()
+{
+    QMutexLocker lock(&g_mutex);
+    return g_database.get();
+}
+
+std::shared_ptr<Sqlite3DB> currentDatabaseShared()
+{
+    QMutexLocker lock(&g_mutex);
+    return g_database;
+}
+
+QString accountFilePath(const QString& name)
+{
+    return dataDirectory().absoluteFilePath(name);
+}
+
+void createAccountFile(const QString& name)
+{
+    requirePlainName(name);
+    const QString path = accountFilePath(name);
+    QFile source(QString::fromLatin1(templateResource));
+    if (!source.copy(path))
+        throw std::runtime_error(source.errorString().toStdString());
+    // A copy out of the resources is read-only.
+    QFile target(path);
+    if (!target.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        const std::string message = target.errorString().toStdString();
+        target.remove();
+        throw std::runtime_error(message);
+    }
+}
+
+void deleteAccountFile(const QString& name)
+{
+    requirePlainName(name);
+    std::shared_ptr<Sqlite3DB> closing;
+    {
+        QMutexLocker lock(&g_mutex);
+        if (name == g_accountName && g_database) {
+            closing = std::move(g_database);
+            g_database.reset();
+            g_accountName.clear();
+        }
+    }
+    if (closing)
+        closing->close();
+    QFile file(accountFilePath(name));
+    if (!file.remove())
+        throw std::runtime_error(file.errorString().toStdString());
+}
+
+Sqlite3DB* openAccountDatabase(const QString& name)
+{
+    auto database = std::make_shared<Sqlite3DB>();
+    database->openThrow(accountFilePath(name), SQLITE_OPEN_READWRITE);
+    // SQLite falls back to read-only for a write-protected file; every job would fail later.
+    if (database->isReadOnly())
+        throw Sqlite3Exception(sqlite3_errstr(SQLITE_READONLY), SQLITE_READONLY);
+    // An empty or foreign SQLite file opens fine but holds no messages table.
+    database->queryThrow(Sqlite3Sql("select sms_id, address, person, date, is_send, body, "
+                                    "suffix from sms limit 0"));
+
+    std::shared_ptr<Sqlite3DB> previous;
+    {
+        QMutexLocker lock(&g_mutex);
+        g_accountName = name;
+        previous = std::exchange(g_database, database);
+    }
+    // The previous database goes here unless someone else still holds it.
+    return database.get();
+}

@@ -1,0 +1,192 @@
+#include "core/store/Sqlite3DB.h"
+
+#include <sqlite3.h>
+
+#include <list>
+#include <mutex>
+
+#include "core/store/Sqlite3Exception.h"
+#include "core/store/Sqlite3Stmt.h"
+
+namespace {
+
+// Enough for the statements a storing job repeats, small enough to stay cheap to search.
+constexpr int cacheCapacity = 16;
+
+struct CachedStatement
+{
+    QString sql;
+    std::shared_ptr<Sqlite3Stmt> stmt;
+};
+
+} // namespace
+
+struct Sqlite3DB::Private
+{
+    sqlite3* db = nullptr;
+    std::shared_ptr<std::atomic<bool>> open = std::make_shared<std::atomic<bool>>(false);
+    std::mutex cacheMutex;
+    std::list<CachedStatement> cache; // most recently used first
+};
+
+Sqlite3DB::Sqlite3DB() : d(std::make_unique<Private>()) {}
+
+Sqlite3DB::~Sqlite3DB()
+{
+    close();
+}
+
+void Sqlite3DB::openThrow(const QString& path, int flags)
+{
+    close();
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 0);
+        // SQLite reads the file lazily; reading the schema now makes a file that is not a
+        // database fail here rather than at the first query.
+        rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        throw Sqlite3Exception(message, rc);
+    }
+    sqlite3_busy_timeout(db, 5000);
+    d->db = db;
+    d->open = std::make_shared<std::atomic<bool>>(true);
+}
+
+void Sqlite3DB::close()
+{
+    if (!d->db)
+        return;
+    std::list<CachedStatement> cached;
+    {
+        std::lock_guard<std::mutex> lock(d->cacheMutex);
+        cached.swap(d->cache);
+    }
+    cached.clear();
+    d->open->store(false);
+    // Statements still held by cursors are finished when those go; the connection waits.
+    sqlite3_close_v2(d->db);
+    d->db = nullptr;
+}
+
+bool Sqlite3DB::isOpen() const
+{
+    return d->db != nullptr;
+}
+
+bool Sqlite3DB::isReadOnly() const
+{
+    return d->db && sqlite3_db_readonly(d->db, "main") == 1;
+}
+
+void Sqlite3DB::requireOpen() const
+{
+    if (!d->db)
+        throw Sqlite3Exception("the database is not open", SQLITE_MISUSE);
+}
+
+std::shared_ptr<Sqlite3Stmt> Sqlite3DB::statement(const QString& sql)
+{
+    requireOpen();
+    // The cache lock is never held while SQLite runs: storeSMS holds SQLite's connection
+    // lock while it asks for statements, so the opposite order would deadlock.
+    {
+        std::lock_guard<std::mutex> lock(d->cacheMutex);
+        for (auto it = d->cache.begin(); it != d->cache.end(); ++it) {
+            if (it->sql != sql)
+                continue;
+            // Held by a live cursor elsewhere: that one keeps it, this caller gets a fresh one.
+            if (it->stmt.use_count() > 1)
+                break;
+            d->cache.splice(d->cache.begin(), d->cache, it);
+            return d->cache.front().stmt;
+        }
+    }
+
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    sqlite3_mutex_enter(sqlite3_db_mutex(d->db));
+    const int rc = sqlite3_prepare_v2(d->db, text.constData(), int(text.size()), &raw, &tail);
+    const std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(d->db);
+    const bool moreText = tail && !QByteArray(tail).trimmed().isEmpty();
+    sqlite3_mutex_leave(sqlite3_db_mutex(d->db));
+    if (rc != SQLITE_OK)
+        throw Sqlite3Exception(message, rc);
+    auto stmt = std::make_shared<Sqlite3Stmt>(d->db, raw, d->open);
+    if (!raw)
+        throw Sqlite3Exception("empty statement: " + sql.toStdString(), SQLITE_MISUSE);
+    if (moreText)
+        throw Sqlite3Exception("one statement at a time: " + sql.toStdString(), SQLITE_MISUSE);
+
+    // EXPLAIN never runs its program, so it would not notice a schema change and re-prepare.
+    if (sqlite3_stmt_isexplain(raw))
+        return stmt;
+    std::list<CachedStatement> evicted; // finished after the cache lock is released
+    std::lock_guard<std::mutex> lock(d->cacheMutex);
+    for (const CachedStatement& entry : d->cache) {
+        // A busy entry of the same text stays; the new statement serves this caller only.
+        if (entry.sql == sql)
+            return stmt;
+    }
+    d->cache.push_front({sql, stmt});
+    if (int(d->cache.size()) > cacheCapacity)
+        evicted.splice(evicted.begin(), d->cache, std::prev(d->cache.end()));
+    return stmt;
+}
+
+void Sqlite3DB::beginTran()
+{
+    executeThrow(Sqlite3Sql("begin transaction"));
+}
+
+void Sqlite3DB::commitTran()
+{
+    executeThrow(Sqlite3Sql("commit transaction"));
+}
+
+void Sqlite3DB::rollbackTran()
+{
+    if (!inTransaction())
+        return;
+    executeThrow(Sqlite3Sql("rollback transaction"));
+}
+
+bool Sqlite3DB::inTransaction() const
+{
+    return d->db && sqlite3_get_autocommit(d->db) == 0;
+}
+
+void Sqlite3DB::executeThrow(const Sqlite3Sql& sql)
+{
+    Sqlite3Cursor cursor = queryThrow(sql);
+    while (cursor.moveNext()) {
+    }
+}
+
+Sqlite3Cursor Sqlite3DB::queryThrow(const Sqlite3Sql& sql)
+{
+    std::shared_ptr<Sqlite3Stmt> stmt = statement(sql.sql());
+    stmt->bind(sql);
+    return Sqlite3Cursor(std::move(stmt), sql);
+}
+
+int Sqlite3DB::lastInsertId() const
+{
+    return static_cast<int>(lastInsertId64());
+}
+
+long long Sqlite3DB::lastInsertId64() const
+{
+    requireOpen();
+    return sqlite3_last_insert_rowid(d->db);
+}
+
+sqlite3* Sqlite3DB::handle() const
+{
+    return d->db;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3Sql.h"
+
+struct sqlite3;
+
+// One open account database.
+//
+// executeThrow and queryThrow keep the prepared statements of recent SQL texts and reuse
+// them (the per-message statements of a storing job run thousands of times). A cached
+// statement still held by a live cursor is never handed out twice: the caller then gets a
+// fresh one. The cache is guarded, so a worker thread and the GUI thread may share a handle
+// (the SQLite connection itself is serialized by SQLite).
+class Sqlite3DB
+{
+public:
+    Sqlite3DB();
+    ~Sqlite3DB();
+    Sqlite3DB(const Sqlite3DB&) = delete;
+    Sqlite3DB& operator=(const Sqlite3DB&) = delete;
+
+    // flags as sqlite3_open_v2 takes them; the program passes 2 (read-write, no create).
+    // Reads the schema at once, so a file that is not a database fails here. On failure the
+    // object stays closed. Throws Sqlite3Exception with SQLite's message.
+    void openThrow(const QString& path, int flags);
+    // Harmless when closed. Cursors still alive afterwards throw when stepped.
+    void close();
+    bool isOpen() const;
+    // True when SQLite opened the file read-only (for example a write-protected file).
+    bool isReadOnly() const;
+
+    void beginTran();
+    void commitTran();
+    // Does nothing when no transaction is open, so that it can run in any failure path.
+    void rollbackTran();
+    bool inTransaction() const;
+
+    void executeThrow(const Sqlite3Sql& sql);
+    Sqlite3Cursor queryThrow(const Sqlite3Sql& sql);
+    // Row id of the last insert on this handle, low 32 bits.
+    int lastInsertId() const;
+    long long lastInsertId64() const;
+
+    sqlite3* handle() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+
+    std::shared_ptr<Sqlite3Stmt> statement(const QString& sql);
+    void requireOpen() const;
+};

@@ -1,0 +1,106 @@
+#include "core/store/StoreSMS.h"
+
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
+#include "core/store/Sqlite3Sql.h"
+
+namespace {
+
+// Keeps the count, the insert and the row id of one message together when another thread
+// stores on the same handle (the lock is recursive, SQLite's own calls take it too).
+class ConnectionLock
+{
+public:
+    explicit ConnectionLock(Sqlite3DB* db) : m_mutex(sqlite3_db_mutex(db->handle()))
+    {
+        sqlite3_mutex_enter(m_mutex);
+    }
+    ~ConnectionLock() { sqlite3_mutex_leave(m_mutex); }
+    ConnectionLock(const ConnectionLock&) = delete;
+    ConnectionLock& operator=(const ConnectionLock&) = delete;
+
+private:
+    sqlite3_mutex* m_mutex;
+};
+
+long long storedDate(const QDateTime& date)
+{
+    // Whole seconds, the fraction dropped (C++ division truncates toward zero).
+    return date.isValid() ? date.toMSecsSinceEpoch() / 1000 : 0;
+}
+
+} // namespace
+
+bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
+{
+    if (!db || !db->isOpen())
+        throw Sqlite3Exception("the database is not open", SQLITE_MISUSE);
+    const long long date = storedDate(sms.date);
+    const int isSend = sms.isSend ? 1 : 0;
+    ConnectionLock lock(db);
+
+    Sqlite3Sql countSql(
+        "select count(*) from sms where date = ? and address = ? and body = ? and is_send = ?");
+    countSql.addInt64Param(date)
+        .addTextParam(sms.address)
+        .addTextParam(sms.body)
+        .addIntParam(isSend);
+    {
+        Sqlite3Cursor cursor = db->queryThrow(countSql);
+        if (cursor.moveNext() && cursor.getInt(0) > 0)
+            return false;
+    }
+
+    Sqlite3Sql insertSql(
+        "insert into sms(address, person, date, is_send, body, suffix) values(?, ?, ?, ?, ?, ?)");
+    insertSql.addTextParam(sms.address)
+        .addTextParam(sms.person)
+        .addInt64Param(date)
+        .addIntParam(isSend)
+        .addTextParam(sms.body)
+        .addTextParam(conversationSuffix(sms.address));
+    db->executeThrow(insertSql);
+    sms.smsId = db->lastInsertId();
+    return true;
+}
+
+QString conversationSuffix(const QString& address)
+{
+    static const QRegularExpression letter(QStringLiteral("[a-z]|[A-Z]"));
+    static const QRegularExpression nonDigit(QStringLiteral("[^0-9]"));
+    if (address.contains(letter))
+        return address;
+    QString digits = address;
+    digits.remove(nonDigit);
+    return digits.size() > 9 ? digits.right(9) : digits;
+}
+
+QString contactDisplayName(const SMSInfo& sms)
+{
+    if (!sms.person.isEmpty()) {
+        if (sms.address.isEmpty())
+            return sms.person;
+        return sms.person + QLatin1Char('(') + sms.address + QLatin1Char(')');
+    }
+    if (!sms.address.isEmpty())
+        return sms.address;
+    return QStringLiteral("Unknown");
+}
+
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
+{
+    SMSInfo sms;
+    sms.smsId = static_cast<qint32>(cursor.getInt64(QStringLiteral("sms_id")));
+    sms.date = QDateTime::fromMSecsSinceEpoch(cursor.getInt64(QStringLiteral("date")) * 1000);
+    sms.address = cursor.getText(QStringLiteral("address"));
+    sms.person = cursor.getText(QStringLiteral("person"));
+    // Read whole: as an int, 4294967297 would lose its high bits and pass for 1.
+    sms.isSend = cursor.getInt64(QStringLiteral("is_send")) == 1;
+    sms.body = cursor.getText(QStringLiteral("body"));
+    return sms;
+}

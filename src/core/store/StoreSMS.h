@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include "core/frame/SMSInfo.h"
+
+class Sqlite3DB;
+class Sqlite3Cursor;
+
+// Inserts the message unless a message with the same date (to the second), address, body and
+// direction is stored already. True when inserted (sms.smsId then holds the row id).
+// Opens no transaction of its own; throws Sqlite3Exception.
+bool storeSMS(Sqlite3DB* db, SMSInfo& sms);
+// The conversation key of an address.
+QString conversationSuffix(const QString& address);
+// "person(address)", "address" or "Unknown".
+QString contactDisplayName(const SMSInfo& sms);
+// The record of the cursor's current row (sms table or view_sms columns).
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor);

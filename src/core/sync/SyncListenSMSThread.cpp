@@ -1,0 +1,115 @@
+#include "core/sync/SyncListenSMSThread.h"
+
+#include <QDeadlineTimer>
+#include <QTcpSocket>
+#include <memory>
+#include <stdexcept>
+
+#include "core/device/DeviceConnection.h"
+#include "core/device/SMSRecord.h"
+#include "core/device/SimpleProtocol.h"
+#include "core/frame/Cancellation.h"
+#include "core/sync/DataChannel.h"
+#include "core/sync/SyncTimings.h"
+
+SyncListenSMSThread* SyncListenSMSThread::instance()
+{
+    static SyncListenSMSThread listener;
+    return &listener;
+}
+
+SyncListenSMSThread::SyncListenSMSThread() : QThread(nullptr)
+{
+    registerSMSInfoMetaType();
+    connect(this, &QThread::finished, this, &SyncListenSMSThread::startWhenEnded);
+}
+
+SyncListenSMSThread::~SyncListenSMSThread()
+{
+    m_restartPending = false;
+    if (!stopListening())
+        wait(); // every wait of a run is cancellable, so this does not last
+}
+
+bool SyncListenSMSThread::stopListening()
+{
+    m_restartPending = false;
+    requestInterruption();
+    return wait(QDeadlineTimer(STOP_WAIT_MS));
+}
+
+void SyncListenSMSThread::restartListening()
+{
+    if (!isRunning()) {
+        start(QThread::InheritPriority);
+        return;
+    }
+    m_restartPending = true;
+    requestInterruption();
+}
+
+void SyncListenSMSThread::startWhenEnded()
+{
+    if (!m_restartPending)
+        return;
+    m_restartPending = false;
+    start(QThread::InheritPriority);
+}
+
+void SyncListenSMSThread::run()
+{
+    try {
+        // Held for the whole run, so that a new connection cannot take it away meanwhile.
+        const std::shared_ptr<DeviceConnection> connection = currentConnection();
+        if (!connection)
+            throw std::runtime_error("No connection.");
+        QTcpSocket request;
+        DataChannel::request(*connection, request, QStringLiteral("smsrecv://127.0.0.1:%1/"),
+                             DATA_PORT);
+        Cancellation::sleep(SyncTimings::waitBeforeConnectMs());
+        // A fresh socket per run, closed when the run ends.
+        QTcpSocket data;
+        DataChannel::connect(*connection, data, DATA_PORT);
+        qDebug("SyncListenSMSThread: ready receive SMS");
+        listen(data);
+    } catch (const Cancellation::Cancelled&) {
+        qDebug("SyncListenSMSThread: end");
+    } catch (const std::exception& e) {
+        qDebug("SyncListenSMSThread::run, error Occurred, %s", e.what());
+        emit errorOccurred(QString::fromUtf8(e.what()));
+    }
+}
+
+void SyncListenSMSThread::listen(QTcpSocket& data)
+{
+    for (;;) {
+        // Also between lines: a phone that sends steadily never lets a read time out.
+        Cancellation::throwIfRequested();
+        QString line;
+        try {
+            line = readLine(&data, READ_TIMEOUT_MS);
+        } catch (const simpleprotocol::LineTooLongException&) {
+            throw; // the socket's error may still tell of an earlier time-out
+        } catch (const simpleprotocol::SocketDataTransferException&) {
+            // Only a wait that ran out on a live connection is a time-out; the socket keeps
+            // its last error, so the error alone would also excuse later failures.
+            if (data.error() == QAbstractSocket::SocketTimeoutError &&
+                data.state() == QAbstractSocket::ConnectedState)
+                continue;
+            throw;
+        }
+        checkReply(line);
+        if (!line.startsWith(QLatin1String("$sms:")))
+            continue;
+        try {
+            emit receivedSMS(parseSMSRecord(line.mid(5)));
+        } catch (const SMSRecordFault& fault) {
+            if (fault.kind() == SMSRecordFault::WrongFieldCount)
+                qDebug("SMS raw format wrong, less then 5 fields, raw:%s", qUtf8Printable(line));
+            else
+                qDebug("SMS 'date' field eq zero, raw:%s", qUtf8Printable(line));
+            // Monitoring ends here; the user is told so like for any other end of it.
+            throw;
+        }
+    }
+}

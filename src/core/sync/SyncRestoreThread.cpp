@@ -1,0 +1,99 @@
+#include "core/sync/SyncRestoreThread.h"
+
+#include <QDateTime>
+#include <QTcpSocket>
+#include <memory>
+#include <stdexcept>
+
+#include "core/device/DeviceConnection.h"
+#include "core/device/SMSRecord.h"
+#include "core/device/SimpleProtocol.h"
+#include "core/frame/Cancellation.h"
+#include "core/store/Accounts.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/StoreSMS.h"
+#include "core/store/Transaction.h"
+#include "core/sync/DataChannel.h"
+#include "core/sync/SyncTimings.h"
+
+namespace {
+
+// At most this often the progress dialog hears of a record that moved no per-cent, so that a
+// fast phone cannot flood the dialog's event queue.
+constexpr qint64 PROGRESS_INTERVAL_MS = 100;
+
+} // namespace
+
+SyncRestoreThread::SyncRestoreThread() : JobThread("SyncRestoreThread") {}
+
+void SyncRestoreThread::work()
+{
+    m_total = m_processed = m_stored = 0;
+    m_lastPercent = -1;
+    m_lastReportMs = 0;
+    QTcpSocket data;
+    const std::shared_ptr<DeviceConnection> connection = currentConnection();
+    if (!connection)
+        throw std::runtime_error("No connection.");
+    auto request = std::make_unique<QTcpSocket>();
+    DataChannel::request(*connection, *request, QStringLiteral("backup://127.0.0.1:%1/"),
+                         DATA_PORT);
+    Cancellation::sleep(SyncTimings::waitBeforeConnectMs());
+    DataChannel::connect(*connection, data, DATA_PORT);
+    const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
+    if (!db)
+        throw std::runtime_error("No account is open.");
+    Transaction transaction(db.get());
+    request.reset();
+    converse(data, db.get());
+    transaction.commit();
+    // The last acknowledgement went out flushed; nothing follows "$bye:".
+    data.disconnectFromHost();
+    // The messages are stored: a cancel now only shortens the pause, the success stands.
+    Cancellation::pause(SyncTimings::pauseAfterSuccessMs());
+    emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
+}
+
+void SyncRestoreThread::converse(QTcpSocket& data, Sqlite3DB* db)
+{
+    for (;;) {
+        Cancellation::throwIfRequested();
+        const QString line = readReply(&data, -1);
+        if (line.startsWith(QLatin1String("$count:")))
+            m_total = line.mid(7).toInt(nullptr, 10);
+        else if (line.startsWith(QLatin1String("$batch:")))
+            readBatch(data, db);
+        else if (line.startsWith(QLatin1String("$bye:")))
+            return;
+    }
+}
+
+void SyncRestoreThread::readBatch(QTcpSocket& data, Sqlite3DB* db)
+{
+    for (;;) {
+        Cancellation::throwIfRequested();
+        const QString line = readReply(&data, -1);
+        if (line.startsWith(QLatin1String("$sms:"))) {
+            SMSInfo sms = parseSMSRecordFrom(&data, line.mid(5));
+            if (storeSMS(db, sms))
+                ++m_stored;
+            ++m_processed;
+            reportProgress(false);
+        } else if (line.startsWith(QLatin1String("$end:"))) {
+            reportProgress(true);
+            writeCommand(&data, QStringLiteral("$batch:"), QString(), true);
+            return;
+        }
+    }
+}
+
+void SyncRestoreThread::reportProgress(bool force)
+{
+    const int percent = percentOf(m_processed, m_total);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!force && percent == m_lastPercent && now - m_lastReportMs < PROGRESS_INTERVAL_MS)
+        return;
+    m_lastPercent = percent;
+    m_lastReportMs = now;
+    emit updateProgress(percent, tr("SMS %1:%2").arg(m_processed).arg(m_total));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/frame/JobThread.h"
+
+class QTcpSocket;
+class Sqlite3DB;
+
+// Backup from the phone: asks the phone for all its messages and stores them, skipping
+// duplicates, inside one transaction that any error or cancel rolls back.
+class SyncRestoreThread : public JobThread
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 DATA_PORT = 32421;
+
+    SyncRestoreThread();
+
+    // Messages read from the phone in the last run (stored or skipped as duplicates), and of
+    // those the ones that were new.
+    int processedCount() const { return m_processed; }
+    int storedCount() const { return m_stored; }
+
+protected:
+    void work() override;
+
+private:
+    // Returns when the phone said goodbye.
+    void converse(QTcpSocket& data, Sqlite3DB* db);
+    void readBatch(QTcpSocket& data, Sqlite3DB* db);
+    void reportProgress(bool force);
+
+    int m_total = 0;
+    int m_processed = 0;
+    int m_stored = 0;
+    int m_lastPercent = -1;
+    qint64 m_lastReportMs = 0;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+#include "core/frame/SMSInfo.h"
+#include "gui/files/ItemModelSMSPreview.h"
+
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+// Shows previewed messages and sends all of them, or the selected ones, into the open account
+// (import job) or to the phone (restore job). Closes itself, accepted, after a successful
+// import or restore; an import also makes the main window reload its contacts.
+class CSVPreviewForm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent = nullptr);
+
+    const ItemModelSMSPreview& model() const { return m_model; }
+
+public slots:
+    void onBtnImportAllToLocalPressed();
+    void onBtnRestoreToAndroidPressed();
+    void onSMSListCreateContextMenu();
+    void onmiImportSelectionToLocal();
+    void onmiRestoreSelectionToAndroid();
+
+private:
+    void buildInterface();
+    QList<SMSInfo> selectedSMS() const;
+    void importToLocal(const QList<SMSInfo>& list);
+    void restoreToAndroid(const QList<SMSInfo>& list);
+
+    ItemModelSMSPreview m_model;
+    QLabel* lbCSVTotal = nullptr;
+    QPushButton* btnImportToLocal = nullptr;
+    QPushButton* btnRestoreToAndroid = nullptr;
+    QTreeView* listSMS = nullptr;
+};

@@ -1,0 +1,65 @@
+#include "gui/files/ItemModelSMSPreview.h"
+
+namespace {
+constexpr int columnTotal = 5;
+}
+
+ItemModelSMSPreview::ItemModelSMSPreview(const QList<SMSInfo>& list)
+    : QAbstractItemModel(nullptr), smsList(list)
+{}
+
+QModelIndex ItemModelSMSPreview::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || row >= smsList.size() || column < 0 || column >= columnTotal)
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
+QModelIndex ItemModelSMSPreview::parent(const QModelIndex&) const
+{
+    return QModelIndex();
+}
+
+int ItemModelSMSPreview::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(smsList.size());
+}
+
+int ItemModelSMSPreview::columnCount(const QModelIndex&) const
+{
+    return columnTotal;
+}
+
+QVariant ItemModelSMSPreview::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= smsList.size())
+        return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return QVariant();
+    const SMSInfo& sms = smsList.at(index.row());
+    switch (index.column()) {
+    case 0:
+        return sms.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    case 1:
+        return sms.isSend ? QStringLiteral("To") : QStringLiteral("From");
+    case 2:
+        return sms.person;
+    case 3:
+        return sms.address;
+    case 4:
+        return sms.body;
+    default:
+        return QVariant();
+    }
+}
+
+QVariant ItemModelSMSPreview::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    static const char* const headers[columnTotal] = {"Date", "Flag", "Name", "Phone Number",
+                                                     "Message"};
+    if (section < 0 || section >= columnTotal)
+        return QVariant();
+    return QString::fromLatin1(headers[section]);
+}

@@ -1,0 +1,54 @@
+#include "gui/files/PrintPreview.h"
+
+#include <QCoreApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "core/files/PrintPagesThread.h"
+#include "gui/frame/JobRunner.h"
+#include "gui/frame/ProgressForm.h"
+
+namespace {
+
+QString tr(const char* key)
+{
+    return QCoreApplication::translate("SMSPrinter", key);
+}
+
+void paintPages(QPrinter* printer, const QList<QPicture>& pages)
+{
+    QPainter painter(printer);
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0)
+            printer->newPage();
+        painter.drawPicture(0, 0, pages.at(i));
+    }
+}
+
+} // namespace
+
+void printPreview(AbsSMSDataSource* source)
+{
+    ProgressForm form(tr("IDS_PRINT_SMS"));
+    PrintPagesThread job(source);
+    if (runJob(form, job) != QDialog::Accepted)
+        return;
+    const QList<QPicture> pages = job.pages();
+
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setFullPage(true); // the pages carry their own margins
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    if (!printer.isValid())
+        printer.setOutputFormat(QPrinter::PdfFormat);
+    QPrintPreviewDialog preview(&printer);
+    preview.setWindowModality(Qt::ApplicationModal);
+    preview.setWindowTitle(tr("IDS_PRINT_SMS"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&pages](QPrinter* target) { paintPages(target, pages); });
+    preview.exec();
+}

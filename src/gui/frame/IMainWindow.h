@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+struct SMSInfo;
+
+// What the dialogs may ask of the one main window.
+class IMainWindow
+{
+public:
+    virtual ~IMainWindow() = default;
+    virtual void reloadContacts() = 0;
+    virtual void startBackupFromPhone() = 0;
+    virtual void showConversation(const QString& suffix) = 0;
+    // A message was stored (sent from a chat): its conversation's row moves to its place.
+    virtual void messageStored(const SMSInfo& sms) = 0;
+};
+
+// The one main window, or nullptr before it exists (and in tests without one).
+IMainWindow* mainWindowInstance();
+void setMainWindowInstance(IMainWindow* window);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class JobThread;
+class ProgressForm;
+
+// Runs a job behind its progress dialog: starts the job, runs the dialog modally until the job
+// reports success or failure or the user cancelled and the job has ended, calls onResult with
+// the dialog's result (QDialog::Accepted on success), and returns it. The main thread never
+// blocks on the job: whatever waiting is left happens in an event loop.
+int runJob(ProgressForm& form, JobThread& job,
+           const std::function<void(int)>& onResult = std::function<void(int)>());
+
+// Runs work on a worker thread behind a small modal dialog showing text, with Cancel (for the
+// hello, sending a message, the debug bridge). Rethrows what work threw; returns false when the
+// user cancelled (work then ended early through Cancellation::Cancelled).
+bool runInBackground(const QString& text, const std::function<void()>& work);
+
+// Waits, with the event loop running, until the thread has finished.
+void waitForFinished(class QThread& thread);

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <functional>
+
+#include <QItemSelection>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <memory>
+
+#include "core/frame/SMSInfo.h"
+#include "gui/frame/IMainWindow.h"
+
+class IncomingSMSGate;
+class ItemModelContacts;
+class MyTreeView;
+class QAction;
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SMSSearchForm;
+class SmsBrowser;
+
+// The program's one top-level window: conversations on the left, the selected conversation
+// page by page on the right, and the menus and toolbar that start every operation.
+class MainWindow : public QMainWindow, public IMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void reloadContacts() override;
+    void startBackupFromPhone() override;
+    void showConversation(const QString& suffix) override;
+    void messageStored(const SMSInfo& sms) override;
+
+    ItemModelContacts* contactsModel() const { return m_contactsModel; }
+    MyTreeView* contactsView() const { return m_listContacts; }
+    SmsBrowser* conversationView() const { return m_browserSMS; }
+    QLabel* statusLabel() const { return m_lbConversationStatus; }
+    QLineEdit* findEdit() const { return m_txtSearchContact; }
+    QPushButton* findButton() const { return m_btnFindContact; }
+    // The search dialog, once it was opened.
+    SMSSearchForm* searchForm() const { return m_searchForm.get(); }
+    // Incoming messages held while a job runs.
+    qsizetype heldIncomingCount() const;
+
+    static const char* const styleSheetText;
+
+public slots:
+    void onContactSelectionChanged(const QItemSelection& selected,
+                                   const QItemSelection& deselected);
+    void onContactDoubleClicked(const QModelIndex& index);
+    void onBtnFindContactPressed();
+    void miImport();
+    void miExport();
+    void miSyncFromAndroid();
+    void miSyncToAndroid();
+    void miSyncFromOther();
+    void miSearch();
+    void miComposeMsg();
+    void miConnection();
+    void miHowToUse();
+    void miHomePage();
+    void miContactUs();
+    void miAbout();
+    void miPrint();
+    void onlistContactsContextMenu();
+    void miThreadExport();
+    void miThreadToAndroid();
+    void miThreadDelete();
+    void miThreadChat();
+    void miThreadPrint();
+    void onReceivedSMS(const SMSInfo& sms);
+    void onListenSMSerrorOccurred(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWidgets();
+    void buildMenusAndToolbar();
+    QAction* addAction(QMenu* menu, const QString& text, const char* icon,
+                       void (MainWindow::*slot)());
+    // Shows an incoming message once it is stored (never during a job, see IncomingSMSGate).
+    void showReceivedSMS(const SMSInfo& sms);
+    // Selects row 0, passing through no current row so that its page is shown anew.
+    void selectFirstContact();
+    // The conversation of listContacts' current row, or false when there is none.
+    bool currentContact(int& row) const;
+    void openChat(int row);
+    void restoreToPhone(class AbsSMSDataSource& source);
+    // Hands the messages of the conversation on show to the action (none without a current row).
+    void withConversation(const std::function<void(class AbsSMSDataSource&)>& action);
+
+    ItemModelContacts* m_contactsModel;
+    QLineEdit* m_txtSearchContact = nullptr;
+    QPushButton* m_btnFindContact = nullptr;
+    MyTreeView* m_listContacts = nullptr;
+    SmsBrowser* m_browserSMS = nullptr;
+    QLabel* m_lbConversationStatus = nullptr;
+    std::unique_ptr<SMSSearchForm> m_searchForm;
+    IncomingSMSGate* m_incoming;
+};

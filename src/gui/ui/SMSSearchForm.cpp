@@ -1,0 +1,100 @@
+#include "gui/ui/SMSSearchForm.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/frame/ProjectInfo.h"
+#include "core/store/Accounts.h"
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
+#include "core/store/StoreSMS.h"
+#include "gui/frame/MessageBoxes.h"
+#include "gui/ui/SmsBrowser.h"
+
+SMSSearchForm::SMSSearchForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SMSSearchForm"));
+    resize(704, 607);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setObjectName(QStringLiteral("verticalLayout"));
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(5);
+
+    auto* row = new QHBoxLayout();
+    row->setObjectName(QStringLiteral("horizontalLayout"));
+    row->setContentsMargins(9, 5, 9, 2);
+    auto* label = new QLabel(QStringLiteral("Keyword:"), this);
+    label->setObjectName(QStringLiteral("label"));
+    m_txtKeyword = new QLineEdit(this);
+    m_txtKeyword->setObjectName(QStringLiteral("txtKeyword"));
+    auto* label2 = new QLabel(QStringLiteral("Folder:"), this);
+    label2->setObjectName(QStringLiteral("label_2"));
+    m_cbFolder = new QComboBox(this);
+    m_cbFolder->setObjectName(QStringLiteral("cbFolder"));
+    m_cbFolder->addItems(
+        {QStringLiteral("ALL"), QStringLiteral("Inbox"), QStringLiteral("Sented Box")});
+    m_btnSearch = new QPushButton(QStringLiteral("Search"), this);
+    m_btnSearch->setObjectName(QStringLiteral("btnSearch"));
+    row->addWidget(label);
+    row->addWidget(m_txtKeyword);
+    row->addWidget(label2);
+    row->addWidget(m_cbFolder);
+    row->addWidget(m_btnSearch);
+    outer->addLayout(row);
+
+    m_browserSMS = new SmsBrowser(this);
+    m_browserSMS->setObjectName(QStringLiteral("browserSMS"));
+    outer->addWidget(m_browserSMS);
+
+    m_lbConversationStatus = new QLabel(this);
+    m_lbConversationStatus->setObjectName(QStringLiteral("lbConversationStatus"));
+    m_lbConversationStatus->setMinimumHeight(20);
+    m_lbConversationStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    outer->addWidget(m_lbConversationStatus);
+
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    connect(m_btnSearch, &QPushButton::pressed, this, &SMSSearchForm::onBtnSearchClicked);
+    setWindowTitle(tr("%1-Search SMS").arg(tr(ProjectInfo::displayName)));
+}
+
+Sqlite3Sql SMSSearchForm::searchStatement(const QString& keyword, int folder)
+{
+    Sqlite3Sql sql(QStringLiteral("select * from view_sms"));
+    if (!keyword.isEmpty()) {
+        const QString pattern = QLatin1Char('%') + keyword + QLatin1Char('%');
+        sql.appendSql(QStringLiteral(" where (body like ? or address like ? or person like ?)"));
+        sql.addTextParam(pattern).addTextParam(pattern).addTextParam(pattern);
+    }
+    if (folder > 0) {
+        sql.appendSql(keyword.isEmpty() ? QStringLiteral(" where is_send=?")
+                                        : QStringLiteral(" and is_send=?"));
+        sql.addIntParam(folder == 2 ? 1 : 0);
+    }
+    sql.appendSql(QStringLiteral(" order by date asc"));
+    return sql;
+}
+
+void SMSSearchForm::onBtnSearchClicked()
+{
+    const QString keyword = m_txtKeyword->text().trimmed();
+    try {
+        Sqlite3Cursor cursor =
+            currentDatabase()->queryThrow(searchStatement(keyword, m_cbFolder->currentIndex()));
+        QList<SMSInfo> found;
+        while (cursor.moveNext())
+            found.append(readSMSRow(cursor));
+        m_browserSMS->setSMSList(found, keyword);
+        m_lbConversationStatus->setText(tr("Total:%1").arg(found.size()));
+        if (found.isEmpty())
+            showInformation(tr("IDS_CAN_NOT_FIND_ANY_SMS"));
+    } catch (const Sqlite3Exception& e) {
+        showErrorOccurred(QString::fromUtf8(e.what()));
+    }
+}

@@ -1,0 +1,645 @@
+// The local store: the database layer, storing and reading messages, the sources, the account
+// template, the account files and the account dialog.
+#include <QApplication>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QTranslator>
+
+#include <sqlite3.h>
+
+#include "core/frame/DataDirectory.h"
+#include "core/store/Accounts.h"
+#include "core/store/SMSCursorSource.h"
+#include "core/store/SMSListSource.h"
+#include "core/store/StoreSMS.h"
+#include "gui/store/AccountForm.h"
+#include "support/DialogRecorder.h"
+#include "support/StoreTestSupport.h"
+
+using namespace storetest;
+
+namespace {
+
+QDateTime noon(int msec = 0)
+{
+    return QDateTime(QDate(2023, 5, 17), QTime(12, 0, 0, msec));
+}
+
+// Every file under the home folder, wherever it lies, relative to the data folder.
+QStringList files()
+{
+    const QDir data = dataDirectory();
+    QStringList names;
+    for (QDirIterator it(QDir::homePath(), QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();)
+        names.append(data.relativeFilePath(it.next()));
+    names.sort();
+    return names;
+}
+
+void writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(dataDirectory().absoluteFilePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList column(Sqlite3DB& db, const char* sql, int index = 0)
+{
+    QStringList values;
+    for (Sqlite3Cursor cursor = db.queryThrow(Sqlite3Sql(sql)); cursor.moveNext();)
+        values.append(cursor.getText(index));
+    return values;
+}
+
+QString duplicatePlan(Sqlite3DB& db)
+{
+    return column(db,
+                  "explain query plan select count(*) from sms where date = 1 and address = "
+                  "'5' and body = 'x' and is_send = 0",
+                  3)
+        .join('\n');
+}
+
+QComboBox* comboOf(QWidget& form)
+{
+    return form.findChild<QComboBox*>(QStringLiteral("cbAccount"));
+}
+
+// Types the name and presses Enter as the user would.
+void enter(QWidget& form, const QString& name)
+{
+    comboOf(form)->setEditText(name);
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("btnAccountEnter")),
+                      Qt::LeftButton);
+}
+
+void clickDelete(AccountForm& form)
+{
+    emit form.findChild<QLabel*>(QStringLiteral("aDelAccount"))->linkActivated(QStringLiteral("#"));
+}
+
+} // namespace
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void databaseLayer();
+    void keyAndDisplayName_data();
+    void keyAndDisplayName();
+    void duplicateRule();
+    void rowsReadByTheRules();
+    void failedStoringLeavesDatabaseUnchanged();
+    void twoThreadsStoreEachMessageOnce();
+    void sources();
+    void templateProperties();
+    void duplicateQueryUsesAddressDateIndex();
+    void accountFiles();
+    void currentAccountLifecycle();
+    void listIsNewestFirstWithNoneSelected();
+    void enterName_data();
+    void enterName();
+    void deleteAccount();
+
+private:
+    // A fresh account with a scratch table t, open as the current database.
+    void openStore();
+
+    QTemporaryDir m_home;
+    QTranslator m_translator;
+    QString m_path;
+    Sqlite3DB* m_db = nullptr;
+    int m_round = 0;
+};
+
+void TestStore::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    QVERIFY(m_translator.load(QStringLiteral(":/en.qm")));
+    QCoreApplication::installTranslator(&m_translator);
+}
+
+void TestStore::init()
+{
+    // Every case starts with no open account and an empty home folder of its own.
+    if (!currentAccountName().isEmpty())
+        failureOf([] { deleteAccountFile(currentAccountName()); });
+    QVERIFY(currentDatabase() == nullptr);
+    const QString home = m_home.filePath(QStringLiteral("home%1").arg(++m_round));
+    QVERIFY(QDir().mkpath(home));
+    qputenv("HOME", QFile::encodeName(home));
+}
+
+void TestStore::openStore()
+{
+    createAccountFile(QStringLiteral("store.db"));
+    m_db = openAccountDatabase(QStringLiteral("store.db"));
+    m_path = accountFilePath(QStringLiteral("store.db"));
+    m_db->executeThrow(Sqlite3Sql("create table t(n int, big int, s text)"));
+}
+
+void TestStore::databaseLayer()
+{
+    openStore();
+    m_db->beginTran();
+    for (int n = 0; n < 30; ++n) {
+        m_db->executeThrow(Sqlite3Sql("insert into t(n, big, s) values(?, ?, ?)")
+                               .addIntParam(n)
+                               .addInt64Param(5'000'000'000LL + n)
+                               .addTextParam("Grüße ✓"));
+    }
+    m_db->commitTran();
+    Sqlite3Sql sql("select n as Alias, big, s from t");
+    sql.appendSql(" where n >= ? order by n desc;  ").addIntParam(10);
+    Sqlite3Cursor cursor = m_db->queryThrow(sql);
+    QCOMPARE(cursor.count(), 20);
+    QVERIFY(cursor.moveNext()); // count() did not move the cursor
+    QCOMPARE(cursor.getInt("ALIAS"), 29);
+    QCOMPARE(cursor.getInt64("big"), 5'000'000'029LL);
+    QCOMPARE(cursor.getText(2), QStringLiteral("Grüße ✓"));
+    QCOMPARE(failureOf([&] { cursor.getText("n"); }), QStringLiteral("no such column: n"));
+    Sqlite3Cursor copy = cursor; // copies share the position
+    QVERIFY(copy.moveNext());
+    QCOMPARE(cursor.getInt(0), 28);
+    // Lazy: a row inserted before the first step is seen; a count, once known, stays.
+    Sqlite3Cursor late = m_db->queryThrow(Sqlite3Sql("select n from t where n >= 100"));
+    m_db->executeThrow(Sqlite3Sql("insert into t(n) values(100)"));
+    QVERIFY(late.moveNext() && late.getInt(0) == 100 && !late.moveNext() && !late.moveNext());
+    QCOMPARE(copy.count(), 20);
+
+    // The same text while a cursor on it is alive gets a statement of its own.
+    const Sqlite3Sql three("select n from t where n < 3");
+    int pairs = 0;
+    for (Sqlite3Cursor outer = m_db->queryThrow(three); outer.moveNext();) {
+        for (Sqlite3Cursor inner = m_db->queryThrow(three); inner.moveNext();)
+            ++pairs;
+    }
+    QCOMPARE(pairs, 9);
+    // Refused before anything runs: wrong parameter counts, more than one statement.
+    for (const Sqlite3Sql& wrong :
+         {Sqlite3Sql("insert into t(n, s) values(?, ?)").addIntParam(1),
+          Sqlite3Sql("delete from t").addIntParam(1), Sqlite3Sql("delete from t; select 1")}) {
+        QVERIFY(!failureOf([&] { m_db->executeThrow(wrong); }).isEmpty());
+    }
+    QCOMPARE(scalar(*m_db, "select count(*) from t"), 31LL);
+
+    // A file that is not a database fails at the open itself; a read-only open is told apart.
+    Sqlite3DB db;
+    writeFile("garbage.db", QByteArray(4096, 'x'));
+    QCOMPARE(failureOf([&] { db.openThrow(accountFilePath("garbage.db"), SQLITE_OPEN_READWRITE); }),
+             QStringLiteral("file is not a database"));
+    db.openThrow(m_path, SQLITE_OPEN_READONLY);
+    QVERIFY(db.isReadOnly() && !m_db->isReadOnly());
+    // A cursor that outlives its database throws instead of touching a closed connection.
+    Sqlite3Cursor orphan = db.queryThrow(Sqlite3Sql("select n from t"));
+    db.close();
+    QCOMPARE(failureOf([&] { orphan.moveNext(); }), QStringLiteral("the database is closed"));
+}
+
+void TestStore::keyAndDisplayName_data()
+{
+    QTest::addColumn<QString>("person");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("display");
+    const auto row = [](const char* person, const char* address, const char* suffix,
+                        const char* display) {
+        QTest::addRow("%s/%s", person, address) << person << address << suffix << display;
+    };
+    row("", "12345", "12345", "12345");
+    row("Anna", "+1 (234) 567-8901", "345678901", "Anna(+1 (234) 567-8901)");
+    row("", "+49 170 1234567", "701234567", "+49 170 1234567");
+    row("", "0170-1234567", "701234567", "0170-1234567");
+    row("", "123456789", "123456789", "123456789");
+    row("", "Bank24", "Bank24", "Bank24");
+    row("", "+49 x 12", "+49 x 12", "+49 x 12");         // one ASCII letter keeps the address whole
+    row("", "\u00c4\u00d6 12", "12", "\u00c4\u00d6 12"); // other letters do not
+    row("Anna", "+-() ", "", "Anna(+-() )");
+    row("Anna", "", "", "Anna");
+    row("", "", "", "Unknown");
+}
+
+void TestStore::keyAndDisplayName()
+{
+    QFETCH(QString, person);
+    QFETCH(QString, address);
+    QFETCH(QString, suffix);
+    QFETCH(QString, display);
+    QCOMPARE(conversationSuffix(address), suffix);
+    QCOMPARE(contactDisplayName(message(address, "", QDateTime(), false, person)), display);
+}
+
+void TestStore::duplicateRule()
+{
+    openStore();
+    SMSInfo first = message("+49 170 1234567", "hello", noon(750), false, "Anna");
+    QVERIFY(storeSMS(m_db, first));
+    QCOMPARE(first.smsId, int(scalar(*m_db, "select max(sms_id) from sms")));
+    // The same message, with another person or other milliseconds: skipped, record untouched.
+    for (SMSInfo same : {first, message("+49 170 1234567", "hello", noon(750), false, "Anne"),
+                         message("+49 170 1234567", "hello", noon(10), false)}) {
+        same.smsId = 0;
+        QVERIFY(!storeSMS(m_db, same));
+        QCOMPARE(same.smsId, 0);
+    }
+    // Direction, second and body count; another spelling of the number is a new row of the
+    // same conversation.
+    for (SMSInfo other : {message("+49 170 1234567", "hello", noon(750), true),
+                          message("+49 170 1234567", "hello", noon().addSecs(1), false),
+                          message("+49 170 1234567", "hello!", noon(), false),
+                          message("0170-1234567", "hello", noon(), false)}) {
+        QVERIFY(storeSMS(m_db, other));
+    }
+    QCOMPARE(scalar(*m_db, "select count(*) from sms where suffix = '701234567'"), 5LL);
+
+    // A record with no address (a null string) matches its stored copy too.
+    SMSInfo noAddress = message(QString(), QString(), noon(), false);
+    SMSInfo copy = noAddress;
+    QVERIFY(storeSMS(m_db, noAddress) && !storeSMS(m_db, copy));
+    QCOMPARE(scalar(*m_db, "select count(*) from sms"), 6LL);
+}
+
+void TestStore::rowsReadByTheRules()
+{
+    openStore();
+    // Whole seconds, the fraction cut off toward zero; read back as local time.
+    const QList<std::pair<QDateTime, QDateTime>> dates = {
+        {noon(750), noon(0)},
+        {QDateTime::fromMSecsSinceEpoch(-1500), QDateTime::fromMSecsSinceEpoch(-1000)},
+        {QDateTime::fromMSecsSinceEpoch(4'102'444'800'999LL),
+         QDateTime::fromMSecsSinceEpoch(4'102'444'800'000LL)}};
+    for (const auto& [date, readBack] : dates) {
+        SMSInfo sms = message("555", date.toString(Qt::ISODateWithMs), date, true);
+        QVERIFY(storeSMS(m_db, sms));
+        Sqlite3Cursor cursor = m_db->queryThrow(
+            Sqlite3Sql("select * from sms where sms_id = ?").addIntParam(sms.smsId));
+        QVERIFY(cursor.moveNext());
+        QCOMPARE(readSMSRow(cursor).date, readBack);
+        QCOMPARE(readSMSRow(cursor).date.timeSpec(), Qt::LocalTime);
+    }
+
+    // is_send is true for exactly 1 (the BOOLEAN column turns the text '1' into 1); the row id
+    // keeps its low 32 bits, also when storeSMS reports it.
+    m_db->executeThrow(Sqlite3Sql("insert into sms(sms_id, address, date, is_send, body) values "
+                                  "(11, 'a', 0, 1, ''), (12, 'a', 0, 2, ''), (13, 'a', 0, 0, ''), "
+                                  "(14, 'a', 0, null, ''), (15, 'a', 0, 4294967297, ''), "
+                                  "(4294967303, 'a', 0, '1', '')"));
+    QList<bool> sent;
+    QList<int> ids;
+    for (Sqlite3Cursor cursor =
+             m_db->queryThrow(Sqlite3Sql("select * from sms where sms_id > 10 order by sms_id"));
+         cursor.moveNext();) {
+        sent.append(readSMSRow(cursor).isSend);
+        ids.append(readSMSRow(cursor).smsId);
+    }
+    QCOMPARE(sent, (QList<bool>{true, false, false, false, false, true}));
+    QCOMPARE(ids, (QList<int>{11, 12, 13, 14, 15, 7}));
+    SMSInfo next = message("a", "next", noon(), false);
+    QVERIFY(storeSMS(m_db, next));
+    QCOMPARE(next.smsId, 8);
+}
+
+void TestStore::failedStoringLeavesDatabaseUnchanged()
+{
+    openStore();
+    SMSInfo earlier = message("555", "kept", noon(), false);
+    QVERIFY(storeSMS(m_db, earlier));
+    // A failure in the middle of a job, as a full disk would give.
+    m_db->executeThrow(Sqlite3Sql("create trigger refuse before insert on sms when new.body = "
+                                  "'boom' begin select raise(abort, 'refused by trigger'); end"));
+    const QString before = dump(*m_db);
+    m_db->rollbackTran(); // nothing open: harmless in any failure path
+    m_db->beginTran();
+    QString failure;
+    for (int i = 0; i < 20 && failure.isEmpty(); ++i) {
+        SMSInfo sms = message("777", i == 12 ? "boom" : QString::number(i), noon().addSecs(i), 1);
+        failure = failureOf([&] { storeSMS(m_db, sms); });
+    }
+    m_db->rollbackTran();
+    QCOMPARE(failure, QStringLiteral("refused by trigger"));
+    QCOMPARE(dump(*m_db), before);
+}
+
+void TestStore::twoThreadsStoreEachMessageOnce()
+{
+    openStore();
+    // An incoming message stored by the GUI thread while a job stores the same ones: both
+    // compete for the same cached statements and for the count-then-insert step.
+    m_db->executeThrow(Sqlite3Sql("pragma synchronous = off")); // speed, not durability
+    QList<SMSInfo> list;
+    for (int i = 0; i < 300; ++i)
+        list.append(message(QString::number(1000 + i % 7), "same", noon().addSecs(i), i % 2));
+    std::atomic<int> storedByWorker{0};
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        for (SMSInfo sms : list)
+            storedByWorker += storeSMS(m_db, sms) ? 1 : 0;
+    }));
+    worker->start();
+    int storedByGui = 0;
+    for (SMSInfo sms : list)
+        storedByGui += storeSMS(m_db, sms) ? 1 : 0;
+    worker->wait();
+    QCOMPARE(storedByGui + storedByWorker, 300);
+    QCOMPARE(scalar(*m_db, "select count(*) from sms"), 300LL);
+}
+
+void TestStore::sources()
+{
+    openStore();
+    SMSListSource emptyList{QList<SMSInfo>()};
+    SMSListSource listSource({message("1", "a", noon(), false), message("2", "b", noon(), true)});
+    SMSCursorSource emptyCursor(m_db->queryThrow(Sqlite3Sql("select * from view_sms")));
+    SMSInfo none;
+    QVERIFY(emptyCursor.count() == 0 && !emptyCursor.next(none)); // stepped before rows exist
+    // Stored out of date order, one conversation in two spellings with one name: the whole
+    // account comes oldest first, each message with its conversation's name.
+    for (const auto& [address, minutes] :
+         {std::pair{"0170 1234567", 30}, {"+49 170 1234567", 10}, {"0170 1234567", 20}}) {
+        SMSInfo sms = message(address, QString::number(minutes), noon().addSecs(60 * minutes), true,
+                              minutes == 30 ? "Anna" : "");
+        QVERIFY(storeSMS(m_db, sms));
+    }
+    SMSCursorSource cursorSource(
+        m_db->queryThrow(Sqlite3Sql("select * from view_sms order by date asc")));
+
+    const QList<std::pair<AbsSMSDataSource*, QStringList>> cases = {
+        {&emptyList, {}},
+        {&listSource, {"1: a", "2: b"}},
+        {&emptyCursor, {}},
+        {&cursorSource,
+         {"Anna(+49 170 1234567): 10", "Anna(0170 1234567): 20", "Anna(0170 1234567): 30"}}};
+    for (const auto& [source, expected] : cases) {
+        QCOMPARE(source->count(), expected.size());
+        QStringList seen;
+        for (SMSInfo sms; source->next(sms);)
+            seen.append(contactDisplayName(sms) + ": " + sms.body);
+        QCOMPARE(seen, expected);
+        // After the end: still false, the target untouched, the count unchanged.
+        SMSInfo after = message("sentinel", "untouched", noon(), true);
+        QVERIFY(!source->next(after) && !source->next(after));
+        QCOMPARE(after.body, QStringLiteral("untouched"));
+        QCOMPARE(source->count(), expected.size());
+    }
+}
+
+void TestStore::templateProperties()
+{
+    // Eight pages of 1024 bytes, and one more for the index that serves the duplicate check.
+    QCOMPARE(QFileInfo(QStringLiteral(":/res/empty_sms.db")).size(), 8192 + 1024);
+    createAccountFile(QStringLiteral("t.db"));
+    Sqlite3DB db;
+    db.openThrow(accountFilePath(QStringLiteral("t.db")), SQLITE_OPEN_READWRITE);
+    QCOMPARE(column(db, "select page_size || ' ' || user_version || ' ' || encoding from "
+                        "pragma_page_size, pragma_user_version, pragma_encoding"),
+             QStringList{"1024 0 UTF-8"});
+    QCOMPARE(dump(db), QStringLiteral("sms|NULL|\n")); // no messages, sequence row without value
+    QCOMPARE(
+        column(db, "select type || ' ' || name from sqlite_master where name not like "
+                   "'sqlite_%' order by type, name"),
+        (QStringList{"index index_address", "index index_address_date", "index index_person",
+                     "index index_suffix", "table sms", "view view_contacts", "view view_sms"}));
+    QCOMPARE(column(db, "select name || ' ' || type from pragma_table_info('sms')"),
+             (QStringList{"sms_id INTEGER", "address TEXT", "person TEXT", "date NUMERIC",
+                          "is_send BOOLEAN", "body TEXT", "suffix TEXT"}));
+    QCOMPARE(column(db, "select name from pragma_index_info('index_address_date')"),
+             (QStringList{"address", "date"}));
+    // The views resolve although view_sms was made before view_contacts.
+    QCOMPARE(scalar(db, "select count(*) from view_sms"), 0LL);
+}
+
+void TestStore::duplicateQueryUsesAddressDateIndex()
+{
+    createAccountFile(QStringLiteral("plan.db"));
+    Sqlite3DB* db = openAccountDatabase(QStringLiteral("plan.db"));
+    QString plan = duplicatePlan(*db);
+    QVERIFY2(plan.contains(QLatin1String("USING INDEX index_address_date (address=? AND date=?)")),
+             qPrintable(plan));
+
+    // Account files made before the index existed lack it; they keep working. (A cached plan
+    // would still name the dropped index.)
+    db->executeThrow(Sqlite3Sql("drop index index_address_date"));
+    plan = duplicatePlan(*db);
+    QVERIFY2(plan.contains(QLatin1String("USING INDEX index_address (address=?)")),
+             qPrintable(plan));
+    SMSInfo sms = message("555", "", QDateTime::currentDateTime(), false);
+    SMSInfo copy = sms;
+    QVERIFY(storeSMS(db, sms) && !storeSMS(db, copy));
+    QCOMPARE(scalar(*db, "select count(*) from sms"), 1LL);
+}
+
+void TestStore::accountFiles()
+{
+    createAccountFile(QStringLiteral("copy.db"));
+    const QString path = accountFilePath(QStringLiteral("copy.db"));
+    QCOMPARE(path, dataDirectory().absoluteFilePath("copy.db"));
+    QCOMPARE(contents(path), contents(QStringLiteral(":/res/empty_sms.db")));
+    // Owner, group and others; the "user" flags mirror whichever applies to this process.
+    QCOMPARE(QFile::permissions(path) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    // An existing file is never overwritten; names must stay inside the data folder.
+    writeFile("busy.db", "precious");
+    QVERIFY(!failureOf([] { createAccountFile(QStringLiteral("busy.db")); }).isEmpty());
+    QCOMPARE(contents(accountFilePath("busy.db")), QByteArray("precious"));
+    for (const QString name : {"../escape.db", "a\\b.db", "..", ""})
+        QVERIFY2(!failureOf([&] { createAccountFile(name); }).isEmpty(), qPrintable(name));
+    writeFile("../outside.db", "not ours");
+    for (const QString name : {"../outside.db", "never.db"})
+        QVERIFY2(!failureOf([&] { deleteAccountFile(name); }).isEmpty(), qPrintable(name));
+    QCOMPARE(files(), (QStringList{"../outside.db", "busy.db", "copy.db"}));
+}
+
+void TestStore::currentAccountLifecycle()
+{
+    for (const char* name : {"a.db", "b.db", "c.db"})
+        createAccountFile(QString::fromLatin1(name));
+    openAccountDatabase(QStringLiteral("a.db"));
+    std::weak_ptr<Sqlite3DB> first = currentDatabaseShared();
+    std::shared_ptr<Sqlite3DB> held = currentDatabaseShared(); // a worker still using it
+
+    // Opening another account: the previous database lives on while it is held.
+    Sqlite3DB* second = openAccountDatabase(QStringLiteral("b.db"));
+    QCOMPARE(currentAccountName(), QStringLiteral("b.db"));
+    QCOMPARE(currentDatabase(), second);
+    QVERIFY(!first.expired() && held->isOpen());
+    held.reset();
+    QVERIFY(first.expired());
+    // An account that fails to open leaves the current one as it was.
+    QVERIFY(!failureOf([] { openAccountDatabase(QStringLiteral("missing.db")); }).isEmpty());
+    QCOMPARE(currentDatabase(), second);
+
+    // Deleting another account leaves the open one; deleting the open one closes it.
+    deleteAccountFile(QStringLiteral("c.db"));
+    QCOMPARE(currentDatabase(), second);
+    std::weak_ptr<Sqlite3DB> open = currentDatabaseShared();
+    deleteAccountFile(QStringLiteral("b.db"));
+    QVERIFY(currentAccountName().isEmpty());
+    QVERIFY(currentDatabase() == nullptr && open.expired());
+    QCOMPARE(files(), QStringList{"a.db"});
+}
+
+void TestStore::listIsNewestFirstWithNoneSelected()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const auto& [name, days] :
+         {std::pair{"middle.db", 5}, {"oldest.db", 30}, {"newest.db", 1}}) {
+        createAccountFile(name);
+        QFile file(accountFilePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(now.addDays(-days), QFileDevice::FileModificationTime));
+    }
+    writeFile("notes.txt", "not an account");
+    QVERIFY(dataDirectory().mkdir("folder.db"));
+
+    AccountForm form;
+    QComboBox* combo = comboOf(form);
+    QStringList listed;
+    for (int i = 0; i < combo->count(); ++i) {
+        listed.append(combo->itemText(i));
+        QVERIFY(!combo->itemIcon(i).isNull());
+    }
+    QCOMPARE(listed, (QStringList{"newest.db", "middle.db", "oldest.db"}));
+    QCOMPARE(combo->currentIndex(), -1);
+    QVERIFY(combo->currentText().isEmpty());
+}
+
+void TestStore::enterName_data()
+{
+    QTest::addColumn<QStringList>("existing"); // "name", or "name=contents" for other files
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("yes");          // the answer to a question
+    QTest::addColumn<QStringList>("boxes"); // "*" stands for any text
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("opened");
+    const auto row = [](const char* name, const QStringList& existing, const char* typed, bool yes,
+                        const QStringList& boxes, const QStringList& after, const char* opened) {
+        QTest::newRow(name) << existing << QString(typed) << yes << boxes << after
+                            << QString(opened);
+    };
+    const QString askDefault = "Q: No account existing. Want to create default Account?";
+    const QString askWork = "Q: Confirm to create account work?";
+    const QString error = "C: Error occurred. Please contact*Error info:\n";
+    row("empty folder, declined", {}, "", false, {askDefault}, {}, "");
+    row("empty folder, default made", {}, "  ", true, {askDefault}, {"default.db"}, "default.db");
+    row("empty name with accounts", {"a.db"}, " ", true, {"W: Please select or create Account."},
+        {"a.db"}, "");
+    row("new name declined", {}, "work", false, {askWork}, {}, "");
+    row("new name created", {}, " work ", true, {askWork}, {"work.db"}, "work.db");
+    row("extension kept as typed", {}, "Private.DB", true,
+        {"Q: Confirm to create account Private.DB?"}, {"Private.DB"}, "Private.DB");
+    row("name whose .db file exists", {"work.db"}, "work", true, {askWork, error + "*"},
+        {"work.db"}, "");
+    row("existing file, no question", {"home.db", "away.db"}, "away.db", true, {},
+        {"away.db", "home.db"}, "away.db");
+    row("not a database", {"junk.db=just text"}, "junk.db", true,
+        {error + "file is not a database"}, {"junk.db"}, "");
+    row("empty file", {"empty.db="}, "empty.db", true, {error + "no such table: sms"}, {"empty.db"},
+        "");
+    row("read-only file", {"locked.db=read-only"}, "locked.db", true,
+        {error + "attempt to write a readonly database"}, {"locked.db"}, "");
+    for (const char* name :
+         {"a/b", "what?", "back\\slash", "c:d", "star*", "\"q\"", "<x", "y>", "pi|pe", "../up"}) {
+        row(name, {}, name, true, {"W: Invalid account(can't contain \\ / : * ? \" < > | etc)."},
+            {}, "");
+    }
+}
+
+void TestStore::enterName()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, typed);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, after);
+    QFETCH(QString, opened);
+    for (const QString& entry : existing) {
+        const QString name = entry.section('=', 0, 0), contents = entry.section('=', 1);
+        if (!entry.contains('=') || contents == QLatin1String("read-only"))
+            createAccountFile(name);
+        else
+            writeFile(name, contents.toLatin1());
+        if (contents == QLatin1String("read-only")) {
+            QVERIFY(QFile::setPermissions(accountFilePath(name), QFileDevice::ReadOwner));
+            QFile probe(accountFilePath(name));
+            if (probe.open(QIODevice::ReadWrite))
+                QSKIP("file permissions do not bind this user");
+        }
+    }
+    DialogRecorder recorder;
+    if (yes)
+        recorder.queueButton(QMessageBox::Yes);
+    AccountForm form;
+    // Run modally, as at start-up: type, press Enter, and close the dialog when it stayed.
+    bool stayed = false;
+    QTimer::singleShot(0, [&] {
+        enter(form, typed);
+        stayed = form.isVisible();
+        if (stayed)
+            form.reject();
+    });
+    QCOMPARE(form.exec(), int(opened.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
+    QCOMPARE(stayed, opened.isEmpty());
+    QCOMPARE(currentAccountName(), opened);
+    QCOMPARE(files(), after);
+    const QStringList shown = recorder.shown();
+    QCOMPARE(shown.size(), boxes.size());
+    for (int i = 0; i < boxes.size(); ++i) {
+        const QStringList parts = boxes.at(i).split('*');
+        QVERIFY2(parts.size() == 1
+                     ? shown.at(i) == parts.first()
+                     : shown.at(i).startsWith(parts.first()) && shown.at(i).endsWith(parts.last()),
+                 qPrintable(shown.at(i)));
+    }
+}
+
+void TestStore::deleteAccount()
+{
+    createAccountFile(QStringLiteral("keep.db"));
+    createAccountFile(QStringLiteral("drop.db"));
+    DialogRecorder boxes;
+    AccountForm form;
+    for (const char* name : {"nothing.db", "DROP.db"}) { // the match is case-sensitive
+        comboOf(form)->setEditText(QString::fromLatin1(name));
+        clickDelete(form);
+        QCOMPARE(boxes.shown().last(),
+                 QStringLiteral("W: Please select existing account to delete."));
+    }
+    boxes.clear();
+    comboOf(form)->setEditText(QStringLiteral("drop.db"));
+    clickDelete(form); // answered No
+    QCOMPARE(boxes.shown(), QStringList{"Q: Confirm to delete this account?"});
+    QCOMPARE(files(), (QStringList{"drop.db", "keep.db"}));
+
+    boxes.clear();
+    boxes.queueButton(QMessageBox::Yes);
+    clickDelete(form);
+    QCOMPARE(boxes.shown(), (QStringList{"Q: Confirm to delete this account?",
+                                         "I: Successfully delete account."}));
+    QCOMPARE(files(), QStringList{"keep.db"});
+    QCOMPARE(comboOf(form)->currentIndex(), -1);
+
+    // A file removed behind the dialog's back: the error shows and the list stays.
+    QVERIFY(QFile::remove(accountFilePath(QStringLiteral("keep.db"))));
+    comboOf(form)->setEditText(QStringLiteral("keep.db"));
+    boxes.queueButton(QMessageBox::Yes);
+    clickDelete(form);
+    QCOMPARE(boxes.shown().size(), 4);
+    QVERIFY(boxes.shown().last().startsWith("C: Error occurred."));
+    QCOMPARE(comboOf(form)->count(), 1);
+    QCOMPARE(form.result(), int(QDialog::Rejected));
+}
+
+QTEST_MAIN(TestStore)
+#include "tst_store.moc"

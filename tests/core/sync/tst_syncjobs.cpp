@@ -1,0 +1,367 @@
+// Backup from the phone (SyncRestoreThread) and restore to the phone (SyncBackupThread).
+#include <QtTest>
+
+#include "core/frame/Cancellation.h"
+#include "core/store/SMSListSource.h"
+#include "core/sync/SyncTimings.h"
+#include "support/SyncTestSupport.h"
+
+using namespace synctest;
+
+namespace {
+
+const QString PHONE = QStringLiteral("127.0.0.40");
+const QString FAULTY_PHONE = QStringLiteral("127.0.0.41");
+const QString PORTLESS_PHONE = QStringLiteral("127.0.0.42");
+const QString BIG_PHONE = QStringLiteral("127.0.0.43");
+const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.44");
+const QString SILENT_PHONE = QStringLiteral("127.0.0.48");
+const QString ERROR_TEXT = QStringLiteral("Speicher nicht lesbar – ошибка чтения 📵");
+const QStringList PHONE_STORE = {"--count", "345", "--seed", "11", "--batch", "100"};
+const QStringList FAULTY_STORE = {"--count", "250", "--seed", "12", "--batch", "50"};
+
+bool startSimulator(tbtest::PhoneSimProcess& phone, const QString& address,
+                    const QStringList& arguments)
+{
+    if (phone.start(address, arguments))
+        return true;
+    qWarning("%s", qPrintable(phone.errorText()));
+    return false;
+}
+
+QList<SMSInfo> messages(int count)
+{
+    const QStringList bodies = {"Treffen um 10:30, Raum 4.12", "Zeile 1\nZeile 2\n\nEnde",
+                                "Привет, как дела? 你好 مرحبا",
+                                "\"Quoted\", 'single' 😀👍🏽"};
+    const QStringList addresses = {"+49 170 1234567", "0170-1234567", "Bank24"};
+    QList<SMSInfo> list;
+    for (int i = 0; i < count; ++i) {
+        SMSInfo sms;
+        sms.date = QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1600000000123) + i * 61001);
+        sms.isSend = i % 3 == 0;
+        sms.address = addresses[i % addresses.size()];
+        sms.person = QStringLiteral("never sent");
+        sms.body = bodies[i % bodies.size()] + QString::number(i);
+        list.append(sms);
+    }
+    return list;
+}
+
+// The four-field records the phone received.
+void compareRestored(const QStringList& records, const QList<SMSInfo>& expected)
+{
+    QCOMPARE(records.size(), expected.size());
+    for (int i = 0; i < records.size(); ++i)
+        QCOMPARE(records[i] + '\n', formatSMSRecord(expected[i]));
+}
+
+// A phone record of a received message, the body telling which one it is.
+QByteArray sms(int n)
+{
+    return "$sms:" + QByteArray::number(Q_INT64_C(1600000000000) + n * 1000) + ",0," +
+           phonetest::b64("555") + ",," + phonetest::b64(QStringLiteral("message %1").arg(n)) +
+           "\n";
+}
+
+} // namespace
+
+class TestSyncJobs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void jobsFailWithoutAPhone();
+    void fullBackupThenTheSameAgain();
+    void misbehavingPhoneRollsBack_data();
+    void misbehavingPhoneRollsBack();
+    void closingTheDialogCancelsAndRollsBack();
+    void backupLineRules();
+    void restoresInBatches_data();
+    void restoresInBatches();
+    void sourceRunningShortFailsCleanly();
+    void stalledPhoneIsCancelledWithinASecond_data();
+    void stalledPhoneIsCancelledWithinASecond();
+    void cancelAfterTheCommitReportsSuccess();
+
+private:
+    phonetest::TempAccount m_account;
+    tbtest::PhoneSimProcess m_phone;
+    tbtest::PhoneSimProcess m_faulty;
+};
+
+void TestSyncJobs::initTestCase()
+{
+    // The product's waits, until a test shortens them.
+    QCOMPARE(SyncTimings::waitBeforeConnectMs(), 5000);
+    QCOMPARE(SyncTimings::pauseAfterSuccessMs(), 1000);
+    SyncTimings::setForTests(0, 0);
+    QVERIFY(m_account.open());
+    QVERIFY(startSimulator(m_phone, PHONE, PHONE_STORE));
+    QVERIFY(startSimulator(m_faulty, FAULTY_PHONE,
+                           FAULTY_STORE + QStringList{QStringLiteral("--error-text"), ERROR_TEXT}));
+}
+
+void TestSyncJobs::jobsFailWithoutAPhone()
+{
+    tbtest::PhoneSimProcess portless;
+    QVERIFY(startSimulator(portless, PORTLESS_PHONE, {"--misbehave", "no-data-port"}));
+    const qsizetype storedBefore = phonetest::storedCount();
+    for (const QString& phone : {QString(), PORTLESS_PHONE}) {
+        if (phone.isEmpty())
+            clearConnection();
+        else
+            setConnection(phone, phone, false);
+        SMSListSource source(messages(3));
+        for (const RunResult& outcome : {backupFromPhone(), restoreToPhone(&source)}) {
+            QVERIFY2(outcome.failedWith(phone.isEmpty() ? "No connection." : "Connection refused"),
+                     qPrintable(outcome.text));
+        }
+    }
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+}
+
+void TestSyncJobs::fullBackupThenTheSameAgain()
+{
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    setConnection(PHONE, PHONE, false);
+    const RunResult outcome = backupFromPhone();
+    QVERIFY(outcome.succeeded());
+    QCOMPARE(outcome.text, QStringLiteral("Successfully import 345 SMS."));
+    QCOMPARE(outcome.progress.last(), QStringLiteral("100 SMS 345:345"));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("BACKUP-DONE 345 4")));
+
+    const QList<SMSInfo> expected = simulatorStore(PHONE_STORE);
+    const QList<SMSInfo> stored = phonetest::storedMessages();
+    QCOMPARE(stored.size(), expected.size());
+    for (int i = 0; i < stored.size(); ++i)
+        QVERIFY2(sameStored(stored[i], expected[i]), qPrintable(QString::number(i)));
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+
+    // The same backup again stores nothing new, but counts every record as processed.
+    const RunResult again = backupFromPhone();
+    QCOMPARE(again.text, QStringLiteral("Successfully import 345 SMS."));
+    const QList<SMSInfo> after = phonetest::storedMessages();
+    QCOMPARE(after.size(), stored.size());
+    for (int i = 0; i < after.size(); ++i)
+        QCOMPARE(after[i].smsId, stored[i].smsId);
+}
+
+void TestSyncJobs::misbehavingPhoneRollsBack_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("toldThePhone");
+    const QString fields = QStringLiteral("SMS raw format wrong, less then 5 fields, raw:");
+    QTest::newRow("four fields") << "fields4" << fields << true;
+    QTest::newRow("six fields") << "fields6" << fields << true;
+    QTest::newRow("zero date") << "zero-date"
+                               << "SMS 'date' field eq zero, raw:0," << true;
+    QTest::newRow("error line") << "error-mid" << ERROR_TEXT << false;
+    QTest::newRow("closed mid-batch") << "close-mid"
+                                      << "The remote host closed the connection" << false;
+    QTest::newRow("empty line") << "empty-line"
+                                << "Null command." << false;
+    QTest::newRow("64 MiB line") << "huge-line"
+                                 << "longer than 16777216 bytes" << false;
+}
+
+void TestSyncJobs::misbehavingPhoneRollsBack()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, text);
+    QFETCH(bool, toldThePhone);
+    setConnection(FAULTY_PHONE, FAULTY_PHONE, false);
+    const qsizetype storedBefore = phonetest::storedCount();
+    const int from = m_faulty.lineCount();
+    m_faulty.sendCommand(QStringLiteral("misbehave ") + mode);
+    QVERIFY(m_faulty.waitForLine(QStringLiteral("MISBEHAVE ") + mode, 15000, nullptr, from));
+
+    const RunResult outcome = backupFromPhone();
+    QVERIFY2(outcome.failedWith(text), qPrintable(outcome.text));
+    // The earlier batches had been stored and acknowledged; nothing of them remains.
+    QVERIFY(outcome.progress.contains(QStringLiteral("40 SMS 100:250")) || mode == "huge-line");
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+    if (toldThePhone)
+        QVERIFY(m_faulty.waitForLine(QStringLiteral("PEER-ERROR"), 15000, nullptr, from));
+
+    // The program goes on: the same phone, behaving again, backs up fine.
+    m_faulty.sendCommand(QStringLiteral("misbehave none"));
+    QVERIFY(m_faulty.waitForLine(QStringLiteral("MISBEHAVE none"), 15000, nullptr, from));
+    QCOMPARE(backupFromPhone().text, QStringLiteral("Successfully import 250 SMS."));
+}
+
+void TestSyncJobs::closingTheDialogCancelsAndRollsBack()
+{
+    tbtest::PhoneSimProcess big;
+    QVERIFY(startSimulator(big, BIG_PHONE, {"--count", "200000", "--seed", "13"}));
+    setConnection(BIG_PHONE, BIG_PHONE, false);
+    const qsizetype storedBefore = phonetest::storedCount();
+    SyncRestoreThread job;
+    // The user cancels as soon as the first messages have come.
+    const RunResult outcome = runRecorded(job, cancelAtFirstProgress(job));
+    QCOMPARE(outcome.kind, JobOutcome::Cancelled);
+    QVERIFY(outcome.text.isEmpty()); // a failure after the cancel stays silent
+    QVERIFY(job.processedCount() < 200000);
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+    QVERIFY(big.waitForLine(QStringLiteral("BACKUP-ABORTED")));
+}
+
+void TestSyncJobs::backupLineRules()
+{
+    ScriptedPhone phone;
+    QVERIFY(phone.listen(SCRIPTED_PHONE, SyncRestoreThread::DATA_PORT));
+    phone.becomeCurrent();
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    phone.setScript({"$count:0\n$bye:\n"});
+    QCOMPARE(backupFromPhone().text, QStringLiteral("Successfully import 0 SMS."));
+    QCOMPARE(phone.received, QByteArray());
+
+    // A record before any batch and "$bye:" or "$count:" inside a batch are ignored; without
+    // a total the progress stays 0; a later count holds for the later batches.
+    phone.setScript({sms(0) + "$batch:\n" + sms(1) + "$bye:\n$count:9\n" + sms(2) + "$end:\n",
+                     "$hello:\n$count:4\n$batch:\n" + sms(3) + sms(4) + "$end:\n", "$bye:\n"});
+    const RunResult outcome = backupFromPhone();
+    QCOMPARE(outcome.text, QStringLiteral("Successfully import 4 SMS."));
+    QCOMPARE(outcome.progress.first(), QStringLiteral("0 SMS 1:0"));
+    QVERIFY(outcome.progress.contains(QStringLiteral("0 SMS 2:0")));
+    QCOMPARE(outcome.progress.last(), QStringLiteral("100 SMS 4:4"));
+    QCOMPARE(phone.received, QByteArray("$batch:\n$batch:\n"));
+    QStringList bodies;
+    for (const SMSInfo& message : phonetest::storedMessages())
+        bodies << message.body;
+    QCOMPARE(bodies, (QStringList{"message 1", "message 2", "message 3", "message 4"}));
+}
+
+void TestSyncJobs::restoresInBatches_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("batches");
+    QTest::newRow("230") << 230 << QList<int>{100, 100, 30};
+    QTest::newRow("100") << 100 << QList<int>{100};
+    QTest::newRow("101") << 101 << QList<int>{100, 1};
+    QTest::newRow("99") << 99 << QList<int>{99};
+    QTest::newRow("none") << 0 << QList<int>{};
+}
+
+void TestSyncJobs::restoresInBatches()
+{
+    QFETCH(int, count);
+    QFETCH(QList<int>, batches);
+    setConnection(PHONE, PHONE, false);
+    const int from = m_phone.lineCount();
+    const qsizetype restoredFrom = m_phone.restoredRecords().size();
+    const QList<SMSInfo> list = messages(count);
+    SMSListSource source(list);
+
+    const RunResult outcome = restoreToPhone(&source);
+    QVERIFY(outcome.succeeded());
+    QCOMPARE(outcome.text, QStringLiteral("Successfully restore %1 SMS to Android.").arg(count));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED %1 %2").arg(count).arg(batches.size()),
+                                15000, nullptr, from));
+    compareRestored(m_phone.restoredRecords().mid(restoredFrom), list);
+    QStringList expectedProgress;
+    int sent = 0;
+    for (int size : batches) {
+        sent += size;
+        expectedProgress
+            << QStringLiteral("%1 SMS %2:%3").arg(sent * 100 / count).arg(sent).arg(count);
+    }
+    QCOMPARE(outcome.progress, expectedProgress);
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+}
+
+void TestSyncJobs::sourceRunningShortFailsCleanly()
+{
+    // A source that announces more records than it has.
+    class ShortSource : public SMSListSource
+    {
+    public:
+        using SMSListSource::SMSListSource;
+        int count() override { return 10; }
+    };
+    setConnection(PHONE, PHONE, false);
+    const int from = m_phone.lineCount();
+    const qsizetype restoredFrom = m_phone.restoredRecords().size();
+    const QList<SMSInfo> list = messages(5);
+    ShortSource source(list);
+    const RunResult outcome = restoreToPhone(&source);
+    QVERIFY2(outcome.failedWith(
+                 QStringLiteral("The messages to restore ran out after 5 of the 10 announced.")),
+             qPrintable(outcome.text));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORE-ABORTED"), 15000, nullptr, from));
+    // No unfilled record reached the phone: at most the five real ones, then the line dropped.
+    const QStringList received = m_phone.restoredRecords().mid(restoredFrom);
+    QVERIFY(received.size() <= list.size());
+    compareRestored(received, list.mid(0, received.size()));
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("RESTORE-REJECTED")).isEmpty());
+}
+
+void TestSyncJobs::stalledPhoneIsCancelledWithinASecond_data()
+{
+    QTest::addColumn<QString>("stall");
+    QTest::newRow("hello never answered") << "no-hello";
+    QTest::newRow("backup stops mid-batch") << "stall-mid";
+    QTest::newRow("restore never acknowledged") << "no-restore-ack";
+}
+
+void TestSyncJobs::stalledPhoneIsCancelledWithinASecond()
+{
+    QFETCH(QString, stall);
+    tbtest::PhoneSimProcess silent;
+    QVERIFY(startSimulator(silent, SILENT_PHONE, {"--count", "230", "--misbehave", stall}));
+    const qsizetype storedBefore = phonetest::storedCount();
+    RunResult outcome;
+    qint64 cancelToEnd = -1;
+    SMSListSource source(messages(230));
+    if (stall == QLatin1String("no-hello")) {
+        // The hello runs as a job of its own in the window; here on a plain worker thread.
+        bool cancelled = false;
+        std::unique_ptr<QThread> hello(QThread::create([&cancelled] {
+            try {
+                setConnection(SILENT_PHONE, SILENT_PHONE, false);
+            } catch (const Cancellation::Cancelled&) {
+                cancelled = true;
+            }
+        }));
+        hello->start();
+        QTest::qWait(300);
+        QElapsedTimer sinceCancel;
+        sinceCancel.start();
+        hello->requestInterruption();
+        QVERIFY(hello->wait(5000));
+        cancelToEnd = sinceCancel.elapsed();
+        QVERIFY(cancelled);
+    } else {
+        setConnection(SILENT_PHONE, SILENT_PHONE, false);
+        std::unique_ptr<JobThread> job;
+        if (stall == QLatin1String("stall-mid"))
+            job = std::make_unique<SyncRestoreThread>();
+        else
+            job = std::make_unique<SyncBackupThread>(&source);
+        cancelToEnd = cancelAfter(*job, 1500, &outcome);
+        QCOMPARE(outcome.kind, JobOutcome::Cancelled);
+        QVERIFY(!outcome.progress.isEmpty()); // it was under way when the phone fell silent
+    }
+    QVERIFY2(cancelToEnd >= 0 && cancelToEnd < 1000, qPrintable(QString::number(cancelToEnd)));
+    QCOMPARE(phonetest::storedCount(), storedBefore);
+}
+
+void TestSyncJobs::cancelAfterTheCommitReportsSuccess()
+{
+    // The pause after the commit is where a late cancel lands.
+    SyncTimings::setForTests(0, 3000);
+    setConnection(PHONE, PHONE, false);
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    SyncRestoreThread job;
+    RunResult outcome;
+    const qint64 cancelToEnd = cancelAfter(job, 1500, &outcome);
+    SyncTimings::setForTests(0, 0);
+    QVERIFY(outcome.succeeded());
+    QCOMPARE(outcome.text, QStringLiteral("Successfully import 345 SMS."));
+    QVERIFY(cancelToEnd < 1000);
+    QCOMPARE(phonetest::storedCount(), 345);
+}
+
+QTEST_MAIN(TestSyncJobs)
+#include "tst_syncjobs.moc"

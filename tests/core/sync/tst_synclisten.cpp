@@ -1,0 +1,233 @@
+// The listener for messages the phone receives.
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "core/device/SimpleProtocol.h"
+#include "core/sync/SyncListenSMSThread.h"
+#include "core/sync/SyncTimings.h"
+#include "support/SyncTestSupport.h"
+
+using phonetest::b64;
+
+namespace {
+
+const QString PHONE = QStringLiteral("127.0.0.55");
+const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.56");
+const QString CHATTY_PHONE = QStringLiteral("127.0.0.57");
+
+// Debug lines of the listener thread, which the user never sees but tests may.
+QMutex g_logMutex;
+QStringList g_log;
+
+bool logged(const QString& text)
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_log.contains(text);
+}
+
+} // namespace
+
+class TestSyncListen : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void withoutConnectionEndsWithError();
+    void receivesInOrderStopsAndRestarts();
+    void stopDuringTheWaitBeforeConnecting();
+    void eachRunHasItsOwnSocket();
+    void phoneLines_data();
+    void phoneLines();
+    void stopsWithinASecondWhileThePhoneKeepsSending();
+
+private:
+    void connectToScriptedPhone();
+
+    tbtest::PhoneSimProcess m_phone;
+    synctest::ScriptedPhone m_scripted;
+    SyncListenSMSThread* m_listener = nullptr;
+    std::unique_ptr<QSignalSpy> m_received;
+    std::unique_ptr<QSignalSpy> m_errors;
+};
+
+void TestSyncListen::initTestCase()
+{
+    static QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            {
+                QMutexLocker lock(&g_logMutex);
+                g_log << text;
+            }
+            previous(type, context, text);
+        });
+    SyncTimings::setForTests(0, 0);
+    m_listener = SyncListenSMSThread::instance();
+    QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));
+    QVERIFY(m_scripted.listen(SCRIPTED_PHONE, SyncListenSMSThread::DATA_PORT));
+}
+
+void TestSyncListen::init()
+{
+    QVERIFY(m_listener->stopListening());
+    clearConnection();
+    m_received = std::make_unique<QSignalSpy>(m_listener, &SyncListenSMSThread::receivedSMS);
+    m_errors = std::make_unique<QSignalSpy>(m_listener, &SyncListenSMSThread::errorOccurred);
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
+}
+
+void TestSyncListen::cleanupTestCase()
+{
+    // What the program does before its application object goes.
+    m_listener->stopListening();
+    QVERIFY(!m_listener->isRunning());
+}
+
+void TestSyncListen::withoutConnectionEndsWithError()
+{
+    m_listener->restartListening();
+    QTRY_COMPARE(m_errors->count(), 1);
+    QCOMPARE(m_errors->at(0).at(0).toString(), QStringLiteral("No connection."));
+    QVERIFY(m_listener->wait(5000));
+}
+
+void TestSyncListen::receivesInOrderStopsAndRestarts()
+{
+    int from = m_phone.lineCount();
+    setConnection(PHONE, PHONE, false);
+    m_listener->restartListening();
+    QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
+    m_phone.pushNamed(QStringLiteral("0170 1234567"), QStringLiteral("Jörg"),
+                      QStringLiteral("Erste, mit Komma\nund Zeile"));
+    m_phone.push(QStringLiteral("Bank24"), QStringLiteral("Второе 😀"));
+    QTRY_COMPARE(m_received->count(), 2);
+    QStringList got; // in the order received
+    for (const QList<QVariant>& args : *m_received) {
+        const auto sms = args.at(0).value<SMSInfo>();
+        got << QStringLiteral("%1|%2|%3|%4").arg(sms.address, sms.person, sms.body).arg(sms.smsId);
+        QVERIFY(sms.date.isValid());
+    }
+    QCOMPARE(got, (QStringList{"0170 1234567|Jörg|Erste, mit Komma\nund Zeile|0",
+                               "Bank24||Второе 😀|0"}));
+
+    QVERIFY(m_listener->stopListening());
+    QVERIFY(logged(QStringLiteral("SyncListenSMSThread: end")));
+
+    // A new connection, even to the same phone, starts it again.
+    from = m_phone.lineCount();
+    setConnection(PHONE, PHONE, false);
+    m_listener->restartListening();
+    QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
+    m_phone.push(QStringLiteral("555"), QStringLiteral("after reconnect"));
+    QTRY_COMPARE(m_received->count(), 3);
+    QCOMPARE(m_errors->count(), 0);
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+}
+
+void TestSyncListen::stopDuringTheWaitBeforeConnecting()
+{
+    setConnection(PHONE, PHONE, false);
+    SyncTimings::setForTests(SyncTimings::WAIT_BEFORE_CONNECT_MS, 0);
+    const int from = m_phone.lineCount();
+    m_listener->restartListening();
+    m_listener->stopListening();
+    SyncTimings::setForTests(0, 0);
+    QVERIFY(!m_listener->isRunning());
+    QCOMPARE(m_errors->count(), 0);
+    QVERIFY(!m_phone.waitForLine(QStringLiteral("LISTENER"), 200, nullptr, from));
+}
+
+void TestSyncListen::connectToScriptedPhone()
+{
+    const qsizetype before = m_scripted.connections.size();
+    m_scripted.becomeCurrent();
+    m_listener->restartListening();
+    QTRY_COMPARE(m_scripted.connections.size(), before + 1);
+}
+
+void TestSyncListen::eachRunHasItsOwnSocket()
+{
+    connectToScriptedPhone();
+    QTcpSocket* firstRun = m_scripted.connections.last();
+    m_listener->restartListening();
+    QTRY_VERIFY(m_scripted.connections.last() != firstRun);
+    // The ended run closed its connection, and the new one reads from its own.
+    QTRY_COMPARE(firstRun->state(), QAbstractSocket::UnconnectedState);
+    m_scripted.send("$sms:5,0,,," + b64("x") + "\n");
+    QTRY_COMPARE(m_received->count(), 1);
+}
+
+void TestSyncListen::phoneLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // empty: the phone closes the connection
+    QTest::addColumn<QString>("end");      // empty: the listener goes on
+    QTest::newRow("other lines ignored")
+        << "$count:3\n$bye:\nhello\r\n$SMS:1,0,,,\n$sms:1700000000000,1,," + b64("Anna") + ",\n"
+        << QString();
+    // A malformed record ends monitoring, and the user is told so.
+    const QString fields = QStringLiteral("error:SMS raw format wrong, less then 5 fields, raw:");
+    QTest::newRow("four fields") << QByteArray("$sms:5,0,,\n$sms:5,0,,,\n") << fields + "5,0,,";
+    QTest::newRow("six fields") << QByteArray("$sms:5,0,,,,\n$sms:5,0,,,\n") << fields + "5,0,,,,";
+    QTest::newRow("zero date") << QByteArray("$sms:0,0,,,\n$sms:5,0,,,\n")
+                               << QStringLiteral("error:SMS 'date' field eq zero, raw:0,0,,,");
+    QTest::newRow("empty line") << QByteArray("\n") << QStringLiteral("error:Null command.");
+    QTest::newRow("error line") << "$error:" + b64("Kein Speicher – нет") + "\n"
+                                << QStringLiteral("error:Kein Speicher – нет");
+    QTest::newRow("line over 16 MiB") << QByteArray(MAX_LINE_BYTES + 100, 'A') + '\n'
+                                      << "error:Received a line longer than 16777216 bytes.";
+    QTest::newRow("closed") << QByteArray()
+                            << QStringLiteral("error:The remote host closed the connection");
+}
+
+void TestSyncListen::phoneLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, end);
+    connectToScriptedPhone();
+    // Let a quiet read time-out pass first: an error after it is still an error.
+    QTRY_VERIFY(logged(QStringLiteral("SyncListenSMSThread: ready receive SMS")));
+    QTest::qWait(SyncListenSMSThread::READ_TIMEOUT_MS + 200);
+    if (bytes.isEmpty())
+        m_scripted.connections.last()->disconnectFromHost();
+    else
+        m_scripted.send(bytes);
+    if (end.isEmpty()) {
+        QTRY_COMPARE(m_received->count(), 1);
+        QCOMPARE(m_received->at(0).at(0).value<SMSInfo>().person, QStringLiteral("Anna"));
+        QVERIFY(m_listener->isRunning());
+    } else {
+        QTRY_VERIFY(m_listener->isFinished()); // and stays ended until restarted
+        QCOMPARE(m_received->count(), 0);
+    }
+    if (end.startsWith(QLatin1String("error:"))) {
+        QTRY_COMPARE(m_errors->count(), 1);
+        QCOMPARE("error:" + m_errors->at(0).at(0).toString(), end);
+    } else {
+        QCOMPARE(m_errors->count(), 0);
+    }
+}
+
+void TestSyncListen::stopsWithinASecondWhileThePhoneKeepsSending()
+{
+    tbtest::PhoneSimProcess chatty;
+    QVERIFY2(chatty.start(CHATTY_PHONE, {"--push-every", "100"}), qPrintable(chatty.errorText()));
+    setConnection(CHATTY_PHONE, CHATTY_PHONE, false);
+    for (int round = 0; round < 2; ++round) {
+        // A reconnect: the running listener makes way for a fresh one at once.
+        m_listener->restartListening();
+        const int before = m_received->count();
+        QTRY_VERIFY(m_received->count() >= before + 5); // lines come every 100 ms
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(m_listener->stopListening()); // what quitting the program does
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(m_errors->count(), 0);
+}
+
+QTEST_MAIN(TestSyncListen)
+#include "tst_synclisten.moc"

@@ -1,0 +1,380 @@
+// The connection to the phone over WiFi and USB (hello, connection dialog, device list, the
+// jobs' port forwards) and sending. Over USB every port is reached on 127.0.0.1.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "FakeAdbEnvironment.h"
+#include "PhoneSimProcess.h"
+#include "core/device/DeviceConnection.h"
+#include "core/device/SendSMSThroughPhone.h"
+#include "core/device/SimpleProtocol.h"
+#include "core/store/SMSListSource.h"
+#include "core/sync/SyncListenSMSThread.h"
+#include "core/sync/SyncTimings.h"
+#include "gui/device/ConnectionForm.h"
+#include "gui/device/EnsureConnection.h"
+#include "gui/frame/BusyDialog.h"
+#include "gui/frame/IMainWindow.h"
+#include "support/DialogRecorder.h"
+#include "support/GuiTestSupport.h"
+#include "support/PhoneTestSupport.h"
+#include "support/SyncTestSupport.h"
+
+using namespace phonetest;
+using namespace guitest;
+
+namespace {
+
+const QString PHONE = QStringLiteral("127.0.0.21");
+const QString NO_PHONE = QStringLiteral("127.0.0.22");
+const QString REFUSING_PHONE = QStringLiteral("127.0.0.23");
+const QString SILENT_PHONE = QStringLiteral("127.0.0.24");
+const QString USB_HOST = QStringLiteral("127.0.0.1");
+const QString FAIL_TEXT =
+    QStringLiteral("Fail to connect device. Please start ZO Ruro Vedarov to retry.");
+
+// Counts what the connection dialog asks of the main window.
+class FakeMainWindow : public IMainWindow
+{
+public:
+    FakeMainWindow() { setMainWindowInstance(this); }
+    ~FakeMainWindow() override { setMainWindowInstance(nullptr); }
+    void reloadContacts() override {}
+    void startBackupFromPhone() override { ++backupsStarted; }
+    void showConversation(const QString&) override {}
+    void messageStored(const SMSInfo&) override {}
+
+    int backupsStarted = 0;
+};
+
+QStringList entries(QComboBox* box)
+{
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i)
+        list << box->itemText(i);
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void connectFlows_data();
+    void connectFlows();
+    void ensureConnectionAsksTheUser();
+    void silentHelloIsCancelledWithinASecond();
+    void usbDeviceList();
+    void usbConnectForwardsTheCommandPort();
+    void usbJobsForwardTheirDataPorts();
+    void sendStoresThePhonesRecord();
+    void sendFailures_data();
+    void sendFailures();
+
+private:
+    TempAccount m_account;
+    tbtest::PhoneSimProcess m_phone;
+    tbtest::PhoneSimProcess m_refusing;
+    std::unique_ptr<tbtest::FakeAdbEnvironment> m_adb;
+};
+
+void TestConnection::initTestCase()
+{
+    QVERIFY(m_account.open());
+    QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));
+    QVERIFY2(m_refusing.start(REFUSING_PHONE,
+                              {QStringLiteral("--misbehave"), QStringLiteral("hello-error")}),
+             qPrintable(m_refusing.errorText()));
+}
+
+void TestConnection::init()
+{
+    m_adb = std::make_unique<tbtest::FakeAdbEnvironment>();
+    m_adb->setDevices({"SIMA", "SIMB"});
+}
+
+void TestConnection::cleanup()
+{
+    // WiFi never needs the bridge.
+    if (!QString(QTest::currentTestFunction()).startsWith(QLatin1String("usb")))
+        QCOMPARE(m_adb->commands(), QStringList());
+    m_adb.reset();
+    QVERIFY(SyncListenSMSThread::instance()->stopListening());
+    clearConnection();
+}
+
+void TestConnection::connectFlows_data()
+{
+    QTest::addColumn<QString>("address"); // "-": no method chosen
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("backups"); // -1: no new connection
+    const int critical = QMessageBox::Critical;
+    const QString invalid = QStringLiteral("Invalid WiFi IP.");
+    QTest::newRow("no method") << "-" << 0 << int(QMessageBox::Warning)
+                               << "Please select connecting method." << -1;
+    QTest::newRow("three numbers") << "127.0.25" << 0 << critical << invalid << -1;
+    QTest::newRow("name") << "phone.local" << 0 << critical << invalid << -1;
+    QTest::newRow("empty") << "" << 0 << critical << invalid << -1;
+    QTest::newRow("port passes the pattern") << PHONE + ":1234" << 0 << critical << FAIL_TEXT << -1;
+    QTest::newRow("no phone there") << NO_PHONE << 0 << critical << FAIL_TEXT << -1;
+    // The service is there but refuses the hello: shown like a failed connection.
+    QTest::newRow("hello refused")
+        << REFUSING_PHONE << 0 << critical << FAIL_TEXT + "Service not ready" << -1;
+    const QString offer = QStringLiteral("Connect successfully. Want to sync SMS to computer now?");
+    QTest::newRow("connected, no backup")
+        << PHONE << int(QMessageBox::No) << int(QMessageBox::Question) << offer << 0;
+    QTest::newRow("blanks around, backup")
+        << " " + PHONE + " " << int(QMessageBox::Yes) << int(QMessageBox::Question) << offer << 1;
+}
+
+void TestConnection::connectFlows()
+{
+    QFETCH(QString, address);
+    QFETCH(int, answer);
+    QFETCH(int, icon);
+    QFETCH(QString, text);
+    QFETCH(int, backups);
+    setConnection(PHONE, PHONE, false);
+    const auto earlier = currentConnection();
+    const int listenersBefore = m_phone.linesStartingWith(QStringLiteral("LISTENER")).size();
+    FakeMainWindow window;
+    DialogRecorder boxes;
+    if (answer)
+        boxes.queueButton(QMessageBox::StandardButton(answer));
+    ConnectionForm form;
+    QVERIFY(child<QGroupBox>(&form, "gbWifi")->isHidden());
+    if (address != QLatin1String("-"))
+        chooseWifi(&form, address);
+    QCOMPARE(form.height(), address == QLatin1String("-") ? 180 : 240);
+    QCOMPARE(child<QGroupBox>(&form, "gbWifi")->isHidden(), address == QLatin1String("-"));
+    pressConnect(&form);
+    QCOMPARE(boxes.messages.size(), 1);
+    QCOMPARE(int(boxes.messages[0].icon), icon);
+    QCOMPARE(boxes.messages[0].title, QStringLiteral("Tallowbrook"));
+    QVERIFY2(boxes.lastText().contains(text), qPrintable(boxes.lastText()));
+    const bool connected = backups >= 0;
+    QCOMPARE(currentConnection() != earlier, connected); // a failure keeps the earlier one
+    if (connected) // the listener starts with every new connection
+        QTRY_COMPARE(m_phone.linesStartingWith(QStringLiteral("LISTENER")).size(),
+                     listenersBefore + 1);
+    QCOMPARE(form.result(), int(connected ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(window.backupsStarted, qMax(backups, 0));
+    QCOMPARE(currentConnection()->host(), PHONE);
+    QVERIFY(!currentConnection()->isUsb());
+}
+
+void TestConnection::ensureConnectionAsksTheUser()
+{
+    DialogRecorder boxes;
+    QTimer::singleShot(0, this, [] {
+        child<QPushButton>(QApplication::activeModalWidget(), "btnCancel")->click();
+    });
+    QVERIFY(!ensureConnection(true));
+    QTimer::singleShot(0, this, [] {
+        QWidget* form = QApplication::activeModalWidget();
+        QVERIFY(qobject_cast<ConnectionForm*>(form));
+        chooseWifi(form, PHONE);
+        pressConnect(form);
+    });
+    const std::shared_ptr<DeviceConnection> connection = ensureConnection(true);
+    QVERIFY(connection);
+    QCOMPARE(connection->host(), PHONE);
+    QCOMPARE(ensureConnection(true), connection); // once connected, no dialog
+    QCOMPARE(ensureConnection(false), connection);
+    QCOMPARE(boxes.messages.size(), 1);
+}
+
+void TestConnection::silentHelloIsCancelledWithinASecond()
+{
+    // The hello has no time limit, but it runs behind a busy dialog whose Cancel always works.
+    tbtest::PhoneSimProcess silent;
+    QVERIFY2(
+        silent.start(SILENT_PHONE, {QStringLiteral("--misbehave"), QStringLiteral("no-hello")}),
+        qPrintable(silent.errorText()));
+    DialogRecorder boxes;
+    ConnectionForm form;
+    chooseWifi(&form, SILENT_PHONE);
+    QElapsedTimer sinceCancel;
+    QTimer::singleShot(500, this, [&] {
+        auto* busy = qobject_cast<BusyDialog*>(QApplication::activeModalWidget());
+        QVERIFY(busy);
+        sinceCancel.start();
+        QTest::keyClick(busy, Qt::Key_Escape);
+    });
+    pressConnect(&form);
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
+    QVERIFY(boxes.messages.isEmpty()); // a cancel is no failure
+    QVERIFY(!currentConnection());
+    QVERIFY(!form.result()); // the dialog stays for another try
+}
+
+void TestConnection::usbDeviceList()
+{
+    DialogRecorder boxes;
+    ConnectionForm form;
+    QCOMPARE(m_adb->commands(), QStringList());
+    child<QRadioButton>(&form, "raUsb")->click();
+    QCOMPARE(form.height(), 240);
+    QVERIFY(!child<QGroupBox>(&form, "gbUsb")->isHidden());
+    QVERIFY(child<QGroupBox>(&form, "gbWifi")->isHidden());
+    auto* devices = child<QComboBox>(&form, "cbUsbDevices");
+    QCOMPARE(entries(devices), (QStringList{"SIMA", "SIMB"}));
+    QCOMPARE(devices->currentIndex(), 0);
+    QCOMPARE(m_adb->commands(), QStringList{"devices"});
+
+    // The refresh link asks again; an error of the bridge keeps the list.
+    auto* refresh = child<QLabel>(&form, "aRefreshUsbDevices");
+    m_adb->setDevices({"SIMC"});
+    emit refresh->linkActivated(QStringLiteral("#"));
+    QCOMPARE(entries(devices), QStringList{"SIMC"});
+    m_adb->setErrorText(QStringLiteral("cannot connect to daemon"));
+    emit refresh->linkActivated(QStringLiteral("#"));
+    QCOMPARE(devices->count(), 1);
+    QCOMPARE(boxes.shown().size(), 1);
+    QVERIFY(boxes.shown().last().startsWith(QStringLiteral("C: ")));
+    QVERIFY(boxes.lastText().contains(QStringLiteral("cannot connect to daemon")));
+
+    // No device: a warning, and connecting asks for a device.
+    m_adb->setErrorText({});
+    m_adb->setDevices({});
+    emit refresh->linkActivated(QStringLiteral("#"));
+    QCOMPARE(devices->count(), 0);
+    QCOMPARE(boxes.shown().last(),
+             QStringLiteral("W: Found no device connected. Please check your device USB driver."));
+    pressConnect(&form);
+    QCOMPARE(boxes.lastText(), QStringLiteral("Please select device to connect."));
+    QVERIFY(!currentConnection());
+
+    // Without the tool at all the user is told so, not shown an empty list.
+    m_adb.reset();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    emit refresh->linkActivated(QStringLiteral("#"));
+    qputenv("PATH", path);
+    QVERIFY2(boxes.lastText().contains(QStringLiteral("adb is not installed or not on PATH")),
+             qPrintable(boxes.lastText()));
+    m_adb = std::make_unique<tbtest::FakeAdbEnvironment>();
+}
+
+void TestConnection::usbConnectForwardsTheCommandPort()
+{
+    tbtest::PhoneSimProcess usbPhone;
+    // Another build's USB test may hold 127.0.0.1 for a while.
+    QTRY_VERIFY_WITH_TIMEOUT(usbPhone.start(USB_HOST, {"--count", "120"}), 60000);
+    DialogRecorder boxes;
+    ConnectionForm form;
+    child<QRadioButton>(&form, "raUsb")->click();
+    auto* devices = child<QComboBox>(&form, "cbUsbDevices");
+    devices->setCurrentIndex(devices->findText(QStringLiteral("SIMB")));
+    m_adb->setForwardErrorText(QStringLiteral("error: device unauthorized"));
+    pressConnect(&form);
+    QVERIFY(boxes.shown().at(0).startsWith(QStringLiteral("C: ")));
+    QVERIFY(boxes.lastText().contains(QStringLiteral("error: device unauthorized")));
+    QVERIFY(!currentConnection());
+
+    m_adb->setForwardErrorText({});
+    pressConnect(&form);
+    QCOMPARE(boxes.messages.size(), 2);
+    QCOMPARE(boxes.messages[1].icon, QMessageBox::Question);
+    QVERIFY(m_adb->commands().contains(QStringLiteral("-s SIMB forward tcp:42580 tcp:42580")));
+    const auto connection = currentConnection();
+    QVERIFY(connection && connection->isUsb());
+    QCOMPARE(connection->host(), USB_HOST);
+    QCOMPARE(connection->serial(), QStringLiteral("SIMB"));
+}
+
+void TestConnection::usbJobsForwardTheirDataPorts()
+{
+    tbtest::PhoneSimProcess usbPhone;
+    QTRY_VERIFY_WITH_TIMEOUT(usbPhone.start(USB_HOST, {"--count", "120"}), 60000);
+    SyncTimings::setForTests(0, 0);
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    setConnection(QStringLiteral("SIMA"), USB_HOST, true);
+    SyncListenSMSThread::instance()->restartListening();
+    QVERIFY(synctest::backupFromPhone().succeeded());
+    QCOMPARE(storedCount(), 120);
+    SMSListSource source(storedMessages().mid(0, 7));
+    QVERIFY(synctest::restoreToPhone(&source).succeeded());
+    QVERIFY(usbPhone.waitForLine(QStringLiteral("RESTORED 7 1")));
+    QSignalSpy received(SyncListenSMSThread::instance(), &SyncListenSMSThread::receivedSMS);
+    usbPhone.push(QStringLiteral("0170 99"), QStringLiteral("over USB"));
+    QTRY_COMPARE(received.count(), 1);
+    for (int port : {32421, 32422, 43256})
+        QVERIFY(
+            m_adb->commands().contains(QStringLiteral("-s SIMA forward tcp:%1 tcp:%1").arg(port)));
+
+    // A failed forward ends the job and stores nothing.
+    m_adb->setForwardErrorText(QStringLiteral("error: device 'SIMA' not found"));
+    QVERIFY(
+        synctest::backupFromPhone().failedWith(QStringLiteral("error: device 'SIMA' not found")));
+    QCOMPARE(storedCount(), 120);
+}
+
+void TestConnection::sendStoresThePhonesRecord()
+{
+    setConnection(PHONE, PHONE, false);
+    const qsizetype storedBefore = storedCount();
+    const QString body = QStringLiteral("Grüße, Привет, 你好 👋\nzweite Zeile");
+    const SMSInfo sms =
+        sendSMSThroughPhone(currentConnection().get(), QStringLiteral("0170 555"), body);
+    QString sent;
+    QVERIFY(m_phone.waitForLine(QStringLiteral("SENT "), 15000, &sent));
+    const QStringList fields = sent.mid(5).split(u',');
+    QCOMPARE(fields.size(), 5);
+    QCOMPARE(sms.date.toMSecsSinceEpoch(), fields[0].toLongLong());
+    QCOMPARE(sms.isSend, fields[1] == QStringLiteral("1"));
+    QCOMPARE(sms.address + '|' + sms.body, "0170 555|" + body);
+    QCOMPARE(storedCount(), storedBefore + 1);
+    QVERIFY(sms.smsId > 0);
+    QCOMPARE(storedMessages().last().smsId, sms.smsId);
+    QVERIFY(m_phone.logText().contains(QStringLiteral("<- $bye:")));
+    QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
+}
+
+void TestConnection::sendFailures_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("text"); // the start of the message
+    QTest::newRow("no connection") << QString() << QStringLiteral("No connection.");
+    QTest::newRow("phone refuses an empty address") << QStringLiteral("none") << QString();
+    QTest::newRow("four fields") << QStringLiteral("send-fields4")
+                                 << QStringLiteral(
+                                        "SMS raw format wrong, less then 5 fields, raw:");
+    QTest::newRow("zero date") << QStringLiteral("send-zero-date")
+                               << QStringLiteral("SMS 'date' field eq zero, raw:");
+}
+
+void TestConnection::sendFailures()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, text);
+    if (!mode.isEmpty())
+        setConnection(PHONE, PHONE, false);
+    const int from = m_phone.lineCount();
+    m_phone.sendCommand(QStringLiteral("misbehave ") + (mode.isEmpty() ? "none" : mode));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("MISBEHAVE"), 15000, nullptr, from));
+    const qsizetype storedBefore = storedCount();
+    const QString message = failureOf<std::exception>(
+        [&] { sendSMSThroughPhone(currentConnection().get(), mode == "none" ? "" : "555", "x"); });
+    m_phone.sendCommand(QStringLiteral("misbehave none"));
+    QVERIFY2(message.startsWith(text) && message != "<no exception>", qPrintable(message));
+    QCOMPARE(storedCount(), storedBefore);
+    QString peerError; // the phone hears of a refused record
+    if (mode.startsWith("send-"))
+        QVERIFY(m_phone.waitForLine("PEER-ERROR", 15000, &peerError, from) &&
+                peerError.contains(text));
+}
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"

@@ -1,0 +1,129 @@
+// End to end through the real main window: export an account to CSV with "Export", import
+// the file into a second account with "Import" and the preview dialog, compare the accounts.
+
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include "core/store/StoreSMS.h"
+#include "gui/frame/IMainWindow.h"
+#include "gui/ui/MainWindow.h"
+#include "support/DialogRecorder.h"
+#include "support/FilesTestSupport.h"
+#include "support/GuiTestSupport.h"
+
+using namespace filestest;
+using guitest::whenModal;
+
+namespace {
+
+// The account as the program shows it: every message with its conversation's contact name.
+QStringList accountRows()
+{
+    QStringList rows;
+    Sqlite3Cursor cursor = currentDatabase()->queryThrow(
+        Sqlite3Sql("select address, ifnull(person, '') as person, date, is_send, body from "
+                   "view_sms order by date, address, body, is_send"));
+    while (cursor.moveNext()) {
+        rows.append(QStringList{cursor.getText("address"), cursor.getText("person"),
+                                QString::number(cursor.getInt64("date")),
+                                QString::number(cursor.getInt("is_send")), cursor.getText("body")}
+                        .join(QLatin1Char('|')));
+    }
+    return rows;
+}
+
+QList<SMSInfo> sourceMessages()
+{
+    QList<SMSInfo> list;
+    for (const SMSInfo& sms : awkwardMessages()) {
+        if (!sms.address.isEmpty())
+            list.append(sms);
+    }
+    list.append(generated(40, QStringLiteral("ordinary, \"quoted\"")));
+    // One conversation whose messages carry different names, one without any name.
+    list.append(makeSMS("0301234", "Eve", "first", false, at(2018, 1, 1, 10, 0, 0)));
+    list.append(makeSMS("0301234", "", "second", true, at(2018, 1, 1, 10, 0, 1)));
+    list.append(makeSMS("0309999", "", "nameless", false, at(2018, 1, 1, 10, 0, 2)));
+    return list;
+}
+
+int contactRows(MainWindow& window)
+{
+    return window.findChild<QTreeView*>(QStringLiteral("listContacts"))->model()->rowCount();
+}
+
+} // namespace
+
+class TestFilesEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(isolateInEnglish(m_home, m_translator)); }
+    void exportThenImportIntoSecondAccount();
+
+private:
+    QTemporaryDir m_home;
+    QTemporaryDir m_dir;
+    QTranslator m_translator;
+};
+
+void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
+{
+    QVERIFY(openFreshAccount(QStringLiteral("source.db")));
+    const QList<SMSInfo> messages = sourceMessages();
+    for (SMSInfo sms : messages)
+        QVERIFY(storeSMS(currentDatabase(), sms));
+    const QStringList sourceRows = accountRows();
+    QCOMPARE(sourceRows.size(), messages.size());
+
+    DialogRecorder recorder;
+    MainWindow window;
+    setMainWindowInstance(&window); // as the program's start-up does
+    window.show();
+    QVERIFY(contactRows(window) > 0);
+
+    // Export: the name is typed without suffix, the CSV filter adds it.
+    const QString base = m_dir.filePath(QStringLiteral("whole-account"));
+    recorder.queueFileName(base);
+    recorder.queueSelectedFilter(QStringLiteral("CSV Files(*.csv)"));
+    window.miExport();
+    QCOMPARE(recorder.lastText(),
+             QStringLiteral("Successfully export %1 SMS.").arg(messages.size()));
+    QVERIFY(QFile::exists(base + QStringLiteral(".csv")));
+
+    // A second, empty account becomes the open one.
+    QVERIFY(openFreshAccount(QStringLiteral("target.db")));
+    window.reloadContacts();
+    QCOMPARE(contactRows(window), 0);
+
+    // Import through the preview dialog; then the same file again: nothing new, the same
+    // count reported.
+    for (int round = 0; round < 2; ++round) {
+        recorder.clear();
+        recorder.queueFileName(base + QStringLiteral(".csv"));
+        int previewed = -1;
+        whenModal(QStringLiteral("CSVPreviewForm"), [&](QWidget* dialog) {
+            previewed =
+                dialog->findChild<QTreeView*>(QStringLiteral("listSMS"))->model()->rowCount();
+            emit dialog->findChild<QPushButton*>(QStringLiteral("btnImportToLocal"))->pressed();
+        });
+        window.miImport();
+        QCOMPARE(previewed, messages.size());
+        QCOMPARE(recorder.messages.size(), 2);
+        QCOMPARE(recorder.messages[0].text,
+                 QStringLiteral("Successfully load %1 SMS.").arg(messages.size()));
+        QCOMPARE(recorder.messages[1].text,
+                 QStringLiteral("Successfully import %1 SMS.").arg(messages.size()));
+        QCOMPARE(accountRows(), sourceRows);
+        // The preview dialog had the main window reload its conversations.
+        QCOMPARE(contactRows(window),
+                 int(storetest::scalar(*currentDatabase(),
+                                       QStringLiteral("select count(distinct suffix) from sms"))));
+    }
+    window.close();
+    setMainWindowInstance(nullptr);
+}
+
+QTEST_MAIN(TestFilesEndToEnd)
+#include "tst_files_endtoend.moc"

@@ -1,0 +1,387 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSemaphore>
+#include <QTest>
+#include <QTimer>
+
+#include "core/frame/Cancellation.h"
+#include "core/frame/JobThread.h"
+#include "core/store/Transaction.h"
+#include "gui/frame/JobRunner.h"
+#include "gui/frame/ProgressForm.h"
+#include "gui/ui/ConversationForm.h"
+#include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainWindow.h"
+#include "gui/ui/MyTreeView.h"
+#include "gui/ui/SMSSearchForm.h"
+#include "gui/ui/SmsBrowser.h"
+#include "support/DialogRecorder.h"
+#include "support/UiTestSupport.h"
+
+using namespace uitest;
+
+namespace {
+
+// A job that writes inside its own transaction while an incoming message arrives, then ends
+// the way the test asks.
+class TransactionJob : public JobThread
+{
+    Q_OBJECT
+public:
+    enum class End
+    {
+        Success,
+        Failure,
+        Cancel
+    };
+
+    TransactionJob(MainWindow* window, SMSInfo incoming, End end)
+        : JobThread("TransactionJob"), m_window(window), m_incoming(std::move(incoming)), m_end(end)
+    {}
+    int incomingSeenInside = -1;
+
+protected:
+    void work() override
+    {
+        Transaction transaction(currentDatabase());
+        currentDatabase()->executeThrow(
+            Sqlite3Sql("insert into sms(address, person, date, is_send, body, suffix) "
+                       "values('900', '', 5, 0, 'job row', '900')"));
+        QMetaObject::invokeMethod(m_window, "onReceivedSMS", Qt::QueuedConnection,
+                                  Q_ARG(SMSInfo, m_incoming));
+        // Queued after the message: once this ran, the window has had its chance to store it.
+        QMetaObject::invokeMethod(
+            m_window, [this] { m_handled.release(); }, Qt::QueuedConnection);
+        m_handled.acquire();
+        incomingSeenInside = countRows("select count(*) from sms where body=?", m_incoming.body);
+        switch (m_end) {
+        case End::Success:
+            transaction.commit();
+            emit succeed(QString());
+            return;
+        case End::Failure:
+            throw std::runtime_error("job failed");
+        case End::Cancel:
+            requestCancel();
+            Cancellation::throwIfRequested();
+        }
+    }
+
+private:
+    MainWindow* m_window;
+    SMSInfo m_incoming;
+    End m_end;
+    QSemaphore m_handled;
+};
+
+// Newest first: Joanna (555), Bob (444), Hannah (333), AnnaBank, Anna (111).
+void fillContacts()
+{
+    store("111", "Anna", "a", 1000);
+    store("AnnaBank", QString(), "b", 2000);
+    store("333", "Hannah", "c", 3000);
+    store("444", "Bob", "d", 4000);
+    store("555", "Joanna", "e", 5000);
+    store("555", "Joanna", "f", 900, true);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_env = std::make_unique<Environment>("main.db"); }
+    void init()
+    {
+        clearMessages();
+        fillContacts();
+        m_dialogs = std::make_unique<DialogRecorder>();
+    }
+    void cleanup()
+    {
+        ConversationForm::releaseAllConversations();
+        m_dialogs.reset();
+    }
+
+    void newestConversationShownAtStart();
+    void findWalksInACircle();
+    void deleteThread();
+    void deleteThreadWhileAMessageArrives();
+    void conversationWithoutNumber();
+    void incomingMessages();
+    void incomingHeldWhileAJobRuns_data();
+    void incomingHeldWhileAJobRuns();
+    void listenerErrorOffersRestart();
+    void backupWithoutConnectionOpensTheConnectionDialog();
+    void closingClosesChats();
+    void fileCommandsAskForTheirFiles();
+    void contactsContextMenu();
+
+private:
+    std::unique_ptr<Environment> m_env;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+};
+
+void TestMainWindow::newestConversationShownAtStart()
+{
+    MainWindow window;
+    QCOMPARE(window.contactsModel()->rowCount(), 5);
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:2"));
+    const QList<SMSInfo>& shown = window.conversationView()->smsList();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(0).body, QStringLiteral("f")); // oldest first
+    QCOMPARE(shown.at(0).person, QStringLiteral("Joanna"));
+    // Selecting another row shows that conversation.
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
+    QCOMPARE(window.conversationView()->smsList().size(), 1);
+    QCOMPARE(window.conversationView()->smsList().first().body, QStringLiteral("d"));
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
+}
+
+void TestMainWindow::findWalksInACircle()
+{
+    MainWindow window;
+    window.findEdit()->setText("   ");
+    window.onBtnFindContactPressed();
+    QVERIFY(m_dialogs->messages.isEmpty());
+    window.findEdit()->setText("  ANN ");
+    QList<int> rows;
+    for (int i = 0; i < 5; ++i) {
+        window.onBtnFindContactPressed();
+        rows.append(window.contactsView()->currentIndex().row());
+    }
+    // Starting after row 0: Hannah, AnnaBank (by number), Anna, Joanna, Hannah.
+    QCOMPARE(rows, QList<int>({2, 3, 4, 0, 2}));
+    QCOMPARE(window.conversationView()->smsList().first().person, QStringLiteral("Hannah"));
+    // Without a current row the search starts at the top.
+    window.contactsView()->setCurrentIndex(QModelIndex());
+    window.onBtnFindContactPressed();
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QVERIFY(m_dialogs->messages.isEmpty());
+    window.findEdit()->setText("zed");
+    window.onBtnFindContactPressed();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Found no recepient."));
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+}
+
+void TestMainWindow::deleteThread()
+{
+    MainWindow window;
+    window.miThreadDelete(); // answered No
+    QCOMPARE(countRows("select count(*) from sms"), 6);
+    m_dialogs->clear();
+    m_dialogs->queueButton(QMessageBox::Yes);
+    window.miThreadDelete();
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_dialogs->messages.at(0).text, QStringLiteral("Confirm to delete this thread?"));
+    QCOMPARE(m_dialogs->messages.at(1).text, QStringLiteral("Successfully delete thread."));
+    QCOMPARE(countRows("select count(*) from sms where suffix='555'"), 0);
+    QCOMPARE(countRows("select count(*) from sms"), 4);
+    QCOMPARE(window.contactsModel()->rowCount(), 4);
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(window.conversationView()->smsList().first().person, QStringLiteral("Bob"));
+    // Deleting the last conversations leaves an empty list and an empty page.
+    for (int i = 0; i < 4; ++i) {
+        m_dialogs->queueButton(QMessageBox::Yes);
+        window.miThreadDelete();
+    }
+    QCOMPARE(window.contactsModel()->rowCount(), 0);
+    QVERIFY(window.conversationView()->toPlainText().isEmpty());
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:0"));
+}
+
+void TestMainWindow::deleteThreadWhileAMessageArrives()
+{
+    // A message from a new number reloads the list while the question is open.
+    class ArrivingAnswerer : public DialogRecorder
+    {
+    public:
+        MainWindow* window = nullptr;
+        int message(QMessageBox::Icon icon, const QString& title, const QString& text,
+                    QMessageBox::StandardButtons buttons) override
+        {
+            if (icon != QMessageBox::Question)
+                return DialogRecorder::message(icon, title, text, buttons);
+            window->onReceivedSMS(uitest::message("123 456", QString(), "meanwhile", 9000));
+            return QMessageBox::Yes;
+        }
+    };
+    m_dialogs.reset();
+    ArrivingAnswerer answerer;
+    MainWindow window;
+    answerer.window = &window;
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0)); // Bob
+    window.miThreadDelete();
+    QCOMPARE(countRows("select count(*) from sms where suffix='444'"), 0);
+    QCOMPARE(countRows("select count(*) from sms where body='meanwhile'"), 1);
+    QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("123456"));
+    QCOMPARE(window.contactsModel()->rowOfSuffix("444"), -1);
+}
+
+void TestMainWindow::conversationWithoutNumber()
+{
+    store(QString(), QString(), "from nobody", 950);
+    MainWindow window;
+    const int row = window.contactsModel()->rowOfSuffix(QString());
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(row, 0));
+    // Only the messages without a number, not every message of the account.
+    QCOMPARE(window.conversationView()->smsList().size(), 1);
+    QCOMPARE(window.conversationView()->smsList().first().body, QStringLiteral("from nobody"));
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
+    m_dialogs->queueButton(QMessageBox::Yes);
+    window.miThreadDelete();
+    QCOMPARE(countRows("select count(*) from sms"), 6);
+}
+
+void TestMainWindow::incomingMessages()
+{
+    MainWindow window;
+    // For the conversation on show: shown at once, list order unchanged.
+    window.onReceivedSMS(message("555", QString(), "again", 6000));
+    QCOMPARE(window.conversationView()->smsList().last().body, QStringLiteral("again"));
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:3"));
+    QVERIFY(ConversationForm::conversation("555")->isVisible());
+    // For another listed conversation: stored, list and page unchanged, its chat window opens.
+    window.onReceivedSMS(message("111", "Anna", "late", 7000));
+    QCOMPARE(window.contactsModel()->entries().at(4).person, QStringLiteral("Anna"));
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(window.conversationView()->smsList().last().body, QStringLiteral("again"));
+    ConversationForm* anna = ConversationForm::conversation("111");
+    QVERIFY(anna);
+    QCOMPARE(anna->windowTitle(), QStringLiteral("Anna(111)"));
+    QCOMPARE(anna->history()->smsList().last().body, QStringLiteral("late"));
+    // From a new number: its conversation comes first and is selected and shown.
+    window.onReceivedSMS(message("+1 (234) 567-8901", QString(), "new here", 8000));
+    QCOMPARE(window.contactsModel()->rowCount(), 6);
+    QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("345678901"));
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(window.conversationView()->smsList().last().body, QStringLiteral("new here"));
+    QCOMPARE(ConversationForm::conversationCount(), 3);
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestMainWindow::incomingHeldWhileAJobRuns_data()
+{
+    QTest::addColumn<int>("end");
+    QTest::newRow("success") << int(TransactionJob::End::Success);
+    QTest::newRow("failure") << int(TransactionJob::End::Failure);
+    QTest::newRow("cancel") << int(TransactionJob::End::Cancel);
+}
+
+void TestMainWindow::incomingHeldWhileAJobRuns()
+{
+    QFETCH(int, end);
+    MainWindow window;
+    const SMSInfo incoming = message("0999 123", QString(), "during the job", 9000);
+    {
+        ProgressForm form(QStringLiteral("job"));
+        TransactionJob job(&window, incoming, TransactionJob::End(end));
+        runJob(form, job);
+        // Not written inside the job's transaction, which may have been rolled back.
+        QCOMPARE(job.incomingSeenInside, 0);
+    }
+    // Stored as soon as the job let the account go.
+    QTRY_COMPARE(window.heldIncomingCount(), 0);
+    QCOMPARE(countRows("select count(*) from sms where body=?", incoming.body), 1);
+    QCOMPARE(countRows("select count(*) from sms where body='job row'"),
+             TransactionJob::End(end) == TransactionJob::End::Success ? 1 : 0);
+    QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("0999123"));
+    QCOMPARE(window.conversationView()->smsList().last().body, incoming.body);
+    QVERIFY(ConversationForm::conversation("0999123"));
+}
+
+void TestMainWindow::listenerErrorOffersRestart()
+{
+    MainWindow window;
+    window.onListenSMSerrorOccurred("line dropped");
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_dialogs->messages.at(0).icon, QMessageBox::Critical);
+    QCOMPARE(m_dialogs->messages.at(0).text,
+             QStringLiteral("Error occurred during monitoring message receiving. line dropped"));
+    QCOMPARE(m_dialogs->messages.at(1).text,
+             QStringLiteral("Want to restart monitoring message receiving?"));
+}
+
+void TestMainWindow::backupWithoutConnectionOpensTheConnectionDialog()
+{
+    MainWindow window;
+    QString seen;
+    bool progressSeen = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        seen = modal ? QString::fromLatin1(modal->metaObject()->className()) : QString();
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            progressSeen = progressSeen || qobject_cast<ProgressForm*>(widget);
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    });
+    window.miSyncFromAndroid();
+    QCOMPARE(seen, QStringLiteral("ConnectionForm"));
+    QVERIFY(!progressSeen);
+}
+
+void TestMainWindow::closingClosesChats()
+{
+    MainWindow window;
+    window.show();
+    window.onContactDoubleClicked(window.contactsModel()->index(1, 0));
+    window.onContactDoubleClicked(window.contactsModel()->index(1, 0));
+    QCOMPARE(ConversationForm::conversationCount(), 1);
+    ConversationForm* bob = ConversationForm::conversation("444");
+    QVERIFY(bob->isVisible());
+    QCOMPARE(bob->windowTitle(), QStringLiteral("Bob(444)"));
+    window.miSearch();
+    QVERIFY(window.searchForm()->isVisible());
+    window.close();
+    QVERIFY(!bob->isVisible());
+    QVERIFY(!window.searchForm()->isVisible());
+}
+
+void TestMainWindow::fileCommandsAskForTheirFiles()
+{
+    MainWindow window;
+    // Each command asks for its file first; cancelling the file dialog ends it quietly.
+    window.miImport();
+    window.miSyncFromOther();
+    window.miExport();
+    window.miThreadExport();
+    QCOMPARE(m_dialogs->fileCaptions,
+             QStringList({"Select CSV file to import.", "Select CSV file to import.",
+                          "Select file to export", "Select file to export"}));
+    QVERIFY(m_dialogs->fileFilters.last().contains("PDF Files(*.pdf)"));
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestMainWindow::contactsContextMenu()
+{
+    MainWindow window;
+    window.show();
+    const auto menuTexts = [this, &window] {
+        QStringList texts{QStringLiteral("no menu")};
+        QTimer::singleShot(0, this, [&texts] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                texts.clear();
+                for (QAction* action : menu->actions())
+                    texts.append(action->text());
+                menu->close();
+            }
+        });
+        emit window.contactsView()->createContextMenu();
+        QCoreApplication::processEvents();
+        return texts;
+    };
+    QCOMPARE(menuTexts(), QStringList({"Export SMS to file", "Restore SMS to Android", "Print SMS",
+                                       "Delete thread", "Chat"}));
+    window.contactsView()->setCurrentIndex(QModelIndex()); // no current row, no menu
+    QCOMPARE(menuTexts(), QStringList({"no menu"}));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,300 @@
+// Drives the real main window as a user would, against the phone simulator over WiFi.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "core/device/DeviceConnection.h"
+#include "core/sync/SyncListenSMSThread.h"
+#include "core/sync/SyncTimings.h"
+#include "gui/store/AccountForm.h"
+#include "gui/ui/ConversationForm.h"
+#include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainWindow.h"
+#include "gui/ui/MyTreeView.h"
+#include "gui/ui/SMSSearchForm.h"
+#include "gui/ui/SmsBrowser.h"
+#include "support/DialogRecorder.h"
+#include "support/UiTestSupport.h"
+#include "testsupport/PhoneSimProcess.h"
+
+using namespace uitest;
+
+namespace {
+
+const QString simAddress = QStringLiteral("127.0.0.70");
+
+// Runs action on the next modal dialog once it is up.
+// The next modal dialog that waits for the user (progress and busy dialogs close by themselves).
+template <typename Action> void onNextModal(QObject* context, Action action)
+{
+    QTimer::singleShot(0, context, [context, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() == QLatin1String("ProgressForm") ||
+            modal->objectName() == QLatin1String("BusyDialog")) {
+            onNextModal(context, action);
+            return;
+        }
+        action(modal);
+    });
+}
+
+QString newestSuffix()
+{
+    Sqlite3Cursor cursor = currentDatabase()->queryThrow(
+        Sqlite3Sql("select suffix from sms order by date desc, sms_id desc limit 1"));
+    return cursor.moveNext() ? cursor.getText(QStringLiteral("suffix")) : QString();
+}
+
+} // namespace
+
+class TestUiEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void aUsersSession();
+
+private:
+    void openAccount();
+    void connectAndBackup(MainWindow& window);
+    void replyInChat(MainWindow& window);
+    void receiveFromANewNumber(MainWindow& window);
+    void searchForAWord(MainWindow& window);
+    void deleteAConversation(MainWindow& window);
+    void printAConversation(MainWindow& window);
+    void restoreToThePhone(MainWindow& window);
+
+    std::unique_ptr<Environment> m_env;
+    DialogRecorder* m_dialogs = nullptr;
+    tbtest::PhoneSimProcess m_sim;
+    int m_backedUp = 0;
+};
+
+void TestUiEndToEnd::initTestCase()
+{
+    m_env = std::make_unique<Environment>(QString());
+    SyncTimings::setForTests(50, 10);
+    QVERIFY2(m_sim.start(simAddress, {"--count", "300", "--contacts", "20", "--seed", "7"}),
+             qPrintable(m_sim.errorText()));
+}
+
+void TestUiEndToEnd::cleanupTestCase()
+{
+    clearConnection();
+    m_sim.stop();
+}
+
+void TestUiEndToEnd::openAccount()
+{
+    m_dialogs->queueButton(QMessageBox::Yes); // create the account
+    AccountForm accounts(nullptr);
+    onNextModal(this, [](QWidget* modal) {
+        modal->findChild<QComboBox*>("cbAccount")->setEditText("e2e");
+        QTest::mouseClick(modal->findChild<QPushButton*>("btnAccountEnter"), Qt::LeftButton);
+    });
+    QCOMPARE(accounts.exec(), int(QDialog::Accepted));
+    QCOMPARE(currentAccountName(), QStringLiteral("e2e.db"));
+    QCOMPARE(countRows("select count(*) from sms"), 0);
+}
+
+void TestUiEndToEnd::connectAndBackup(MainWindow& window)
+{
+    QCOMPARE(window.contactsModel()->rowCount(), 0);
+    m_dialogs->clear();
+    m_dialogs->queueButton(QMessageBox::Yes); // back up now
+    onNextModal(this, [](QWidget* modal) {
+        QTest::mouseClick(modal->findChild<QRadioButton*>("raWifi"), Qt::LeftButton);
+        modal->findChild<QLineEdit*>("txtWifiAddr")->setText(simAddress);
+        QTest::mouseClick(modal->findChild<QPushButton*>("btnConnect"), Qt::LeftButton);
+    });
+    window.miConnection();
+    QVERIFY(currentConnection());
+    QString done;
+    QVERIFY(m_sim.waitForLine(QStringLiteral("BACKUP-DONE"), 15000, &done));
+    m_backedUp = done.section(QLatin1Char(' '), 1, 1).toInt();
+    QVERIFY(m_backedUp > 0);
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_dialogs->messages.at(0).text,
+             QStringLiteral("Connect successfully. Want to sync SMS to computer now?"));
+    QCOMPARE(m_dialogs->messages.at(1).icon, QMessageBox::Information);
+
+    // Stored, listed, and the newest conversation selected and shown.
+    QCOMPARE(countRows("select count(*) from sms"), m_backedUp);
+    QVERIFY(window.contactsModel()->rowCount() > 1);
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    const QString suffix = newestSuffix();
+    QCOMPARE(window.contactsModel()->entries().first().suffix, suffix);
+    const int inConversation = countRows("select count(*) from sms where suffix=?", suffix);
+    QCOMPARE(int(window.conversationView()->smsList().size()), inConversation);
+    QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:%1").arg(inConversation));
+}
+
+void TestUiEndToEnd::replyInChat(MainWindow& window)
+{
+    const ContactEntry entry = window.contactsModel()->entries().first();
+    window.onContactDoubleClicked(window.contactsModel()->index(0, 0));
+    ConversationForm* chat = ConversationForm::conversation(entry.suffix);
+    QVERIFY(chat && chat->isVisible());
+    QCOMPARE(chat->windowTitle(), entry.displayText());
+    const int before = int(chat->history()->smsList().size());
+
+    m_dialogs->clear();
+    const QString reply = QStringLiteral("Reply from the chat, 5 & <ok>");
+    chat->replyEdit()->setPlainText(reply);
+    QTest::mouseClick(chat->findChild<QPushButton*>("btnSendSMS"), Qt::LeftButton);
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Message sent successfully."));
+    QVERIFY(m_sim.waitForLine("SENT"));
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from sms where body=? and is_send=1"), reply), 1);
+    QCOMPARE(int(chat->history()->smsList().size()), before + 1);
+    QCOMPARE(chat->history()->smsList().last().body, reply);
+    QVERIFY(chat->replyEdit()->toPlainText().isEmpty());
+    QCOMPARE(chat->statusLabel()->text(), QStringLiteral("Total:%1").arg(before + 1));
+    // The main window shows it too, the conversation still first.
+    QCOMPARE(window.contactsModel()->entries().first().suffix, entry.suffix);
+    QCOMPARE(window.conversationView()->smsList().last().body, reply);
+}
+
+void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
+{
+    const QString body = QStringLiteral("Hello from a brand-new number");
+    const int rowsBefore = window.contactsModel()->rowCount();
+    // Stored dates are whole seconds: a message of the same second as the reply would tie with
+    // it for the top of the list.
+    const qint64 newest = countRows(QStringLiteral("select max(date) from sms"));
+    QTRY_VERIFY_WITH_TIMEOUT(QDateTime::currentSecsSinceEpoch() > newest, 3000);
+    m_sim.push(QStringLiteral("+44 7700 900123"), body);
+    QVERIFY(m_sim.waitForPushed(1));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        countRows(QStringLiteral("select count(*) from sms where body=?"), body), 1, 15000);
+    QCOMPARE(window.contactsModel()->rowCount(), rowsBefore + 1);
+    QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("700900123"));
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(window.conversationView()->smsList().last().body, body);
+    ConversationForm* chat = ConversationForm::conversation("700900123");
+    QVERIFY(chat && chat->isVisible());
+    QCOMPARE(chat->windowTitle(), QStringLiteral("+44 7700 900123"));
+}
+
+void TestUiEndToEnd::searchForAWord(MainWindow& window)
+{
+    window.miSearch();
+    SMSSearchForm* search = window.searchForm();
+    QVERIFY(search && search->isVisible());
+    search->keywordEdit()->setText(QStringLiteral("brand-NEW"));
+    QTest::mouseClick(search->findChild<QPushButton*>("btnSearch"), Qt::LeftButton);
+    QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
+    QCOMPARE(search->browser()->smsList().first().address, QStringLiteral("+44 7700 900123"));
+    QVERIFY(search->browser()->toHtml().contains(QStringLiteral("brand-NEW</span>")));
+    window.miSearch(); // the same dialog, with its results
+    QCOMPARE(window.searchForm(), search);
+    QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
+}
+
+void TestUiEndToEnd::deleteAConversation(MainWindow& window)
+{
+    const int rowsBefore = window.contactsModel()->rowCount();
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
+    const QString suffix = window.contactsModel()->entries().at(1).suffix;
+    const int messages = countRows("select count(*) from sms where suffix=?", suffix);
+    QVERIFY(messages > 0);
+    m_dialogs->clear();
+    m_dialogs->queueButton(QMessageBox::Yes);
+    window.miThreadDelete();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully delete thread."));
+    QCOMPARE(countRows("select count(*) from sms where suffix=?", suffix), 0);
+    QCOMPARE(countRows("select count(*) from sms"), m_backedUp + 2 - messages);
+    QCOMPARE(window.contactsModel()->rowCount(), rowsBefore - 1);
+    QCOMPARE(window.contactsModel()->rowOfSuffix(suffix), -1);
+    QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+}
+
+void TestUiEndToEnd::printAConversation(MainWindow& window)
+{
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
+    const int shown = int(window.conversationView()->smsList().size());
+    // Print: the preview opens for the conversation; closing it prints nothing.
+    QString preview;
+    onNextModal(this, [&preview](QWidget* modal) {
+        preview = QString::fromLatin1(modal->metaObject()->className());
+        modal->close();
+    });
+    window.miThreadPrint();
+    QCOMPARE(preview, QStringLiteral("QPrintPreviewDialog"));
+
+    // The same conversation exported as a PDF file.
+    const QString pdf = m_env->home() + QStringLiteral("/conversation.pdf");
+    m_dialogs->clear();
+    m_dialogs->queueFileName(pdf);
+    m_dialogs->queueSelectedFilter(QStringLiteral("PDF Files(*.pdf)"));
+    window.miThreadExport();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully export %1 SMS.").arg(shown));
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(5) == "%PDF-" && file.size() > 1000);
+}
+
+void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
+{
+    // One conversation, then everything.
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(2, 0));
+    const int shown = int(window.conversationView()->smsList().size());
+    m_dialogs->clear();
+    int from = m_sim.lineCount();
+    window.miThreadToAndroid();
+    QCOMPARE(m_dialogs->lastText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(shown));
+    QString restored;
+    QVERIFY(m_sim.waitForLine("RESTORED", 15000, &restored, from));
+    QCOMPARE(restored.section(QLatin1Char(' '), 1, 1).toInt(), shown);
+
+    const int all = countRows("select count(*) from sms");
+    from = m_sim.lineCount();
+    window.miSyncToAndroid();
+    QCOMPARE(m_dialogs->lastText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(all));
+    QVERIFY(m_sim.waitForLine("RESTORED", 15000, &restored, from));
+    QCOMPARE(restored.section(QLatin1Char(' '), 1, 1).toInt(), all);
+    // Restoring changes nothing here.
+    QCOMPARE(countRows("select count(*) from sms"), all);
+}
+
+void TestUiEndToEnd::aUsersSession()
+{
+    DialogRecorder dialogs;
+    m_dialogs = &dialogs;
+    openAccount();
+    MainWindow window;
+    setMainWindowInstance(&window);
+    window.show();
+    connectAndBackup(window);
+    if (QTest::currentTestFailed())
+        return;
+    replyInChat(window);
+    receiveFromANewNumber(window);
+    searchForAWord(window);
+    deleteAConversation(window);
+    printAConversation(window);
+    restoreToThePhone(window);
+    window.close();
+    QVERIFY(!ConversationForm::conversation("700900123")->isVisible());
+    setMainWindowInstance(nullptr);
+    SyncListenSMSThread::instance()->stopListening();
+    ConversationForm::releaseAllConversations();
+    m_dialogs = nullptr;
+}
+
+QTEST_MAIN(TestUiEndToEnd)
+#include "tst_ui_endtoend.moc"

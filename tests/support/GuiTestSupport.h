@@ -1,0 +1,45 @@
+#pragma once
+
+// Shared by the GUI tests: widgets found by object name, and acting on modal dialogs.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <functional>
+
+namespace guitest {
+
+template <typename T> T* child(QWidget* form, const char* name)
+{
+    T* widget = form->findChild<T*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+inline void chooseWifi(QWidget* form, const QString& address)
+{
+    child<QRadioButton>(form, "raWifi")->click();
+    child<QLineEdit>(form, "txtWifiAddr")->setText(address);
+}
+
+inline void pressConnect(QWidget* form)
+{
+    child<QPushButton>(form, "btnConnect")->click();
+}
+
+// Runs action on the next modal dialog of the given object name once it is shown.
+inline void whenModal(const QString& objectName, std::function<void(QWidget*)> action,
+                      int attemptsLeft = 2000)
+{
+    QTimer::singleShot(5, [=]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == objectName && modal->isVisible())
+            action(modal);
+        else if (attemptsLeft > 0)
+            whenModal(objectName, action, attemptsLeft - 1);
+    });
+}
+
+} // namespace guitest
