@@ -19,6 +19,7 @@
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "core/store/SearchQuery.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 
@@ -205,7 +206,7 @@ int main(int argc, char* argv[])
            toolMs(file, literalStatement(viewStatement)));
 
     // Keyword search over every message, as the search dialog runs it.
-    const Sqlite3Sql search = SMSSearchForm::searchStatement(keyword, 0);
+    const Sqlite3Sql search = searchStatement(keyword, SearchFolder::All);
     int found = 0;
     const double searchMs = medianMs([&] {
         Sqlite3Cursor cursor = db->queryThrow(search);

@@ -10,6 +10,7 @@
 
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
+#include "core/store/SearchQuery.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
@@ -64,29 +65,13 @@ SMSSearchForm::SMSSearchForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(tr("%1-Search SMS").arg(tr(ProjectInfo::displayName)));
 }
 
-Sqlite3Sql SMSSearchForm::searchStatement(const QString& keyword, int folder)
-{
-    Sqlite3Sql sql(QStringLiteral("select * from view_sms"));
-    if (!keyword.isEmpty()) {
-        const QString pattern = QLatin1Char('%') + keyword + QLatin1Char('%');
-        sql.appendSql(QStringLiteral(" where (body like ? or address like ? or person like ?)"));
-        sql.addTextParam(pattern).addTextParam(pattern).addTextParam(pattern);
-    }
-    if (folder > 0) {
-        sql.appendSql(keyword.isEmpty() ? QStringLiteral(" where is_send=?")
-                                        : QStringLiteral(" and is_send=?"));
-        sql.addIntParam(folder == 2 ? 1 : 0);
-    }
-    sql.appendSql(QStringLiteral(" order by date asc"));
-    return sql;
-}
-
 void SMSSearchForm::onBtnSearchClicked()
 {
     const QString keyword = m_txtKeyword->text().trimmed();
     try {
         Sqlite3Cursor cursor =
-            currentDatabase()->queryThrow(searchStatement(keyword, m_cbFolder->currentIndex()));
+            currentDatabase()->queryThrow(
+                searchStatement(keyword, SearchFolder(m_cbFolder->currentIndex())));
         QList<SMSInfo> found;
         while (cursor.moveNext())
             found.append(readSMSRow(cursor));

@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include "core/store/Sqlite3Sql.h"
-
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -16,9 +14,6 @@ class SMSSearchForm : public QDialog
     Q_OBJECT
 public:
     explicit SMSSearchForm(QWidget* parent = nullptr);
-
-    // The statement for a keyword (already trimmed) and folder (0 all, 1 received, 2 sent).
-    static Sqlite3Sql searchStatement(const QString& keyword, int folder);
 
     QLineEdit* keywordEdit() const { return m_txtKeyword; }
     QComboBox* folderBox() const { return m_cbFolder; }

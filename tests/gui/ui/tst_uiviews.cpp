@@ -82,8 +82,6 @@ private slots:
     void highlight();
     void highlightInTheBrowser();
 
-    void searchStatements_data();
-    void searchStatements();
     void searchForm();
     void recipientsParsing_data();
     void recipientsParsing();
@@ -263,45 +261,6 @@ void TestUiViews::highlightInTheBrowser()
     browser.setSMSList(browser.smsList(), "&d <t");
     QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
     QVERIFY(browser.toPlainText().contains("R&d <team>"));
-}
-
-void TestUiViews::searchStatements_data()
-{
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<int>("folder");
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<QStringList>("params");
-    const QString like = QStringLiteral(" where (body like ? or address like ? or person like ?)");
-    const QString order = QStringLiteral(" order by date asc");
-    const QString base = QStringLiteral("select * from view_sms");
-    const QStringList pattern(3, QStringLiteral("%lunch%"));
-    QTest::newRow("all") << QString() << 0 << base + order << QStringList();
-    QTest::newRow("inbox") << QString() << 1 << base + " where is_send=?" + order
-                           << QStringList({"0"});
-    QTest::newRow("sent") << QString() << 2 << base + " where is_send=?" + order
-                          << QStringList({"1"});
-    QTest::newRow("all, keyword") << "lunch" << 0 << base + like + order << pattern;
-    QTest::newRow("inbox, keyword")
-        << "lunch" << 1 << base + like + " and is_send=?" + order << pattern + QStringList({"0"});
-    QTest::newRow("sent, keyword")
-        << "lunch" << 2 << base + like + " and is_send=?" + order << pattern + QStringList({"1"});
-}
-
-void TestUiViews::searchStatements()
-{
-    QFETCH(QString, keyword);
-    QFETCH(int, folder);
-    QFETCH(QString, sql);
-    QFETCH(QStringList, params);
-    storeDialogAccount();
-    const Sqlite3Sql statement = SMSSearchForm::searchStatement(keyword, folder);
-    QCOMPARE(statement.sql(), sql);
-    QStringList texts;
-    for (const QVariant& value : statement.params())
-        texts.append(value.toString());
-    QCOMPARE(texts, params);
-    Sqlite3Cursor cursor = currentDatabase()->queryThrow(statement); // every statement runs
-    QVERIFY(cursor.moveNext());
 }
 
 void TestUiViews::searchForm()
