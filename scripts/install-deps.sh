@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-qpa-plugins libgl-dev libglx-dev
   libsqlite3-dev sqlite3
-  poppler-utils fonts-dejavu-core
+  poppler-utils fonts-dejavu-core clang
   adb
 )
 

@@ -84,9 +84,11 @@ bool PhoneSimulator::start(QString* error)
         auto* gate = new DataPortGate(kind, port, m_options.armTimeoutMs, m_logger, this);
         if (!gate->listen(address, error))
             return false;
+        // A structured binding cannot be captured before C++20 compilers all allow it.
+        const int gatePort = port;
         connect(gate, &DataPortGate::admitted, this,
-                [this, port](QTcpSocket* socket, const QString& name) {
-                    admitData(port, socket, name);
+                [this, gatePort](QTcpSocket* socket, const QString& name) {
+                    admitData(gatePort, socket, name);
                 });
         m_gates.append(gate);
     }
