@@ -316,6 +316,12 @@
         <source>IDS_SEND_SMS_SUC</source>
         <translation>Message sent successfully.</translation>
     </message>
+    <message>
+        <source>IDS_SEND_SMS_SENT_TO_%1_NOT_SENT_TO_%2</source>
+        <translation>The message was sent to: %1
+It was not sent to: %2
+Press Send again to send it to those only.</translation>
+    </message>
 </context>
 <context>
     <name>LocalBackupThread</name>

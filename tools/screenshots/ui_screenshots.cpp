@@ -18,10 +18,10 @@
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
 #include "gui/frame/IMainWindow.h"
+#include "gui/frame/MyTreeView.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/ItemModelContacts.h"
 #include "gui/ui/MainWindow.h"
-#include "gui/ui/MyTreeView.h"
 #include "gui/ui/SMSSearchForm.h"
 
 namespace {

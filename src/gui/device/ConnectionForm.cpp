@@ -200,12 +200,12 @@ void ConnectionForm::onBtnConnectClicked()
             return;
     } catch (const simpleprotocol::SocketDataTransferException& e) {
         showCritical(tr("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
-                         .arg(QString::fromUtf8(e.what())));
+                         .arg(outsideText(QString::fromUtf8(e.what()))));
         return;
     } catch (const simpleprotocol::RemoteException& e) {
         // The service is there but refused the hello: reported like a failed connection.
         showCritical(tr("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
-                         .arg(QString::fromUtf8(e.what())));
+                         .arg(outsideText(QString::fromUtf8(e.what()))));
         return;
     } catch (const std::exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));

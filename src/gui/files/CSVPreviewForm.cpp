@@ -1,12 +1,10 @@
 #include "gui/files/CSVPreviewForm.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "core/device/DeviceConnection.h"
@@ -17,6 +15,7 @@
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/JobRunner.h"
+#include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
 
 CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent)
@@ -27,8 +26,7 @@ CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent)
             &CSVPreviewForm::onBtnImportAllToLocalPressed);
     connect(btnRestoreToAndroid, &QPushButton::pressed, this,
             &CSVPreviewForm::onBtnRestoreToAndroidPressed);
-    // The view reports context-menu requests; the menu is built here.
-    connect(listSMS, &QWidget::customContextMenuRequested, this,
+    connect(listSMS, &MyTreeView::createContextMenu, this,
             &CSVPreviewForm::onSMSListCreateContextMenu);
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setWindowTitle(tr("IDS_FORM_TITLE_%1_PREVIEW_SMS")
@@ -69,10 +67,9 @@ void CSVPreviewForm::buildInterface()
     btnRestoreToAndroid->setObjectName(QStringLiteral("btnRestoreToAndroid"));
     horizontalLayout->addWidget(btnRestoreToAndroid);
 
-    listSMS = new QTreeView(this);
+    listSMS = new MyTreeView(this);
     listSMS->setObjectName(QStringLiteral("listSMS"));
     listSMS->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listSMS->setContextMenuPolicy(Qt::CustomContextMenu);
     listSMS->setRootIsDecorated(false);
     verticalLayout->addWidget(listSMS);
 }
@@ -97,7 +94,7 @@ void CSVPreviewForm::onSMSListCreateContextMenu()
             &CSVPreviewForm::onmiImportSelectionToLocal);
     connect(menu.addAction(tr("IDS_RESTORE_SELECTION_TO_ANDROID")), &QAction::triggered, this,
             &CSVPreviewForm::onmiRestoreSelectionToAndroid);
-    menu.exec(QCursor::pos());
+    menu.exec(listSMS->menuPosition());
 }
 
 void CSVPreviewForm::onmiImportSelectionToLocal()

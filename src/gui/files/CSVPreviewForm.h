@@ -8,7 +8,7 @@
 
 class QLabel;
 class QPushButton;
-class QTreeView;
+class MyTreeView;
 
 // Shows previewed messages and sends all of them, or the selected ones, into the open account
 // (import job) or to the phone (restore job). Closes itself, accepted, after a successful
@@ -38,5 +38,5 @@ private:
     QLabel* lbCSVTotal = nullptr;
     QPushButton* btnImportToLocal = nullptr;
     QPushButton* btnRestoreToAndroid = nullptr;
-    QTreeView* listSMS = nullptr;
+    MyTreeView* listSMS = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "gui/files/ItemModelSMSPreview.h"
 
+#include "gui/frame/MessageBoxes.h"
+
 namespace {
 constexpr int columnTotal = 5;
 }
@@ -34,7 +36,9 @@ QVariant ItemModelSMSPreview::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= smsList.size())
         return QVariant();
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    if (role == Qt::ToolTipRole)
+        return plainToolTip(data(index, Qt::DisplayRole).toString());
+    if (role != Qt::DisplayRole)
         return QVariant();
     const SMSInfo& sms = smsList.at(index.row());
     switch (index.column()) {

@@ -31,6 +31,8 @@ int message(QMessageBox::Icon icon, const QString& title, const QString& text,
 
     QMessageBox box(icon, title, text, QMessageBox::NoButton, nullptr,
                     Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    // Texts from the phone or a file must not be rendered as markup.
+    box.setTextFormat(Qt::PlainText);
     // Standard buttons would be rearranged by role for the platform; buttons of one role keep
     // the order in which they were added, so they show as Yes, No, Ok, Cancel everywhere.
     QDialogButtonBox standardTexts;

@@ -42,5 +42,21 @@ void showCritical(const QString& text)
 
 void showErrorOccurred(const QString& detail)
 {
-    showCritical(tr("IDS_ERROR_OCCUR_DESC_%1").arg(detail));
+    showCritical(tr("IDS_ERROR_OCCUR_DESC_%1").arg(outsideText(detail)));
+}
+
+QString outsideText(const QString& text)
+{
+    constexpr qsizetype shownCharacters = 1000;
+    if (text.size() <= shownCharacters)
+        return text;
+    return text.left(shownCharacters) + QChar(0x2026); // an ellipsis
+}
+
+QString plainToolTip(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") +
+           outsideText(text).toHtmlEscaped() + QStringLiteral("</p>");
 }

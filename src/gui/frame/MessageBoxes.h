@@ -12,3 +12,9 @@ void showInformation(const QString& text);
 void showCritical(const QString& text);
 // The one box in which every caught failure is shown, with the failure's text as detail.
 void showErrorOccurred(const QString& detail);
+
+// A text from outside the program (the phone, a file, the database) as a box shows it: its
+// first 1,000 characters. Boxes show their texts as plain text, never as markup.
+QString outsideText(const QString& text);
+// A tool tip that shows such a text literally (a tool tip would render markup).
+QString plainToolTip(const QString& text);

@@ -20,6 +20,8 @@
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/SendKey.h"
+#include "gui/frame/WindowFocus.h"
 #include "gui/ui/SmsBrowser.h"
 
 namespace {
@@ -81,16 +83,14 @@ void ConversationForm::openConversation(const QString& title, const QString& add
     if (found != table.constEnd()) {
         ConversationForm* form = found.value().get();
         form->refreshHistory();
-        form->show();
-        form->raise();
-        form->activateWindow();
+        bringForward(form);
         return;
     }
     std::shared_ptr<ConversationForm> form(new ConversationForm(address, suffix));
     form->setWindowTitle(title);
     form->refreshHistory();
-    form->show();
     table.insert(suffix, form);
+    bringForward(form.get());
 }
 
 void ConversationForm::closeAllConversations()
@@ -131,8 +131,7 @@ void ConversationForm::refreshHistory()
 bool ConversationForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_txtSendSMS && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return && key->modifiers().testFlag(Qt::AltModifier)) {
+        if (isSendKey(static_cast<QKeyEvent*>(event))) {
             onBtnSendSMSPressed();
             return true;
         }

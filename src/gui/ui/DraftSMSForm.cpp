@@ -19,6 +19,7 @@
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/SendKey.h"
 
 DraftSMSForm::DraftSMSForm(QWidget* parent) : QDialog(parent)
 {
@@ -70,20 +71,29 @@ DraftSMSForm::DraftSMSForm(QWidget* parent) : QDialog(parent)
     connect(m_txtRecipients, &QLineEdit::textChanged, this, &DraftSMSForm::onRecipientTextChanged);
     connect(m_listSearchResult, &QListWidget::itemClicked, this,
             &DraftSMSForm::onSearchResultItemClicked);
+    connect(m_listSearchResult, &QListWidget::itemActivated, this,
+            &DraftSMSForm::onSearchResultItemClicked);
     connect(m_btnSend, &QPushButton::pressed, this, &DraftSMSForm::onBtnSendPressed);
     m_txtSMSContent->installEventFilter(this);
+    m_txtRecipients->installEventFilter(this);
 }
 
-QStringList DraftSMSForm::recipientNumbers(const QString& recipientsText)
+QStringList DraftSMSForm::recipients(const QString& recipientsText)
+{
+    QStringList result;
+    for (const QString& part : recipientsText.split(QLatin1Char(','))) {
+        // Blanks around a recipient would become part of the stored address.
+        if (!part.trimmed().isEmpty())
+            result.append(part.trimmed());
+    }
+    return result;
+}
+
+QString DraftSMSForm::numberOf(const QString& recipient)
 {
     static const QRegularExpression namedNumber(QStringLiteral("^[^()]+\\(([^()]+)\\)$"));
-    QStringList numbers;
-    const QStringList parts = recipientsText.trimmed().split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const QRegularExpressionMatch match = namedNumber.match(part);
-        numbers.append(match.hasMatch() ? match.captured(1) : part);
-    }
-    return numbers;
+    const QRegularExpressionMatch match = namedNumber.match(recipient);
+    return match.hasMatch() ? match.captured(1) : recipient;
 }
 
 QString DraftSMSForm::withChosenRecipient(const QString& recipientsText, const QString& entry)
@@ -126,6 +136,7 @@ void DraftSMSForm::onSearchResultItemClicked(QListWidgetItem* item)
     m_txtRecipients->setText(text);
     m_txtRecipients->setCursorPosition(int(text.size()));
     m_listSearchResult->hide();
+    m_txtRecipients->setFocus();
 }
 
 void DraftSMSForm::mousePressEvent(QMouseEvent* event)
@@ -137,19 +148,25 @@ void DraftSMSForm::mousePressEvent(QMouseEvent* event)
 bool DraftSMSForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_txtSMSContent && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return && key->modifiers().testFlag(Qt::AltModifier)) {
+        if (isSendKey(static_cast<QKeyEvent*>(event))) {
             onBtnSendPressed();
             return true;
         }
+    }
+    if (watched == m_txtRecipients && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down && m_listSearchResult->isVisible()) {
+        // The completion list is reached from the keyboard; Enter there chooses.
+        m_listSearchResult->setFocus();
+        m_listSearchResult->setCurrentRow(0);
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void DraftSMSForm::onBtnSendPressed()
 {
-    const QStringList numbers = recipientNumbers(m_txtRecipients->text());
-    if (numbers.isEmpty()) {
+    const QStringList targets = recipients(m_txtRecipients->text());
+    if (targets.isEmpty()) {
         showWarning(tr("IDS_SEND_SMS_NO_RECIPIENTS"));
         return;
     }
@@ -161,15 +178,33 @@ void DraftSMSForm::onBtnSendPressed()
     const std::shared_ptr<DeviceConnection> connection = ensureConnection(true);
     if (!connection)
         return;
+    QStringList sentTo;
     try {
-        if (!runInBackground(tr("Sending the message..."), [&] {
-                for (const QString& number : numbers)
-                    m_sent.append(sendSMSThroughPhone(connection.get(), number, content));
-            }))
+        const bool finished = runInBackground(tr("Sending the message..."), [&] {
+            for (const QString& recipient : targets) {
+                m_sent.append(sendSMSThroughPhone(connection.get(), numberOf(recipient), content));
+                sentTo.append(recipient);
+            }
+        });
+        if (finished) {
+            showInformation(tr("IDS_SEND_SMS_SUC"));
+            accept();
             return;
-        showInformation(tr("IDS_SEND_SMS_SUC"));
-        accept();
+        }
     } catch (const std::exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
     }
+    keepUnsentRecipients(targets, sentTo);
+}
+
+void DraftSMSForm::keepUnsentRecipients(const QStringList& targets, const QStringList& sentTo)
+{
+    if (sentTo.isEmpty())
+        return;
+    const QStringList unsent = targets.mid(sentTo.size());
+    // Sending again reaches only those still waiting for the message.
+    m_txtRecipients->setText(unsent.join(QStringLiteral(", ")));
+    m_listSearchResult->hide();
+    showWarning(tr("IDS_SEND_SMS_SENT_TO_%1_NOT_SENT_TO_%2")
+                    .arg(sentTo.join(QStringLiteral(", ")), unsent.join(QStringLiteral(", "))));
 }

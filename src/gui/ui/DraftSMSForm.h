@@ -22,9 +22,10 @@ class DraftSMSForm : public QDialog
 public:
     explicit DraftSMSForm(QWidget* parent = nullptr);
 
-    // The numbers to send to: the recipients line split at commas (empty parts skipped, parts
-    // not trimmed); "name(number)" gives the number inside the parentheses.
-    static QStringList recipientNumbers(const QString& recipientsText);
+    // The recipients line split at commas, each part trimmed, empty parts skipped.
+    static QStringList recipients(const QString& recipientsText);
+    // The number to send to: "name(number)" gives the number inside the parentheses.
+    static QString numberOf(const QString& recipient);
     // The recipients line after choosing a completion entry.
     static QString withChosenRecipient(const QString& recipientsText, const QString& entry);
 
@@ -44,6 +45,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // After a send that reached only the first recipients: says who got the message and who
+    // did not, and leaves only the latter in the recipients line.
+    void keepUnsentRecipients(const QStringList& targets, const QStringList& sentTo);
+
     QLineEdit* m_txtRecipients;
     QTextEdit* m_txtSMSContent;
     QPushButton* m_btnSend;

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -37,13 +37,14 @@
 #include "gui/files/PrintPreview.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
 #include "gui/frame/WebPage.h"
+#include "gui/frame/WindowFocus.h"
 #include "gui/ui/AboutForm.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
-#include "gui/ui/MyTreeView.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 
@@ -90,6 +91,12 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_listContacts, &MyTreeView::onSelectionChanged, this,
             &MainWindow::onContactSelectionChanged);
     connect(m_btnFindContact, &QPushButton::pressed, this, &MainWindow::onBtnFindContactPressed);
+    connect(m_txtSearchContact, &QLineEdit::returnPressed, this,
+            &MainWindow::onBtnFindContactPressed);
+    // Delete on a selected conversation asks, then deletes it, as the context menu does.
+    auto* deleteKey = new QShortcut(QKeySequence(Qt::Key_Delete), m_listContacts);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &MainWindow::miThreadDelete);
     connect(m_listContacts, &MyTreeView::createContextMenu, this,
             &MainWindow::onlistContactsContextMenu);
     connect(m_listContacts, &QTreeView::doubleClicked, this, &MainWindow::onContactDoubleClicked);
@@ -229,6 +236,7 @@ void MainWindow::buildMenusAndToolbar()
     menu->addSeparator();
     addAction(menu, tr("Connection"), nullptr, &MainWindow::miConnection);
     QAction* exitAction = menu->addAction(QIcon(QStringLiteral(":/res/exit.png")), tr("Exit"));
+    exitAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
 
     QMenu* help = menuBar()->addMenu(tr("Help"));
@@ -358,7 +366,7 @@ void MainWindow::onlistContactsContextMenu()
     connect(menu.addAction(tr("Delete thread")), &QAction::triggered, this,
             &MainWindow::miThreadDelete);
     connect(menu.addAction(tr("Chat")), &QAction::triggered, this, &MainWindow::miThreadChat);
-    menu.exec(QCursor::pos());
+    menu.exec(m_listContacts->menuPosition());
 }
 
 void MainWindow::miThreadDelete()
@@ -409,8 +417,7 @@ void MainWindow::showReceivedSMS(const SMSInfo& sms)
         if (current.isValid() && current.row() == row)
             showConversation(suffix);
     }
-    activateWindow();
-    raise();
+    bringForward(this);
     ConversationForm::openConversation(contactDisplayName(sms), sms.address, suffix);
 }
 
@@ -422,7 +429,7 @@ void MainWindow::messageStored(const SMSInfo& sms)
 
 void MainWindow::onListenSMSerrorOccurred(const QString& text)
 {
-    showCritical(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(text));
+    showCritical(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(outsideText(text)));
     if (askYesNo(tr("IDS_ASK_RESTART_SYNCLISTENSMSTHREAD")))
         SyncListenSMSThread::instance()->restartListening();
 }

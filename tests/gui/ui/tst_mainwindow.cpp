@@ -2,20 +2,24 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QSemaphore>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include "core/frame/Cancellation.h"
 #include "core/frame/JobThread.h"
 #include "core/store/Transaction.h"
+#include "gui/files/CSVPreviewForm.h"
 #include "gui/frame/JobRunner.h"
+#include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
 #include "gui/ui/ConversationForm.h"
+#include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
 #include "gui/ui/MainWindow.h"
-#include "gui/ui/MyTreeView.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
@@ -121,8 +125,12 @@ private slots:
     void closingClosesChats();
     void fileCommandsAskForTheirFiles();
     void contactsContextMenu();
+    void keyboard_data();
+    void keyboard();
+    void incomingKeepsTheTypingFocus();
 
 private:
+    QString followKeyboardPath(const QString& path);
     std::unique_ptr<Environment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
@@ -381,6 +389,136 @@ void TestMainWindow::contactsContextMenu()
                                        "Delete thread", "Chat"}));
     window.contactsView()->setCurrentIndex(QModelIndex()); // no current row, no menu
     QCOMPARE(menuTexts(), QStringList({"no menu"}));
+}
+
+void TestMainWindow::keyboard_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("Enter in the find box runs Find") << "find"
+                                                     << "Hannah(333)";
+    QTest::newRow("Delete asks, then deletes the conversation")
+        << "delete"
+        << "Confirm to delete this thread?|444 deleted";
+    QTest::newRow("Ctrl+Q quits") << "quit"
+                                  << "closed";
+    QTest::newRow("Menu key: the contacts menu at the row") << "menu"
+                                                            << "at the row";
+    QTest::newRow("Shift+F10: the preview menu at the row") << "preview-menu"
+                                                            << "at the row";
+    QTest::newRow("Alt+keypad Enter sends from a chat")
+        << "chat-send"
+        << "Your message is blank..Please compose it first.";
+    QTest::newRow("Return alone is a line break") << "chat-return"
+                                                  << " \n";
+    QTest::newRow("Alt+Return sends from compose") << "compose-send"
+                                                   << "Please enter recepient.";
+    QTest::newRow("arrows and Enter choose a completion") << "completion"
+                                                          << "Anna(111),Joanna(555),";
+}
+
+void TestMainWindow::keyboard()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, outcome);
+    QCOMPARE(followKeyboardPath(path), outcome);
+}
+
+// Where a menu opened by the keyboard appeared, against the current row of the view.
+static QString menuPlace(MyTreeView* view, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QPoint shownAt(-1, -1);
+    QTimer::singleShot(0, view, [&shownAt] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            shownAt = popup->pos();
+            popup->close();
+        }
+    });
+    QTest::keyClick(view, key, modifiers);
+    const QPoint row =
+        view->viewport()->mapToGlobal(view->visualRect(view->currentIndex()).center());
+    return shownAt == row ? QStringLiteral("at the row") : QStringLiteral("elsewhere");
+}
+
+QString TestMainWindow::followKeyboardPath(const QString& path)
+{
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        return QStringLiteral("window not active");
+    MyTreeView* contacts = window.contactsView();
+    if (path == QLatin1String("find")) {
+        window.findEdit()->setText(QStringLiteral("ann"));
+        window.findEdit()->setFocus();
+        QTest::keyClick(window.findEdit(), Qt::Key_Return);
+        return contacts->currentIndex().data().toString();
+    }
+    if (path == QLatin1String("delete")) {
+        contacts->setFocus();
+        contacts->setCurrentIndex(window.contactsModel()->index(1, 0));
+        m_dialogs->queueButton(QMessageBox::Yes);
+        QTest::keyClick(contacts, Qt::Key_Delete);
+        const bool gone = countRows("select count(*) from sms where suffix='444'") == 0;
+        return m_dialogs->messages.value(0).text + (gone ? "|444 deleted" : "|444 kept");
+    }
+    if (path == QLatin1String("quit")) {
+        QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+        return window.isVisible() ? QStringLiteral("open") : QStringLiteral("closed");
+    }
+    if (path == QLatin1String("menu")) {
+        contacts->setCurrentIndex(window.contactsModel()->index(2, 0));
+        return menuPlace(contacts, Qt::Key_Menu, Qt::NoModifier);
+    }
+    if (path == QLatin1String("preview-menu")) {
+        CSVPreviewForm preview({message("1", "", "a", 1000), message("2", "", "b", 2000)});
+        preview.show();
+        auto* list = preview.findChild<MyTreeView*>(QStringLiteral("listSMS"));
+        list->setCurrentIndex(list->model()->index(1, 0));
+        return menuPlace(list, Qt::Key_F10, Qt::ShiftModifier);
+    }
+    if (path.startsWith(QLatin1String("chat"))) {
+        ConversationForm::openConversation("Anna(111)", "111", "111");
+        QTextEdit* edit = ConversationForm::conversation("111")->replyEdit();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Space);
+        if (path == QLatin1String("chat-return")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+            return m_dialogs->messages.isEmpty() ? edit->toPlainText() : m_dialogs->lastText();
+        }
+        QTest::keyClick(edit, Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
+        return m_dialogs->lastText();
+    }
+    DraftSMSForm compose;
+    compose.show();
+    if (path == QLatin1String("compose-send")) {
+        compose.contentEdit()->setFocus();
+        QTest::keyClick(compose.contentEdit(), Qt::Key_Return, Qt::AltModifier);
+        return m_dialogs->lastText();
+    }
+    compose.recipientsEdit()->setText(QStringLiteral("Anna(111),jo"));
+    compose.recipientsEdit()->setFocus();
+    QTest::keyClick(compose.recipientsEdit(), Qt::Key_Down);
+    QTest::keyClick(compose.completionList(), Qt::Key_Return);
+    return compose.recipientsEdit()->text();
+}
+
+void TestMainWindow::incomingKeepsTheTypingFocus()
+{
+    MainWindow window;
+    window.show();
+    ConversationForm::openConversation("Anna(111)", "111", "111");
+    ConversationForm* anna = ConversationForm::conversation("111");
+    QVERIFY(QTest::qWaitForWindowActive(anna));
+    anna->replyEdit()->setFocus();
+    QTest::keyClicks(anna->replyEdit(), "half a sen");
+    window.onReceivedSMS(message("444", "Bob", "interrupting", 9000));
+    ConversationForm* bob = ConversationForm::conversation("444");
+    QVERIFY(bob && bob->isVisible()); // brought forward, but the typing goes on where it was
+    QTRY_COMPARE(QApplication::focusWidget(), anna->replyEdit());
+    QTest::qWait(100); // and stays there
+    QTest::keyClicks(QApplication::focusWidget(), "tence");
+    QCOMPARE(anna->replyEdit()->toPlainText(), QStringLiteral("half a sentence"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -16,11 +16,12 @@
 #include "core/device/DeviceConnection.h"
 #include "core/sync/SyncListenSMSThread.h"
 #include "core/sync/SyncTimings.h"
+#include "gui/frame/MyTreeView.h"
 #include "gui/store/AccountForm.h"
 #include "gui/ui/ConversationForm.h"
+#include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
 #include "gui/ui/MainWindow.h"
-#include "gui/ui/MyTreeView.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
@@ -70,6 +71,7 @@ private:
     void openAccount();
     void connectAndBackup(MainWindow& window);
     void replyInChat(MainWindow& window);
+    void composeToManyWithOneRefused(MainWindow& window);
     void receiveFromANewNumber(MainWindow& window);
     void searchForAWord(MainWindow& window);
     void deleteAConversation(MainWindow& window);
@@ -209,13 +211,14 @@ void TestUiEndToEnd::deleteAConversation(MainWindow& window)
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
     const QString suffix = window.contactsModel()->entries().at(1).suffix;
     const int messages = countRows("select count(*) from sms where suffix=?", suffix);
+    const int total = countRows("select count(*) from sms");
     QVERIFY(messages > 0);
     m_dialogs->clear();
     m_dialogs->queueButton(QMessageBox::Yes);
     window.miThreadDelete();
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully delete thread."));
     QCOMPARE(countRows("select count(*) from sms where suffix=?", suffix), 0);
-    QCOMPARE(countRows("select count(*) from sms"), m_backedUp + 2 - messages);
+    QCOMPARE(countRows("select count(*) from sms"), total - messages);
     QCOMPARE(window.contactsModel()->rowCount(), rowsBefore - 1);
     QCOMPARE(window.contactsModel()->rowOfSuffix(suffix), -1);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
@@ -271,6 +274,45 @@ void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
     QCOMPARE(countRows("select count(*) from sms"), all);
 }
 
+void TestUiEndToEnd::composeToManyWithOneRefused(MainWindow& window)
+{
+    const auto sentSince = [this](int from) {
+        QStringList sent;
+        for (const QString& line : m_sim.outputLines().mid(from))
+            if (line.startsWith(QLatin1String("SENT ")))
+                sent << line;
+        return sent.size();
+    };
+    // The phone refuses the second recipient (no number): the first got the message, the
+    // third did not, and a second Send reaches only the ones left.
+    DraftSMSForm compose;
+    compose.recipientsEdit()->setText(QStringLiteral(" 0170 111 , Nobody( ) ,0170 222,"));
+    compose.contentEdit()->setPlainText(QStringLiteral("see you at eight"));
+    m_dialogs->clear();
+    int from = m_sim.lineCount();
+    compose.onBtnSendPressed();
+    QCOMPARE(sentSince(from), 1);
+    QCOMPARE(m_dialogs->shown().size(), 2);
+    QVERIFY(m_dialogs->shown().at(0).startsWith(QStringLiteral("C: ")));
+    QCOMPARE(m_dialogs->shown().at(1),
+             QStringLiteral("W: The message was sent to: 0170 111\nIt was not sent to: "
+                            "Nobody( ), 0170 222\nPress Send again to send it to those only."));
+    QCOMPARE(compose.recipientsEdit()->text(), QStringLiteral("Nobody( ), 0170 222"));
+    QCOMPARE(countRows("select count(*) from sms where address=? and body='see you at eight'",
+                       "0170 111"),
+             1); // stored without the blanks around it
+    compose.recipientsEdit()->setText(QStringLiteral("0170 222"));
+    from = m_sim.lineCount();
+    compose.onBtnSendPressed();
+    QTRY_COMPARE(sentSince(from), 1);
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Message sent successfully."));
+    QCOMPARE(compose.result(), int(QDialog::Accepted));
+    QCOMPARE(compose.sentMessages().size(), 2);
+    for (const SMSInfo& sms : compose.sentMessages()) // as the compose command does
+        window.messageStored(sms);
+    QVERIFY(window.contactsModel()->rowOfSuffix(QStringLiteral("0170222")) >= 0);
+}
+
 void TestUiEndToEnd::aUsersSession()
 {
     DialogRecorder dialogs;
@@ -283,6 +325,7 @@ void TestUiEndToEnd::aUsersSession()
     if (QTest::currentTestFailed())
         return;
     replyInChat(window);
+    composeToManyWithOneRefused(window);
     receiveFromANewNumber(window);
     searchForAWord(window);
     deleteAConversation(window);
