@@ -1,20 +1,7 @@
 #include "core/files/HtmlBackupSMS.h"
 
+#include "core/frame/EscapeHtml.h"
 #include "core/store/StoreSMS.h"
-
-namespace {
-
-// Markup characters only: line breaks stay raw inside their block.
-QString escapeMarkup(const QString& text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QLatin1String("&amp;"));
-    escaped.replace(QLatin1Char('<'), QLatin1String("&lt;"));
-    escaped.replace(QLatin1Char('>'), QLatin1String("&gt;"));
-    return escaped;
-}
-
-} // namespace
 
 void HtmlBackupSMS::writeHeader(QIODevice* device)
 {

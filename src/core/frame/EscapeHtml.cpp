@@ -1,12 +1,16 @@
 #include "core/frame/EscapeHtml.h"
 
-QString escapeHtml(const QString& text)
+QString escapeMarkup(const QString& text)
 {
     QString escaped = text;
     // The ampersand first, so the entities made afterwards are not escaped twice.
     escaped.replace(QLatin1Char('&'), QLatin1String("&amp;"));
     escaped.replace(QLatin1Char('<'), QLatin1String("&lt;"));
     escaped.replace(QLatin1Char('>'), QLatin1String("&gt;"));
-    escaped.replace(QLatin1Char('\n'), QLatin1String("<br/>"));
     return escaped;
+}
+
+QString escapeHtml(const QString& text)
+{
+    return escapeMarkup(text).replace(QLatin1Char('\n'), QLatin1String("<br/>"));
 }

@@ -2,5 +2,7 @@
 
 #include <QString>
 
-// "&", "<", ">" become entities and a line feed becomes "<br/>"; quotes stay as they are.
+// "&", "<", ">" become entities; quotes and line breaks stay as they are.
+QString escapeMarkup(const QString& text);
+// The same, and a line feed becomes "<br/>".
 QString escapeHtml(const QString& text);

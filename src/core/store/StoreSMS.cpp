@@ -1,6 +1,7 @@
 #include "core/store/StoreSMS.h"
 
 #include <QRegularExpression>
+#include <limits>
 
 #include <sqlite3.h>
 
@@ -32,6 +33,16 @@ long long storedDate(const QDateTime& date)
 {
     // Whole seconds, the fraction dropped (C++ division truncates toward zero).
     return date.isValid() ? date.toMSecsSinceEpoch() / 1000 : 0;
+}
+
+// The stored whole seconds as a local date; a number beyond what a date can hold (a damaged or
+// crafted file) gives an invalid date rather than an overflow.
+QDateTime storedDateTime(qint64 seconds)
+{
+    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 1000;
+    if (seconds > limit || seconds < -limit)
+        return QDateTime();
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000);
 }
 
 } // namespace
@@ -96,7 +107,7 @@ SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
 {
     SMSInfo sms;
     sms.smsId = static_cast<qint32>(cursor.getInt64(QStringLiteral("sms_id")));
-    sms.date = QDateTime::fromMSecsSinceEpoch(cursor.getInt64(QStringLiteral("date")) * 1000);
+    sms.date = storedDateTime(cursor.getInt64(QStringLiteral("date")));
     sms.address = cursor.getText(QStringLiteral("address"));
     sms.person = cursor.getText(QStringLiteral("person"));
     // Read whole: as an int, 4294967297 would lose its high bits and pass for 1.

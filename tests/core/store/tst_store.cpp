@@ -292,21 +292,26 @@ void TestStore::rowsReadByTheRules()
     }
 
     // is_send is true for exactly 1 (the BOOLEAN column turns the text '1' into 1); the row id
-    // keeps its low 32 bits, also when storeSMS reports it.
-    m_db->executeThrow(Sqlite3Sql("insert into sms(sms_id, address, date, is_send, body) values "
-                                  "(11, 'a', 0, 1, ''), (12, 'a', 0, 2, ''), (13, 'a', 0, 0, ''), "
-                                  "(14, 'a', 0, null, ''), (15, 'a', 0, 4294967297, ''), "
-                                  "(4294967303, 'a', 0, '1', '')"));
+    // keeps its low 32 bits, also when storeSMS reports it; a date beyond what a date can hold
+    // (a damaged file) reads as no date instead of overflowing.
+    m_db->executeThrow(
+        Sqlite3Sql("insert into sms(sms_id, address, date, is_send, body) values "
+                   "(11, 'a', 0, 1, ''), (12, 'a', 0, 2, ''), (13, 'a', 0, 0, ''), "
+                   "(14, 'a', 0, null, ''), (15, 'a', 9223372036854775807, 4294967297, ''), "
+                   "(4294967303, 'a', -9223372036854776, '1', '')"));
     QList<bool> sent;
     QList<int> ids;
+    QList<bool> dated;
     for (Sqlite3Cursor cursor =
              m_db->queryThrow(Sqlite3Sql("select * from sms where sms_id > 10 order by sms_id"));
          cursor.moveNext();) {
         sent.append(readSMSRow(cursor).isSend);
         ids.append(readSMSRow(cursor).smsId);
+        dated.append(readSMSRow(cursor).date.isValid());
     }
     QCOMPARE(sent, (QList<bool>{true, false, false, false, false, true}));
     QCOMPARE(ids, (QList<int>{11, 12, 13, 14, 15, 7}));
+    QCOMPARE(dated, (QList<bool>{true, true, true, true, false, false}));
     SMSInfo next = message("a", "next", noon(), false);
     QVERIFY(storeSMS(m_db, next));
     QCOMPARE(next.smsId, 8);
