@@ -22,8 +22,7 @@ int main(int argc, char* argv[])
 
     auto mainWindow = std::make_unique<MainWindow>();
     setMainWindowInstance(mainWindow.get());
-    mainWindow->show();
-    const int code = app.exec();
+    const int code = mainWindow->runUntilClosed();
     setMainWindowInstance(nullptr);
     return code;
 }

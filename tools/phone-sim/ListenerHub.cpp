@@ -42,6 +42,18 @@ qint64 ListenerHub::push(const SimMessage& message)
     return pending.number;
 }
 
+int ListenerHub::dropListeners()
+{
+    int dropped = 0;
+    for (const QPointer<ListenerSession>& session : std::as_const(m_sessions)) {
+        if (session && session->connected()) {
+            session->drop();
+            ++dropped;
+        }
+    }
+    return dropped;
+}
+
 void ListenerHub::onDelivered(qint64 number)
 {
     while (m_announced < number)

@@ -24,6 +24,8 @@ public:
     qint64 pushed() const { return m_pushed; }
     int listeners() const;
     qint64 queued() const { return m_queue.size(); }
+    // Closes every listener connection; returns how many there were.
+    int dropListeners();
 
 signals:
     void delivered(qint64 number);

@@ -16,6 +16,8 @@ public:
     // Writes one "$sms:" line; delivered(number) follows once the bytes left the process.
     void deliver(const QByteArray& line, qint64 number);
     bool connected() const { return isOpen(); }
+    // Closes the connection, as a phone whose service stopped listening.
+    void drop() { closeGracefully(); }
 
 signals:
     void delivered(qint64 number);

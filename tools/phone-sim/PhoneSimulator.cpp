@@ -222,13 +222,17 @@ void PhoneSimulator::runCommand(const QString& input)
             announce(QStringLiteral("MISBEHAVE %1").arg(misbehaviourName(m_options.misbehave)));
         else
             announce(QStringLiteral("ERROR unknown misbehaviour %1").arg(rest.trimmed()));
+    } else if (command == QLatin1String("drop-listeners")) {
+        announce(QStringLiteral("DROPPED %1").arg(m_hub->dropListeners()));
     } else if (command == QLatin1String("status")) {
         announce(QStringLiteral("STATUS ") + summary());
     } else if (command == QLatin1String("quit")) {
         emit quitRequested();
     } else if (command == QLatin1String("help")) {
-        announce(QStringLiteral("COMMANDS push <address> <body> | push-named <address> <person> "
-                                "<body> | push-random <n> | misbehave <mode> | status | quit"));
+        announce(QStringLiteral(
+            "COMMANDS push <address> <body> | push-named <address> <person> "
+            "<body> | push-random <n> | drop-listeners | misbehave <mode> | status | "
+            "quit"));
     } else if (!command.isEmpty()) {
         announce(QStringLiteral("ERROR unknown command %1").arg(command));
     }

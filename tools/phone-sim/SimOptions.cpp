@@ -43,9 +43,10 @@ bool parseSimOptions(const QStringList& arguments, SimOptions* o, QString* error
         QStringLiteral("Plays the phone's SMS service on the four ports 42580, 32421, 32422 and "
                        "43256.\nMisbehaviour modes:\n") +
         misbehaviourHelp() +
-        QStringLiteral("Standard input: push <address> <body>, push-named <address> <person> "
-                       "<body>, push-random <n>, misbehave <mode>, status, quit.\nEscapes in "
-                       "arguments: \\n \\r \\t \\s (space) \\\\."));
+        QStringLiteral(
+            "Standard input: push <address> <body>, push-named <address> <person> <body>, "
+            "push-random <n>, drop-listeners, misbehave <mode>, status, quit.\nEscapes in "
+            "arguments: \\n \\r \\t \\s (space) \\\\."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("address"), QStringLiteral("Address to listen on."), QStringLiteral("ip"),

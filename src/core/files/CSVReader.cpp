@@ -84,7 +84,20 @@ QString decodeField(const QByteArray& bytes)
     return QString::fromUtf8(bytes);
 }
 
+// Keeps a byte of the field being read, refusing a field over the limit before it takes the
+// memory.
+void keep(QByteArray& buffer, char c)
+{
+    if (buffer.size() >= MAX_CSV_FIELD_BYTES)
+        throw CSVFieldTooLarge();
+    buffer.append(c);
+}
+
 } // namespace
+
+CSVFieldTooLarge::CSVFieldTooLarge()
+    : std::runtime_error("A field of the CSV file is larger than 1 MiB.")
+{}
 
 bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes escapes)
 {
@@ -111,15 +124,15 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes
         }
         if (inQuotes) {
             if (backslash && c == '\\' && !quotePending) {
-                buffer.append(c);
+                keep(buffer, c);
                 const int escaped = bytes.next();
                 if (escaped >= 0)
-                    buffer.append(static_cast<char>(escaped));
+                    keep(buffer, static_cast<char>(escaped));
                 continue;
             }
             if (c == '"') {
                 if (quotePending)
-                    buffer.append('"');
+                    keep(buffer, '"');
                 quotePending = !quotePending;
                 continue;
             }
@@ -144,7 +157,7 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes
                 return true;
             }
         }
-        buffer.append(c);
+        keep(buffer, c);
     }
 }
 

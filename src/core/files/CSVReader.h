@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <stdexcept>
 
 class QIODevice;
 
@@ -13,6 +14,17 @@ enum class CSVEscapes
     Backslash,
 };
 
+// The largest field the reader takes, in bytes. An SMS file never holds a larger one, and
+// without a limit one field of 50 MB took gigabytes of memory.
+inline constexpr qsizetype MAX_CSV_FIELD_BYTES = 1024 * 1024;
+
+// A field grew beyond MAX_CSV_FIELD_BYTES; reading stopped inside that record.
+class CSVFieldTooLarge : public std::runtime_error
+{
+public:
+    CSVFieldTooLarge();
+};
+
 // Comma-separated records in the program's own dialect: comma separator, double-quote quoting
 // with doubled quotes, UTF-8, optional UTF-8 byte-order mark, LF or CR LF record ends. The
 // functions keep no state between calls; read failures throw std::runtime_error carrying the
@@ -21,7 +33,7 @@ enum class CSVEscapes
 // Appends the fields of one record to *fields (never clears it). True when the record ended
 // with a line feed, false at the end of the device (a last record without line feed is still
 // appended). With skipByteOrderMark a leading EF BB BF is dropped; at the very end of the
-// device the call then appends nothing.
+// device the call then appends nothing. Throws CSVFieldTooLarge for a field over the limit.
 bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipByteOrderMark,
                 CSVEscapes escapes = CSVEscapes::DoubledQuotes);
 

@@ -98,6 +98,26 @@ bool LocalPreviewCSVThread::importerHasHeader() const
     return !m_importer || m_importer->hasHeader();
 }
 
+bool LocalPreviewCSVThread::readRecord(QStringList* fields, QFile& file, bool skipByteOrderMark)
+{
+    ++m_recordsRead;
+    try {
+        return utf8CSVRow(fields, &file, skipByteOrderMark, escapes());
+    } catch (const CSVFieldTooLarge&) {
+        throw std::runtime_error(QStringLiteral("Record %1 of the CSV file has a field larger "
+                                                "than 1 MiB, which no SMS file holds. Nothing "
+                                                "was loaded.")
+                                     .arg(m_recordsRead)
+                                     .toStdString());
+    }
+}
+
+void LocalPreviewCSVThread::readHeader(QStringList* header, QFile& file)
+{
+    while (readRecord(header, file, true) && header->size() < 4)
+        header->clear();
+}
+
 // First pass: the number of records, for the progress display. -1 with *error set when the
 // file cannot be opened or read.
 int LocalPreviewCSVThread::countRecords(QString* error)
@@ -108,8 +128,9 @@ int LocalPreviewCSVThread::countRecords(QString* error)
         return -1;
     }
     try {
+        m_recordsRead = 0;
         QStringList header;
-        readCSVRecordMinFields(&header, &file, 4, escapes());
+        readHeader(&header, file);
         int total = totalRecords(&file, escapes());
         if (!importerHasHeader())
             ++total; // the record just passed was data
@@ -156,9 +177,10 @@ void debugInvalidRecord(const QStringList& fields)
 void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
 {
     QHash<QString, int> columns;
+    m_recordsRead = 0;
     if (importerHasHeader()) {
         QStringList header;
-        readCSVRecordMinFields(&header, &file, 4, escapes());
+        readHeader(&header, file);
         columns = columnIndexMap(header);
     }
     if (!m_importer) {
@@ -174,7 +196,7 @@ void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
     QStringList fields;
     ProgressThrottle throttle(total);
     while (!cancelRequested()) {
-        const bool more = utf8CSVRow(&fields, &file, false, escapes());
+        const bool more = readRecord(&fields, file, false);
         if (fields.size() > 1) {
             const SMSInfo sms = recordToSMS(columns, fields);
             if (!sms.date.isValid()) {

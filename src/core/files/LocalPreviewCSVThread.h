@@ -43,6 +43,11 @@ protected:
 
 private:
     int countRecords(QString* error);
+    // utf8CSVRow, counting the records of the file; a field over the limit ends the job with a
+    // text that names the record.
+    bool readRecord(QStringList* fields, QFile& file, bool skipByteOrderMark);
+    // The first record of at least four fields, as readCSVRecordMinFields reads it.
+    void readHeader(QStringList* header, QFile& file);
     void parseRecords(QFile& file, int total);
     bool importerHasHeader() const;
     CSVEscapes escapes() const;
@@ -51,4 +56,5 @@ private:
     CSVImporterPlugin* m_importer; // may be null; not owned
     QString m_fileName;
     int m_invalid = 0;
+    int m_recordsRead = 0; // of the pass under way
 };

@@ -1,13 +1,51 @@
 #include "gui/frame/JobRunner.h"
 
 #include <QEventLoop>
+#include <QList>
 #include <QThread>
 #include <exception>
+#include <memory>
+#include <utility>
 
 #include "core/frame/Cancellation.h"
 #include "core/frame/JobThread.h"
 #include "gui/frame/BusyDialog.h"
 #include "gui/frame/ProgressForm.h"
+
+namespace {
+
+// Jobs running behind their dialogs (they nest: a job's box may start another) and what waits
+// for them. Used from the GUI thread only.
+int g_jobsRunning = 0;
+QList<std::function<void()>> g_afterJobs;
+
+// Counts one job while it lives; the last one to end runs what waited for it.
+class JobScope
+{
+public:
+    JobScope() { ++g_jobsRunning; }
+    ~JobScope()
+    {
+        if (--g_jobsRunning > 0)
+            return;
+        // Taken first: an action may start a job of its own and queue more.
+        const QList<std::function<void()>> waiting = std::exchange(g_afterJobs, {});
+        for (const std::function<void()>& action : waiting)
+            whenNoJobRuns(action);
+    }
+    JobScope(const JobScope&) = delete;
+    JobScope& operator=(const JobScope&) = delete;
+};
+
+} // namespace
+
+void whenNoJobRuns(const std::function<void()>& action)
+{
+    if (g_jobsRunning > 0)
+        g_afterJobs.append(action);
+    else
+        action();
+}
 
 void waitForFinished(QThread& thread)
 {
@@ -24,6 +62,7 @@ void waitForFinished(QThread& thread)
 
 int runJob(ProgressForm& form, JobThread& job, const std::function<void(int)>& onResult)
 {
+    const JobScope scope;
     QObject::connect(&job, &JobThread::updateProgress, &form, &ProgressForm::updateProgress);
     QObject::connect(&job, &JobThread::errorOccurred, &form, &ProgressForm::errorOccurred);
     QObject::connect(&job, &JobThread::succeed, &form, &ProgressForm::succeed);
@@ -42,23 +81,25 @@ bool runInBackground(const QString& text, const std::function<void()>& work)
 {
     std::exception_ptr failure;
     bool cancelled = false;
-    QThread* worker = QThread::create([&] {
-        try {
-            work();
-        } catch (const Cancellation::Cancelled&) {
-            cancelled = true;
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    BusyDialog dialog(text);
-    QObject::connect(worker, &QThread::finished, &dialog, &QDialog::accept);
-    QObject::connect(&dialog, &BusyDialog::cancelRequested, worker,
-                     [worker] { worker->requestInterruption(); });
-    worker->start();
-    dialog.exec();
-    waitForFinished(*worker);
-    delete worker;
+    {
+        const JobScope scope;
+        std::unique_ptr<QThread> worker(QThread::create([&] {
+            try {
+                work();
+            } catch (const Cancellation::Cancelled&) {
+                cancelled = true;
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }));
+        BusyDialog dialog(text);
+        QObject::connect(worker.get(), &QThread::finished, &dialog, &QDialog::accept);
+        QObject::connect(&dialog, &BusyDialog::cancelRequested, worker.get(),
+                         [thread = worker.get()] { thread->requestInterruption(); });
+        worker->start();
+        dialog.exec();
+        waitForFinished(*worker);
+    }
     if (failure)
         std::rethrow_exception(failure);
     return !cancelled;

@@ -18,5 +18,10 @@ int runJob(ProgressForm& form, JobThread& job,
 // user cancelled (work then ended early through Cancellation::Cancelled).
 bool runInBackground(const QString& text, const std::function<void()>& work);
 
+// Runs action at once when no job runs behind its dialog (runJob, runInBackground); otherwise
+// as soon as the last one has ended, before its caller goes on. A report that arrives during a
+// job (the listener's error) thus follows the job's own boxes instead of landing between them.
+void whenNoJobRuns(const std::function<void()>& action);
+
 // Waits, with the event loop running, until the thread has finished.
 void waitForFinished(class QThread& thread);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -405,6 +406,9 @@ void MainWindow::onReceivedSMS(const SMSInfo& sms)
 
 void MainWindow::showReceivedSMS(const SMSInfo& sms)
 {
+    // Stored all the same; after the close no chat window may open and keep the program alive.
+    if (m_closed)
+        return;
     const QString suffix = conversationSuffix(sms.address);
     const int row = m_contactsModel->rowOfSuffix(suffix);
     if (row < 0) {
@@ -429,6 +433,18 @@ void MainWindow::messageStored(const SMSInfo& sms)
 
 void MainWindow::onListenSMSerrorOccurred(const QString& text)
 {
+    // During a job (the phone dying mid-backup fails both) the job's own boxes come first, so
+    // that nothing lands between this box and its question.
+    whenNoJobRuns([window = QPointer<MainWindow>(this), text] {
+        if (window)
+            window->reportListenerError(text);
+    });
+}
+
+void MainWindow::reportListenerError(const QString& text)
+{
+    if (m_closed)
+        return;
     showCritical(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(outsideText(text)));
     if (askYesNo(tr("IDS_ASK_RESTART_SYNCLISTENSMSTHREAD")))
         SyncListenSMSThread::instance()->restartListening();
@@ -561,11 +577,28 @@ void MainWindow::miContactUs()
     openWebPage(QString::fromLatin1(ProjectInfo::contactUsUrl));
 }
 
+int MainWindow::runUntilClosed()
+{
+    // Qt's own quit after the last window is called off when another window shows meanwhile
+    // (a chat opened by a message that came in during the close); this exit is not.
+    const QMetaObject::Connection exit =
+        connect(this, &MainWindow::closed, qApp, [] { QCoreApplication::exit(0); });
+    show();
+    const int code = QApplication::exec();
+    disconnect(exit);
+    return code;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    m_closed = true;
+    // Nothing may keep the program running: the listener stops (within its bounded wait), the
+    // messages it handed over before are stored, and chats, search and boxes stay closed.
+    SyncListenSMSThread::instance()->stopListening();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     ConversationForm::closeAllConversations();
-    // A search window left open would keep the program running without its main window.
     if (m_searchForm)
         m_searchForm->close();
     QMainWindow::closeEvent(event);
+    emit closed();
 }

@@ -35,6 +35,10 @@ public:
     void showConversation(const QString& suffix) override;
     void messageStored(const SMSInfo& sms) override;
 
+    // Shows the window and runs the program's event loop until the window is closed, then
+    // returns the loop's code. Whatever else is open then does not keep the program running.
+    int runUntilClosed();
+
     ItemModelContacts* contactsModel() const { return m_contactsModel; }
     MyTreeView* contactsView() const { return m_listContacts; }
     SmsBrowser* conversationView() const { return m_browserSMS; }
@@ -75,6 +79,10 @@ public slots:
     void onReceivedSMS(const SMSInfo& sms);
     void onListenSMSerrorOccurred(const QString& text);
 
+signals:
+    // The window was closed: the listener has stopped and no other window opens any more.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -85,6 +93,8 @@ private:
                        void (MainWindow::*slot)());
     // Shows an incoming message once it is stored (never during a job, see IncomingSMSGate).
     void showReceivedSMS(const SMSInfo& sms);
+    // The listener's error box and the question whether to restart it.
+    void reportListenerError(const QString& text);
     // Selects row 0, passing through no current row so that its page is shown anew.
     void selectFirstContact();
     // The conversation of listContacts' current row, or false when there is none.
@@ -102,4 +112,5 @@ private:
     QLabel* m_lbConversationStatus = nullptr;
     std::unique_ptr<SMSSearchForm> m_searchForm;
     IncomingSMSGate* m_incoming;
+    bool m_closed = false;
 };

@@ -43,7 +43,8 @@ private:
 };
 
 // Every record up to the end of the device; only the first read may skip the mark. The last
-// record is the one that reached the end (utf8CSVRow returned false).
+// record is the one that reached the end (utf8CSVRow returned false), or {"error: " + text}
+// when reading threw.
 QList<QStringList> readAll(const QByteArray& bytes, bool skipBom, CSVEscapes escapes)
 {
     QBuffer buffer;
@@ -53,7 +54,11 @@ QList<QStringList> readAll(const QByteArray& bytes, bool skipBom, CSVEscapes esc
     bool more = true;
     while (more) {
         QStringList fields;
-        more = utf8CSVRow(&fields, &buffer, skipBom && rows.isEmpty(), escapes);
+        try {
+            more = utf8CSVRow(&fields, &buffer, skipBom && rows.isEmpty(), escapes);
+        } catch (const std::runtime_error& e) {
+            return rows << QStringList{QStringLiteral("error: ") + QString::fromUtf8(e.what())};
+        }
         rows.append(fields);
     }
     return rows;
@@ -87,6 +92,8 @@ void TestCSVFormats::records_data()
     const QString bom(QChar(0xFEFF));
     const QByteArray big(200000, 'x');
     const QString bigText = QString::fromLatin1(big);
+    const QByteArray mebibyte(MAX_CSV_FIELD_BYTES, 'y');
+    const QString tooLarge = QStringLiteral("error: A field of the CSV file is larger than 1 MiB.");
 
     QTest::newRow("crlf header") << QByteArray("send,date,number,person,content\r\n") << true
                                  << false
@@ -121,6 +128,16 @@ void TestCSVFormats::records_data()
     QTest::newRow("records longer than the read chunks")
         << QByteArray("\"" + big + "\n" + big + "\"," + big + "\nend") << false << false
         << Rows{{bigText + "\n" + bigText, bigText}, {"end"}};
+    // No SMS file holds a field over 1 MiB; one such field once took gigabytes.
+    QTest::newRow("field of 1 MiB")
+        << QByteArray("a," + mebibyte + "\n\"" + mebibyte + "\"") << false << false
+        << Rows{{"a", QString::fromLatin1(mebibyte)}, {QString::fromLatin1(mebibyte)}};
+    QTest::newRow("field over 1 MiB")
+        << QByteArray("a\nb," + mebibyte + "y,c\n") << false << false << Rows{{"a"}, {tooLarge}};
+    QTest::newRow("quoted field over 1 MiB, doubled quote last")
+        << QByteArray("\"" + mebibyte + "\"\"\"") << false << false << Rows{{tooLarge}};
+    QTest::newRow("escaped field over 1 MiB")
+        << QByteArray("\"" + mebibyte.chopped(1) + "\\x\"") << false << true << Rows{{tooLarge}};
     // Backslash escapes, for other phones' exports; outside quotes a backslash is plain.
     QTest::newRow("backslash escapes")
         << QByteArray("a,\"say \\\"hi\\\", ok \\\\\",\"end \\\"\"\nnext\\x,y") << false << true

@@ -387,6 +387,16 @@ void TestFileJobs::previewFiles_data()
         << header + "0,2012-03-04 05:06:07,555,,one\n0,04/03/2012 10:00,555,,bad\n"
                     "0,2012-03-04 05:06:09,555,,never read\n"
         << false << dateMessage << QStringList{one} << QList<int>{33};
+    // A field over 1 MiB ends the preview with the record's number (the header is record 1).
+    QTest::newRow("field over 1 MiB")
+        << header + "0,2012-03-04 05:06:07,555,,one\n0,2012-03-04 05:06:08,777,,\"" +
+               QByteArray(MAX_CSV_FIELD_BYTES + 1, 'z') + "\"\n"
+        << false << "Record 3 of the CSV file has a field larger than 1 MiB" << QStringList{one}
+        << QList<int>{50};
+    QTest::newRow("header field over 1 MiB")
+        << QByteArray("title\nsend,date,number,person,content" +
+                      QByteArray(MAX_CSV_FIELD_BYTES, 'z') + "\n")
+        << false << "Record 2 of the CSV file" << QStringList() << QList<int>();
     QTest::newRow("empty file") << QByteArray() << false << formatMessage << QStringList()
                                 << QList<int>();
     QTest::newRow("header only") << header << true << "Successfully load 0 SMS." << QStringList()

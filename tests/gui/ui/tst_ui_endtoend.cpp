@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMutex>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +18,7 @@
 #include "core/device/DeviceConnection.h"
 #include "core/sync/SyncListenSMSThread.h"
 #include "core/sync/SyncTimings.h"
+#include "gui/device/ConnectionForm.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/store/AccountForm.h"
 #include "gui/ui/ConversationForm.h"
@@ -33,6 +36,8 @@ using namespace uitest;
 namespace {
 
 const QString simAddress = QStringLiteral("127.0.0.70");
+const QString dyingAddress = QStringLiteral("127.0.0.76");
+const QString pushingAddress = QStringLiteral("127.0.0.77");
 
 // Runs action on the next modal dialog once it is up.
 // The next modal dialog that waits for the user (progress and busy dialogs close by themselves).
@@ -47,6 +52,34 @@ template <typename Action> void onNextModal(QObject* context, Action action)
         }
         action(modal);
     });
+}
+
+// Keeps each box open for a while, as a user reading it would (events go on meanwhile), and
+// notes whether a connection dialog was on screen behind it.
+class BoxWitness : public DialogRecorder
+{
+public:
+    int message(QMessageBox::Icon icon, const QString& title, const QString& text,
+                QMessageBox::StandardButtons buttons) override
+    {
+        bool shown = false;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            shown = shown || (qobject_cast<ConnectionForm*>(widget) && widget->isVisible());
+        connectionFormShown.append(shown);
+        const int answer = DialogRecorder::message(icon, title, text, buttons);
+        QTest::qWait(300);
+        return answer;
+    }
+    QList<bool> connectionFormShown;
+};
+
+QAction* menuAction(MainWindow& window, const QString& text)
+{
+    for (QAction* action : window.findChild<QMenu*>("menuMenu")->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    qFatal("no menu entry %s", qPrintable(text));
 }
 
 QString newestSuffix()
@@ -66,6 +99,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void aUsersSession();
+    void phoneDiesDuringTheOfferedBackup();
+    void exitWhileMessagesArrive();
 
 private:
     void openAccount();
@@ -337,6 +372,111 @@ void TestUiEndToEnd::aUsersSession()
     SyncListenSMSThread::instance()->stopListening();
     ConversationForm::releaseAllConversations();
     m_dialogs = nullptr;
+}
+
+void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
+{
+    // The backup offered after connecting falls silent, the phone's listener connection drops,
+    // then the phone dies: the listener fails first, the job while its box is still open.
+    tbtest::PhoneSimProcess phone;
+    QVERIFY2(phone.start(dyingAddress, {"--count", "500", "--misbehave", "stall-mid"}),
+             qPrintable(phone.errorText()));
+    createAccountFile(QStringLiteral("dying.db"));
+    openAccountDatabase(QStringLiteral("dying.db"));
+    BoxWitness boxes;
+    boxes.queueButton(QMessageBox::Yes); // back up now
+    MainWindow window;
+    setMainWindowInstance(&window);
+    window.show();
+    onNextModal(this, [](QWidget* modal) {
+        QTest::mouseClick(modal->findChild<QRadioButton*>("raWifi"), Qt::LeftButton);
+        modal->findChild<QLineEdit*>("txtWifiAddr")->setText(dyingAddress);
+        QTest::mouseClick(modal->findChild<QPushButton*>("btnConnect"), Qt::LeftButton);
+    });
+    bool dropped = false;
+    QObject scope; // ends the timers below with the test
+    std::function<void()> breakThePhone = [&] {
+        if (!dropped && phone.logText().contains(QStringLiteral("misbehave stall-mid now")) &&
+            !phone.linesStartingWith(QStringLiteral("LISTENER")).isEmpty()) {
+            phone.sendCommand(QStringLiteral("drop-listeners"));
+            dropped = true;
+        }
+        if (dropped && !SyncListenSMSThread::instance()->isRunning())
+            phone.stop();
+        else
+            QTimer::singleShot(20, &scope, breakThePhone);
+    };
+    QTimer::singleShot(20, &scope, breakThePhone);
+    window.miConnection();
+    setMainWindowInstance(nullptr);
+
+    // The job's box, then the listener's, its question right after it.
+    const QStringList shown = boxes.shown();
+    QCOMPARE(shown.size(), 4);
+    QCOMPARE(shown.at(0),
+             QStringLiteral("Q: Connect successfully. Want to sync SMS to computer now?"));
+    QVERIFY2(shown.at(1).startsWith(QStringLiteral("C: Error occurred. Please contact")),
+             qPrintable(shown.at(1)));
+    QVERIFY2(shown.at(2).startsWith(
+                 QStringLiteral("C: Error occurred during monitoring message receiving.")),
+             qPrintable(shown.at(2)));
+    QCOMPARE(shown.at(3), QStringLiteral("Q: Want to restart monitoring message receiving?"));
+    // Only the offer was shown over the connection dialog, which is gone afterwards.
+    QCOMPARE(boxes.connectionFormShown, QList<bool>({true, false, false, false}));
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<ConnectionForm*>(widget));
+    QCOMPARE(countRows("select count(*) from sms"), 0);
+    clearConnection();
+}
+
+void TestUiEndToEnd::exitWhileMessagesArrive()
+{
+    // Menu, Exit right after a backup while the phone pushes a message every 50 ms: the exit
+    // comes between a message's arrival and its chat window.
+    tbtest::PhoneSimProcess phone;
+    QVERIFY2(phone.start(pushingAddress, {"--count", "200", "--push-every", "50"}),
+             qPrintable(phone.errorText()));
+    createAccountFile(QStringLiteral("exit.db"));
+    openAccountDatabase(QStringLiteral("exit.db"));
+    setConnection(pushingAddress, pushingAddress, false);
+    DialogRecorder boxes;
+    QMutex mutex;
+    QStringList received;
+    std::atomic_bool exitArmed = false;
+    QAction* exitAction = nullptr;
+    QObject scope; // ends the connection and timers below with the test
+    // Connected before the window's own connection, so the exit is queued before the message.
+    connect(
+        SyncListenSMSThread::instance(), &SyncListenSMSThread::receivedSMS, &scope,
+        [&](const SMSInfo& sms) {
+            const QMutexLocker lock(&mutex);
+            received.append(sms.body);
+            if (exitArmed.exchange(false))
+                QMetaObject::invokeMethod(exitAction, &QAction::trigger, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    MainWindow window;
+    exitAction = menuAction(window, QStringLiteral("Exit"));
+    SyncListenSMSThread::instance()->restartListening();
+    QTimer::singleShot(0, &scope, [&] {
+        window.startBackupFromPhone();
+        exitArmed = true;
+    });
+    QTimer::singleShot(10000, &scope, [] { QCoreApplication::exit(1); }); // a hang fails
+    QCOMPARE(window.runUntilClosed(), 0);
+
+    QVERIFY(!SyncListenSMSThread::instance()->isRunning());
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        QVERIFY2(!widget->isVisible(), widget->metaObject()->className());
+    QVERIFY2(boxes.lastText().startsWith(QStringLiteral("Successfully import")),
+             qPrintable(boxes.lastText()));
+    // Every message the listener handed over was stored.
+    const QMutexLocker lock(&mutex);
+    QVERIFY(!received.isEmpty());
+    for (const QString& body : std::as_const(received))
+        QVERIFY2(countRows("select count(*) from sms where body=?", body) >= 1, qPrintable(body));
+    clearConnection();
+    ConversationForm::releaseAllConversations();
 }
 
 QTEST_MAIN(TestUiEndToEnd)
