@@ -76,12 +76,17 @@ bool skipByteOrderMark(QIODevice* device)
     return true;
 }
 
-// UTF-8 text of a field. Qt's decoder drops a leading byte-order mark; a field keeps it.
+// UTF-8 text of a field. Its text ends at a zero byte, as for a C string: what follows would
+// be invisible yet stored (a date with a zero byte and more behind it still reads as its date).
+// Qt's decoder drops a leading byte-order mark; a field keeps it.
 QString decodeField(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QChar(0xFEFF) + QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    return QString::fromUtf8(bytes);
+    const qsizetype zero = bytes.indexOf('\0');
+    const QByteArrayView text =
+        zero < 0 ? QByteArrayView(bytes) : QByteArrayView(bytes).first(zero);
+    if (text.startsWith("\xEF\xBB\xBF"))
+        return QChar(0xFEFF) + QString::fromUtf8(text.sliced(3));
+    return QString::fromUtf8(text);
 }
 
 // Keeps a byte of the field being read, refusing a field over the limit before it takes the
