@@ -437,6 +437,13 @@
     </message>
 </context>
 <context>
+    <name>Sqlite3DB</name>
+    <message>
+        <source>IDS_ACCOUNT_IN_USE</source>
+        <translation>The account is in use by another program (the window or the command line). Try again when it has finished.</translation>
+    </message>
+</context>
+<context>
     <name>SyncBackupThread</name>
     <message>
         <source>IDS_EXPORT_SMS_TO_ANDROID_SUC_%1</source>

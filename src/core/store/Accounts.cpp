@@ -20,16 +20,19 @@ QMutex g_mutex;
 QString g_accountName;
 std::shared_ptr<Sqlite3DB> g_database;
 
-// A name that stays inside the data folder.
 void requirePlainName(const QString& name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
-        name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
+    if (!isPlainAccountName(name))
         throw std::runtime_error("invalid account name: " + name.toStdString());
-    }
 }
 
 } // namespace
+
+bool isPlainAccountName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
 
 QString currentAccountName()
 {
@@ -91,6 +94,8 @@ void deleteAccountFile(const QString& name)
 
 Sqlite3DB* openAccountDatabase(const QString& name)
 {
+    if (!isPlainAccountName(name))
+        throw Sqlite3Exception("invalid account name: " + name.toStdString(), SQLITE_CANTOPEN);
     auto database = std::make_shared<Sqlite3DB>();
     database->openThrow(accountFilePath(name), SQLITE_OPEN_READWRITE);
     // SQLite falls back to read-only for a write-protected file; every job would fail later.
