@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QRegularExpression>
 #include <stdexcept>
 
 #include <sqlite3.h>
@@ -50,6 +51,12 @@ std::shared_ptr<Sqlite3DB> currentDatabaseShared()
 {
     QMutexLocker lock(&g_mutex);
     return g_database;
+}
+
+bool isValidNewAccountName(const QString& name)
+{
+    static const QRegularExpression invalid(QStringLiteral("[\\\\/:\\*\\?\\\"<>|]+"));
+    return !name.contains(invalid);
 }
 
 QString accountFilePath(const QString& name)

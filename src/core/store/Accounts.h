@@ -18,6 +18,9 @@ std::shared_ptr<Sqlite3DB> currentDatabaseShared();
 // below refuse any other name.
 bool isPlainAccountName(const QString& name);
 
+// A name the user may give a new account: none of \ / : * ? " < > |.
+bool isValidNewAccountName(const QString& name);
+
 // Absolute path of the account file of that name in the data folder.
 QString accountFilePath(const QString& name);
 
