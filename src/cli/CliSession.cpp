@@ -199,6 +199,7 @@ JobOutcome CliSession::runJob(JobThread& job)
     connect(&runner, &JobRunner::progress, this,
             [this](int percent, const QString& text) { m_console.progress(percent, text); });
     connect(&m_interrupts, &InterruptWatcher::interruptRequested, &runner, &JobRunner::cancel);
+    m_console.startProgress();
     m_interrupts.setArmed(true);
     const JobOutcome outcome = runner.run();
     m_interrupts.setArmed(false);

@@ -238,6 +238,7 @@ QString CommandLine::usage()
               "  --json     one JSON object per line on standard output (progress and result)\n"
               "  --help     this text\n"
               "  --version  the program's version\n"
+              "  --         ends the options, for a TEXT or WORD that begins with -\n"
               "\n"
               "Exit status: 0 done, 1 failed, 2 bad usage, 130 cancelled (Ctrl+C).\n");
 }

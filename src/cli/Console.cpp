@@ -72,6 +72,12 @@ Console::Console(bool json, bool quiet, bool progressOnTerminal)
     : m_json(json), m_quiet(quiet), m_bar(progressOnTerminal && !json)
 {}
 
+void Console::startProgress()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_meter = ProgressMeter();
+}
+
 void Console::progress(int percent, const QString& text)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);

@@ -27,6 +27,8 @@ public:
 
     bool json() const { return m_json; }
 
+    // A new job begins: its rate and time left count from its own first report.
+    void startProgress();
     // A job's progress report ("SMS done:total" and the per-cent).
     void progress(int percent, const QString& text);
     // Ends a progress bar's line, so that what follows starts on a line of its own.
