@@ -17,13 +17,13 @@ enum class Takes
     OptionalValue,
 };
 
-struct OptionSpec
+struct OptionForm
 {
     const char* name;
     Takes takes;
 };
 
-const OptionSpec options[] = {
+const OptionForm options[] = {
     {"account", Takes::Value},      {"wifi", Takes::Value},    {"usb", Takes::OptionalValue},
     {"conversation", Takes::Value}, {"format", Takes::Value},  {"to", Takes::Value},
     {"yes", Takes::Nothing},        {"inbox", Takes::Nothing}, {"sent", Takes::Nothing},
@@ -34,7 +34,7 @@ const OptionSpec options[] = {
 // Options every sub-command takes.
 const QStringList globalOptions = {"quiet", "json", "help", "version"};
 
-struct CommandSpec
+struct CommandForm
 {
     const char* name;
     const char* argument; // name of the one positional argument, or null for none
@@ -43,7 +43,7 @@ struct CommandSpec
     bool phone; // exactly one of --wifi and --usb
 };
 
-const CommandSpec commands[] = {
+const CommandForm commands[] = {
     {"accounts", nullptr, {"yes"}, {}, false},
     {"backup", nullptr, {"account", "wifi", "usb"}, {"account"}, true},
     {"restore", nullptr, {"account", "wifi", "usb", "conversation"}, {"account"}, true},
@@ -54,19 +54,19 @@ const CommandSpec commands[] = {
     {"listen", nullptr, {"account", "wifi", "usb"}, {"account"}, true},
 };
 
-const OptionSpec* findOption(const QString& name)
+const OptionForm* findOption(const QString& name)
 {
-    const auto* it = std::find_if(std::begin(options), std::end(options), [&](const OptionSpec& o) {
+    const auto* it = std::find_if(std::begin(options), std::end(options), [&](const OptionForm& o) {
         return name == QLatin1String(o.name);
     });
     return it == std::end(options) ? nullptr : it;
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandForm* findCommand(const QString& name)
 {
     const auto* it =
         std::find_if(std::begin(commands), std::end(commands),
-                     [&](const CommandSpec& c) { return name == QLatin1String(c.name); });
+                     [&](const CommandForm& c) { return name == QLatin1String(c.name); });
     return it == std::end(commands) ? nullptr : it;
 }
 
@@ -96,29 +96,29 @@ void checkAccounts(const Invocation& invocation)
         throw UsageError(tr("--yes only goes with accounts delete."));
 }
 
-void checkArguments(const CommandSpec& spec, const Invocation& invocation)
+void checkArguments(const CommandForm& form, const Invocation& invocation)
 {
-    const int wanted = spec.argument ? 1 : 0;
+    const int wanted = form.argument ? 1 : 0;
     if (invocation.arguments.size() < wanted)
-        throw UsageError(tr("%1 needs %2.").arg(invocation.command, spec.argument));
+        throw UsageError(tr("%1 needs %2.").arg(invocation.command, form.argument));
     if (invocation.arguments.size() > wanted)
         throw UsageError(tr("Unexpected argument %1.").arg(invocation.arguments.at(wanted)));
 }
 
-void checkOptions(const CommandSpec& spec, const Invocation& invocation)
+void checkOptions(const CommandForm& form, const Invocation& invocation)
 {
     for (auto it = invocation.options.cbegin(); it != invocation.options.cend(); ++it) {
-        if (!globalOptions.contains(it.key()) && !spec.options.contains(it.key()))
+        if (!globalOptions.contains(it.key()) && !form.options.contains(it.key()))
             throw UsageError(tr("%1 does not take --%2.").arg(invocation.command, it.key()));
     }
-    for (const QString& name : spec.required) {
+    for (const QString& name : form.required) {
         if (!invocation.has(name))
             throw UsageError(tr("%1 needs --%2.").arg(invocation.command, name));
     }
-    if (spec.phone) {
+    if (form.phone) {
         requireExclusive(invocation, "wifi", "usb");
         if (!invocation.has(QStringLiteral("wifi")) && !invocation.has(QStringLiteral("usb")))
-            throw UsageError(tr("%1 needs --wifi ADDRESS or --usb [SERIAL].").arg(spec.name));
+            throw UsageError(tr("%1 needs --wifi ADDRESS or --usb [SERIAL].").arg(form.name));
     }
     requireExclusive(invocation, "inbox", "sent");
     const QString format = invocation.value(QStringLiteral("format"));
@@ -160,17 +160,17 @@ Invocation CommandLine::parse(const QStringList& arguments)
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec* spec = findOption(name);
-        if (!spec)
+        const OptionForm* option = findOption(name);
+        if (!option)
             throw UsageError(tr("Unknown option %1.").arg(arg));
-        if (spec->takes == Takes::Nothing && inlineValue)
+        if (option->takes == Takes::Nothing && inlineValue)
             throw UsageError(tr("--%1 takes no value.").arg(name));
-        if (spec->takes == Takes::Value && !inlineValue) {
+        if (option->takes == Takes::Value && !inlineValue) {
             if (i + 1 >= arguments.size())
                 throw UsageError(tr("--%1 needs a value.").arg(name));
             value = arguments.at(++i);
         }
-        if (spec->takes == Takes::OptionalValue && !inlineValue && i + 1 < arguments.size() &&
+        if (option->takes == Takes::OptionalValue && !inlineValue && i + 1 < arguments.size() &&
             !arguments.at(i + 1).startsWith(QLatin1Char('-'))) {
             value = arguments.at(++i);
             usbTookLast = i == arguments.size() - 1;
@@ -189,19 +189,19 @@ Invocation CommandLine::parse(const QStringList& arguments)
 
 void CommandLine::checkCommand(Invocation& invocation, bool usbTookLast)
 {
-    const CommandSpec* spec = findCommand(invocation.command);
-    if (!spec)
+    const CommandForm* form = findCommand(invocation.command);
+    if (!form)
         throw UsageError(tr("Unknown command %1.").arg(invocation.command));
     // "send --to 5550100 --usb Hello": the last word was the message, not a device serial.
-    if (usbTookLast && spec->argument && invocation.arguments.isEmpty()) {
+    if (usbTookLast && form->argument && invocation.arguments.isEmpty()) {
         invocation.arguments.append(invocation.value(QStringLiteral("usb")));
         invocation.options.insert(QStringLiteral("usb"), QString());
     }
-    checkOptions(*spec, invocation);
+    checkOptions(*form, invocation);
     if (invocation.command == QLatin1String("accounts"))
         checkAccounts(invocation);
     else
-        checkArguments(*spec, invocation);
+        checkArguments(*form, invocation);
 }
 
 QString CommandLine::usage()
