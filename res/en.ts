@@ -224,6 +224,10 @@
 <context>
     <name>CSVImporterPlugin</name>
     <message>
+        <source>IDS_UNKNOWN_IMPORTER_VERSION_%1_%2</source>
+        <translation>The importer plug-in %1 has version %2, which this program does not know.</translation>
+    </message>
+    <message>
         <source>IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT</source>
         <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.example.org for converting.</translation>
     </message>
@@ -440,6 +444,13 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_CAN_NOT_FIND_ANY_SMS</source>
         <translation>Found no SMS.</translation>
+    </message>
+</context>
+<context>
+    <name>Sqlite3DB</name>
+    <message>
+        <source>IDS_ACCOUNT_IN_USE</source>
+        <translation>The account is in use by another program (the window or the command line). Try again when it has finished.</translation>
     </message>
 </context>
 <context>

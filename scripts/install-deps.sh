@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need. Quick when they are
+# Installs the Debian packages the build, the tests and the program need (dpkg-dev, file and
+# appstream build and check the Debian package). Quick when they are
 # all there already: apt is only asked about the missing ones.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libsqlite3-dev sqlite3
   poppler-utils fonts-dejavu-core clang
   adb
+  dpkg-dev file appstream
 )
 
 missing=()

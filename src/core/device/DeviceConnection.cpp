@@ -1,5 +1,6 @@
 #include "core/device/DeviceConnection.h"
 
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <mutex>
 
@@ -35,6 +36,12 @@ DeviceConnection::DeviceConnection(const QString& serial, const QString& host, b
     : m_host(host), m_serial(serial), m_isUsb(isUsb)
 {
     hello();
+}
+
+bool DeviceConnection::isWifiAddress(const QString& host)
+{
+    static const QRegularExpression address(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
+    return address.match(host).hasMatch();
 }
 
 void DeviceConnection::open(QTcpSocket& socket, const QString& requestLine) const

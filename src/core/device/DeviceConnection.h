@@ -18,6 +18,10 @@ public:
     // phone's answer without limit.
     DeviceConnection(const QString& serial, const QString& host, bool isUsb);
 
+    // A WiFi address as the user types it: four dotted numbers at the start; whatever follows
+    // is left to the connection attempt.
+    static bool isWifiAddress(const QString& host);
+
     QString host() const { return m_host; }
     QString serial() const { return m_serial; }
     bool isUsb() const { return m_isUsb; }

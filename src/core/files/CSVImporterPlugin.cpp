@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 namespace {
@@ -12,7 +14,22 @@ QString& searchDirectory()
     return directory;
 }
 
-constexpr const char* libraryBaseName = "csvimporter";
+// The library's file in a folder, named as the build makes it.
+QString libraryFileIn(const QString& directory)
+{
+#if defined(Q_OS_WIN)
+    return QDir(directory).filePath(QStringLiteral("csvimporter.dll"));
+#elif defined(Q_OS_MACOS)
+    return QDir(directory).filePath(QStringLiteral("libcsvimporter.dylib"));
+#else
+    return QDir(directory).filePath(QStringLiteral("libcsvimporter.so"));
+#endif
+}
+
+[[noreturn]] void fail(const QString& text)
+{
+    throw std::runtime_error(text.toUtf8().toStdString());
+}
 
 } // namespace
 
@@ -23,15 +40,26 @@ void CSVImporterPlugin::setSearchDirectory(const QString& directory)
 
 CSVImporterPlugin::CSVImporterPlugin()
 {
-    QStringList candidates;
+    QStringList folders;
     if (!searchDirectory().isEmpty())
-        candidates.append(QDir(searchDirectory()).filePath(QLatin1String(libraryBaseName)));
+        folders.append(searchDirectory());
     const QDir programDir(QCoreApplication::applicationDirPath());
-    candidates.append(programDir.filePath(QLatin1String(libraryBaseName)));
-    // Installed, the library lies in the library folder beside the program's folder.
-    candidates.append(QDir(programDir.filePath(QStringLiteral(TB_INSTALLED_PLUGIN_DIR)))
-                          .filePath(QLatin1String(libraryBaseName)));
-    candidates.append(QLatin1String(libraryBaseName));
+    folders.append(programDir.absolutePath());
+    // Installed, the library lies in the program's private folder below the library folder.
+    folders.append(QDir::cleanPath(programDir.filePath(QStringLiteral(TB_INSTALLED_PLUGIN_DIR))));
+    // Only files that exist are handed to the loader, each by its full path: a bare name would
+    // let the loader take any library of that name from its search path.
+    QStringList candidates;
+    for (const QString& folder : std::as_const(folders)) {
+        const QString file = libraryFileIn(folder);
+        if (QFileInfo(file).isFile())
+            candidates.append(file);
+    }
+    if (candidates.isEmpty()) {
+        fail(QStringLiteral("The importer plug-in %1 is in none of these folders: %2")
+                 .arg(QFileInfo(libraryFileIn(QString())).fileName(),
+                      folders.join(QStringLiteral(", "))));
+    }
     load(candidates);
 }
 
@@ -52,6 +80,7 @@ void CSVImporterPlugin::load(const QStringList& candidates)
         library.setFileName(candidate);
         if (library.load()) {
             resolveAll();
+            requireKnownVersion();
             return;
         }
         error = library.errorString();
@@ -79,6 +108,33 @@ void CSVImporterPlugin::resolveAll()
     getSMSFn = reinterpret_cast<GetSMSFn>(resolve("getSMS"));
     deleteFormat = reinterpret_cast<DeleteFormatFn>(resolve("deleteFormat"));
     csvEscapes = reinterpret_cast<CSVEscapesFn>(library.resolve("csvEscapes"));
+}
+
+void CSVImporterPlugin::requireKnownVersion()
+{
+    const int found = version();
+    if (found == KNOWN_VERSION)
+        return;
+    const QString text =
+        QCoreApplication::translate("CSVImporterPlugin", "IDS_UNKNOWN_IMPORTER_VERSION_%1_%2")
+            .arg(library.fileName())
+            .arg(found);
+    unload();
+    fail(text);
+}
+
+bool CSVImporterPlugin::chooseFormatOf(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(file.errorString());
+    QStringList first;
+    QStringList second;
+    if (readCSVRecordMinFields(&first, &file, 4))
+        utf8CSVRow(&second, &file, false);
+    if (second.size() < 2)
+        second = first;
+    return chooseFormat(first, second);
 }
 
 bool CSVImporterPlugin::chooseFormat(const QStringList& first, const QStringList& second)

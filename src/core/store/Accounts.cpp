@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QRegularExpression>
 #include <stdexcept>
 
 #include <sqlite3.h>
@@ -20,16 +21,19 @@ QMutex g_mutex;
 QString g_accountName;
 std::shared_ptr<Sqlite3DB> g_database;
 
-// A name that stays inside the data folder.
 void requirePlainName(const QString& name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
-        name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
+    if (!isPlainAccountName(name))
         throw std::runtime_error("invalid account name: " + name.toStdString());
-    }
 }
 
 } // namespace
+
+bool isPlainAccountName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
 
 QString currentAccountName()
 {
@@ -47,6 +51,12 @@ std::shared_ptr<Sqlite3DB> currentDatabaseShared()
 {
     QMutexLocker lock(&g_mutex);
     return g_database;
+}
+
+bool isValidNewAccountName(const QString& name)
+{
+    static const QRegularExpression invalid(QStringLiteral("[\\\\/:\\*\\?\\\"<>|]+"));
+    return !name.contains(invalid);
 }
 
 QString accountFilePath(const QString& name)
@@ -91,6 +101,8 @@ void deleteAccountFile(const QString& name)
 
 Sqlite3DB* openAccountDatabase(const QString& name)
 {
+    if (!isPlainAccountName(name))
+        throw Sqlite3Exception("invalid account name: " + name.toStdString(), SQLITE_CANTOPEN);
     auto database = std::make_shared<Sqlite3DB>();
     database->openThrow(accountFilePath(name), SQLITE_OPEN_READWRITE);
     // SQLite falls back to read-only for a write-protected file; every job would fail later.

@@ -14,6 +14,13 @@ Sqlite3DB* currentDatabase();
 // alive while another account is opened meanwhile.
 std::shared_ptr<Sqlite3DB> currentDatabaseShared();
 
+// A file name that stays inside the data folder (no folder part, not "." or ".."). The functions
+// below refuse any other name.
+bool isPlainAccountName(const QString& name);
+
+// A name the user may give a new account: none of \ / : * ? " < > |.
+bool isValidNewAccountName(const QString& name);
+
 // Absolute path of the account file of that name in the data folder.
 QString accountFilePath(const QString& name);
 

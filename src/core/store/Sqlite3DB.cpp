@@ -1,10 +1,12 @@
 #include "core/store/Sqlite3DB.h"
 
+#include <QThread>
 #include <sqlite3.h>
 
 #include <list>
 #include <mutex>
 
+#include "core/frame/Cancellation.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/Sqlite3Stmt.h"
 
@@ -12,6 +14,19 @@ namespace {
 
 // Enough for the statements a storing job repeats, small enough to stay cheap to search.
 constexpr int cacheCapacity = 16;
+
+// Another program holding the account (the window and the command line may run at once) is
+// waited for this long in short sleeps; a cancelled job stops waiting at once.
+constexpr int busyTimeoutMs = 5000;
+constexpr int busySleepMs = 10;
+
+int waitWhileBusy(void*, int attempts)
+{
+    if (attempts * busySleepMs >= busyTimeoutMs || Cancellation::requested())
+        return 0;
+    QThread::msleep(busySleepMs);
+    return 1;
+}
 
 struct CachedStatement
 {
@@ -43,6 +58,7 @@ void Sqlite3DB::openThrow(const QString& path, int flags)
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 0);
+        sqlite3_busy_handler(db, &waitWhileBusy, nullptr);
         // SQLite reads the file lazily; reading the schema now makes a file that is not a
         // database fail here rather than at the first query.
         rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
@@ -52,7 +68,6 @@ void Sqlite3DB::openThrow(const QString& path, int flags)
         sqlite3_close_v2(db);
         throw Sqlite3Exception(message, rc);
     }
-    sqlite3_busy_timeout(db, 5000);
     d->db = db;
     d->open = std::make_shared<std::atomic<bool>>(true);
 }
@@ -141,7 +156,9 @@ std::shared_ptr<Sqlite3Stmt> Sqlite3DB::statement(const QString& sql)
 
 void Sqlite3DB::beginTran()
 {
-    executeThrow(Sqlite3Sql("begin transaction"));
+    // Takes the write lock at once: a job that only found out at its first insert that another
+    // program writes would fail without waiting (SQLite does not wait to upgrade a read lock).
+    executeThrow(Sqlite3Sql("begin immediate transaction"));
 }
 
 void Sqlite3DB::commitTran()

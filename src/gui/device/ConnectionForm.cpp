@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -173,10 +172,7 @@ bool ConnectionForm::chooseTarget(QString& serial, QString& host)
     }
     if (m_raWifi->isChecked()) {
         host = m_txtWifiAddr->text().trimmed();
-        // Anchored at the start only: whatever follows the fourth number is left to the
-        // connection attempt.
-        static const QRegularExpression address(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+"));
-        if (!address.match(host).hasMatch()) {
+        if (!DeviceConnection::isWifiAddress(host)) {
             showErrorOccurred(tr("IDS_INVALID_WIFI_ADDR_WHEN_CONNECT_TO_DEVICE"));
             return false;
         }

@@ -2,11 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <memory>
 
 #include "core/files/CSVImporterPlugin.h"
-#include "core/files/CSVReader.h"
 #include "core/files/LocalPreviewCSVThread.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "gui/frame/DialogSeam.h"
@@ -19,27 +17,6 @@ namespace {
 QString tr(const char* key)
 {
     return QCoreApplication::translate("QObject", key);
-}
-
-// The file's first record of at least four fields and the record after it; the first stands
-// in for the second when nothing usable follows. False (after showing why) on failure.
-bool readSampleRecords(const QString& fileName, QStringList* first, QStringList* second)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showErrorOccurred(file.errorString());
-        return false;
-    }
-    try {
-        if (readCSVRecordMinFields(first, &file, 4))
-            utf8CSVRow(second, &file, false);
-    } catch (const std::exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-        return false;
-    }
-    if (second->size() < 2)
-        *second = *first;
-    return true;
 }
 
 } // namespace
@@ -76,18 +53,16 @@ void importCSVFromOtherPhone(QWidget* parent)
     const QString fileName = chooseCSVFileToImport(parent);
     if (fileName.isEmpty())
         return;
-    QStringList first;
-    QStringList second;
-    if (!readSampleRecords(fileName, &first, &second))
-        return;
     std::unique_ptr<CSVImporterPlugin> importer;
+    bool matched = false;
     try {
         importer = std::make_unique<CSVImporterPlugin>();
+        matched = importer->chooseFormatOf(fileName);
     } catch (const std::exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
         return;
     }
-    if (!importer->chooseFormat(first, second)) {
+    if (!matched) {
         importer->unload();
         showWarning(tr("IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT"));
         return;

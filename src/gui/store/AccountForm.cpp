@@ -6,7 +6,6 @@
 #include <QGraphicsView>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QtDebug>
 #include <stdexcept>
 
@@ -132,8 +131,7 @@ bool AccountForm::createDefaultAccount(QString& name)
 
 bool AccountForm::createNamedAccount(QString& name)
 {
-    static const QRegularExpression invalid(QStringLiteral("[\\\\/:\\*\\?\\\"<>|]+"));
-    if (name.contains(invalid)) {
+    if (!isValidNewAccountName(name)) {
         showWarning(tr("IDS_INVALID_ACCOUNT_NAME"));
         return false;
     }

@@ -39,12 +39,7 @@ QDateTime ms(qint64 value)
 // The two sample records the main window hands to the plug-in.
 bool chooseFor(CSVImporterPlugin& plugin, const QString& file)
 {
-    QFile f(file);
-    QStringList first;
-    QStringList second;
-    if (f.open(QIODevice::ReadOnly) && readCSVRecordMinFields(&first, &f, 4))
-        utf8CSVRow(&second, &f, false);
-    return plugin.chooseFormat(first, second.size() < 2 ? first : second);
+    return plugin.chooseFormatOf(file);
 }
 
 // Sets the folder the wrapper looks in first for the lifetime of a test.
@@ -192,6 +187,13 @@ void TestCSVImporter::wrapper()
         QFAIL("accepted a library without the importer's functions");
     } catch (const std::runtime_error& e) {
         QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("version")), e.what());
+    }
+    // The importer built with an interface version this program does not know.
+    try {
+        CSVImporterPlugin other(QStringLiteral(TB_CSVIMPORTER_V99));
+        QFAIL("accepted an importer of an unknown version");
+    } catch (const std::runtime_error& e) {
+        QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("has version 99")), e.what());
     }
     SearchDirectory directory;
     QVERIFY(CSVImporterPlugin().libraryFileName().startsWith(pluginDir));

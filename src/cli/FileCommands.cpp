@@ -1,0 +1,102 @@
+// import and export: the window's file jobs, run from the terminal.
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <memory>
+
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "core/files/CSVImporterPlugin.h"
+#include "core/files/IBackupSMS.h"
+#include "core/files/LocalBackupThread.h"
+#include "core/files/LocalPreviewCSVThread.h"
+#include "core/files/LocalRestoreThread.h"
+#include "core/store/SMSCursorSource.h"
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("FileCommands", text);
+}
+
+QString inFile(const QString& file, const QString& text)
+{
+    return QStringLiteral("%1: %2").arg(file, text);
+}
+
+// The importer plug-in with the format of the file chosen, as the window's "Transfer SMS from
+// Other Phone" does.
+std::unique_ptr<CSVImporterPlugin> importerFor(const QString& file)
+{
+    auto importer = std::make_unique<CSVImporterPlugin>();
+    bool matched = false;
+    try {
+        matched = importer->chooseFormatOf(file);
+    } catch (const std::exception& e) {
+        throw CommandFailure(inFile(file, QString::fromUtf8(e.what())));
+    }
+    if (!matched)
+        throw CommandFailure(
+            inFile(file, catalogueText("IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT")));
+    return importer;
+}
+
+// The window's preview job, with the same rules and errors; its list is what gets imported.
+QList<SMSInfo> previewCSV(CliSession& session, const QString& file, bool otherFormat)
+{
+    const std::unique_ptr<CSVImporterPlugin> importer = otherFormat ? importerFor(file) : nullptr;
+    LocalPreviewCSVThread preview(file, importer.get());
+    const JobOutcome outcome = session.runJob(preview);
+    if (outcome.kind == JobOutcome::Failed)
+        throw CommandFailure(inFile(file, outcome.text));
+    if (outcome.kind == JobOutcome::Cancelled)
+        throw CommandFailure(tr("Cancelled; the account is as it was."), ExitCancelled);
+    if (preview.invalidCount() > 0)
+        session.console().note(outcome.text);
+    return preview.smsList();
+}
+
+// The messages a file holds for import, read by the file's type: the one place where the
+// types are told apart.
+QList<SMSInfo> readMessagesToImport(CliSession& session, const QString& file)
+{
+    const bool otherFormat =
+        session.invocation().value(QStringLiteral("format")) == QLatin1String("other");
+    if (QFileInfo(file).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
+        return previewCSV(session, file, otherFormat);
+    throw UsageError(tr("%1 is not a CSV file (.csv).").arg(file));
+}
+
+} // namespace
+
+int runImport(CliSession& session)
+{
+    const QString file = session.invocation().arguments.value(0);
+    session.openAccount();
+    const QList<SMSInfo> messages = readMessagesToImport(session, file);
+    LocalRestoreThread job(messages);
+    const JobOutcome outcome = session.runJob(job);
+    const QString counts =
+        tr("%1 new, %2 already stored.").arg(job.storedCount()).arg(job.skippedCount());
+    return session.finish(outcome, outcome.text + QLatin1Char(' ') + counts,
+                          {{QStringLiteral("imported"), job.storedCount() + job.skippedCount()},
+                           {QStringLiteral("new"), job.storedCount()}});
+}
+
+int runExport(CliSession& session)
+{
+    const QString file = session.invocation().arguments.value(0);
+    const QString suffix = QFileInfo(file).suffix();
+    const bool pdf = suffix == QLatin1String("pdf");
+    if (!pdf && !backupWriterForSuffix(suffix))
+        throw UsageError(inFile(file, catalogueText("IDS_UNKNOWN_BACKUP_FORMAT")));
+    // Pages are drawn with Qt Gui; main() makes the application a QGuiApplication for them.
+    if (pdf && !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        throw CommandFailure(inFile(file, tr("PDF pages need Qt Gui.")));
+    session.openAccount();
+    const std::unique_ptr<SMSCursorSource> source = session.messageSource();
+    LocalBackupThread job(source.get(), file, pdf);
+    return session.finish(session.runJob(job), QString(), {{QStringLiteral("file"), file}});
+}

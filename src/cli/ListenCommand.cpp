@@ -1,0 +1,57 @@
+// listen: the window's listener and its gate for incoming messages, until Ctrl+C.
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/MessageLine.h"
+#include "core/store/IncomingSMSGate.h"
+#include "core/sync/SyncListenSMSThread.h"
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("ListenCommand", text);
+}
+
+} // namespace
+
+int runListen(CliSession& session)
+{
+    session.openAccount();
+    session.connectPhone();
+    Console& console = session.console();
+    IncomingSMSGate gate;
+    SyncListenSMSThread* listener = SyncListenSMSThread::instance();
+    QEventLoop loop;
+    QString failure;
+    QObject::connect(listener, &SyncListenSMSThread::receivedSMS, &gate, &IncomingSMSGate::offer);
+    QObject::connect(&gate, &IncomingSMSGate::stored, &loop,
+                     [&](const SMSInfo& sms) { printMessage(console, sms); });
+    QObject::connect(&gate, &IncomingSMSGate::storeFailed, &loop,
+                     [&](const QString& text) { console.warning(text); });
+    QObject::connect(listener, &SyncListenSMSThread::errorOccurred, &loop,
+                     [&](const QString& text) {
+                         failure = text;
+                         loop.quit();
+                     });
+    QObject::connect(&session.interrupts(), &InterruptWatcher::interruptRequested, &loop,
+                     &QEventLoop::quit);
+    console.note(tr("Listening for incoming messages; Ctrl+C ends."));
+    session.interrupts().setArmed(true);
+    listener->restartListening();
+    loop.exec();
+    listener->stopListening();
+    session.interrupts().setArmed(false);
+    // Messages the listener handed over before it stopped are still stored and printed.
+    QCoreApplication::processEvents();
+    QObject::disconnect(listener, nullptr, &gate, nullptr);
+    QObject::disconnect(listener, nullptr, &loop, nullptr);
+    if (!failure.isEmpty())
+        throw CommandFailure(
+            catalogueText("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(failure));
+    throw CommandFailure(tr("Stopped listening."), ExitCancelled);
+}

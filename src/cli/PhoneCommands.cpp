@@ -1,0 +1,84 @@
+// backup, restore and send: the window's phone jobs and the send exchange, run from the
+// terminal against the phone of --wifi or --usb.
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "core/device/DeviceConnection.h"
+#include "core/device/SendSMSThroughPhone.h"
+#include "core/store/SMSCursorSource.h"
+#include "core/sync/SyncBackupThread.h"
+#include "core/sync/SyncRestoreThread.h"
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("PhoneCommands", text);
+}
+
+// The numbers of --to, trimmed, empty parts left out.
+QStringList recipients(const Invocation& invocation)
+{
+    QStringList numbers;
+    for (const QString& part : invocation.value(QStringLiteral("to")).split(QLatin1Char(','))) {
+        if (!part.trimmed().isEmpty())
+            numbers.append(part.trimmed());
+    }
+    if (numbers.isEmpty())
+        throw UsageError(tr("--to names no number."));
+    return numbers;
+}
+
+} // namespace
+
+int runBackup(CliSession& session)
+{
+    session.openAccount();
+    session.connectPhone();
+    SyncRestoreThread job;
+    const JobOutcome outcome = session.runJob(job);
+    return session.finish(
+        outcome,
+        tr("%1 messages received, %2 new").arg(job.processedCount()).arg(job.storedCount()),
+        {{QStringLiteral("received"), job.processedCount()},
+         {QStringLiteral("new"), job.storedCount()}});
+}
+
+int runRestore(CliSession& session)
+{
+    session.openAccount();
+    const std::unique_ptr<SMSCursorSource> source = session.messageSource();
+    session.connectPhone();
+    SyncBackupThread job(source.get());
+    const JobOutcome outcome = session.runJob(job);
+    return session.finish(outcome, QString(), {{QStringLiteral("sent"), job.sentCount()}});
+}
+
+int runSend(CliSession& session)
+{
+    const QStringList numbers = recipients(session.invocation());
+    const QString text = session.invocation().arguments.value(0).trimmed();
+    if (text.isEmpty())
+        throw UsageError(tr("The message TEXT is empty."));
+    session.openAccount();
+    session.connectPhone();
+    for (const QString& number : numbers) {
+        SMSInfo sent;
+        try {
+            session.runTask(
+                [&] { sent = sendSMSThroughPhone(currentConnection().get(), number, text); });
+        } catch (const CommandFailure&) {
+            throw; // cancelled
+        } catch (const std::exception& e) {
+            throw CommandFailure(QStringLiteral("%1: %2").arg(number, QString::fromUtf8(e.what())));
+        }
+        session.console().record(QStringLiteral("sent"), tr("Sent to %1.").arg(number),
+                                 {{QStringLiteral("to"), number},
+                                  {QStringLiteral("date"), sent.date.toString(Qt::ISODate)}});
+    }
+    return session.finish({JobOutcome::Succeeded, catalogueText("IDS_SEND_SMS_SUC")}, QString(),
+                          {{QStringLiteral("sent"), int(numbers.size())}});
+}

@@ -1,0 +1,47 @@
+// search WORD [--inbox|--sent]: the search dialog's statement, printed as it is read.
+
+#include <QCoreApplication>
+
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "cli/MessageLine.h"
+#include "core/frame/Cancellation.h"
+#include "core/store/Accounts.h"
+#include "core/store/SearchQuery.h"
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/StoreSMS.h"
+
+namespace {
+
+SearchFolder folderOf(const Invocation& invocation)
+{
+    if (invocation.has(QStringLiteral("inbox")))
+        return SearchFolder::Inbox;
+    if (invocation.has(QStringLiteral("sent")))
+        return SearchFolder::Sent;
+    return SearchFolder::All;
+}
+
+} // namespace
+
+int runSearch(CliSession& session)
+{
+    const QString word = session.invocation().arguments.value(0).trimmed();
+    const SearchFolder folder = folderOf(session.invocation());
+    session.openAccount();
+    qint64 found = 0;
+    // On a worker, so that Ctrl+C stops a long search; rows are printed as they come.
+    session.runTask([&] {
+        Sqlite3Cursor cursor = currentDatabase()->queryThrow(searchStatement(word, folder));
+        while (cursor.moveNext()) {
+            Cancellation::throwIfRequested();
+            printMessage(session.console(), readSMSRow(cursor));
+            ++found;
+        }
+    });
+    if (found == 0)
+        session.console().note(catalogueText("IDS_CAN_NOT_FIND_ANY_SMS"));
+    session.console().result(ExitSuccess, QString(), {{QStringLiteral("found"), found}});
+    return ExitSuccess;
+}

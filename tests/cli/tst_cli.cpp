@@ -1,0 +1,275 @@
+// tallowbrook-cli run as a child process against the phone simulator: a backup, the same
+// backup again (JSON lines), a restore; Ctrl+C in a backup while the window's side waits for
+// the account, and the window's job holding the account while the command line imports; bad
+// input. The child shares this test's HOME, so both see the same data folder.
+#include <QtTest>
+#include <csignal>
+#include <sqlite3.h>
+
+#include "PhoneSimProcess.h"
+#include "core/frame/DataDirectory.h"
+#include "core/store/Transaction.h"
+#include "support/StoreTestSupport.h"
+
+namespace {
+
+const QString PHONE = QStringLiteral("127.0.0.83");
+const QString STALLING_PHONE = QStringLiteral("127.0.0.84");
+const QString NO_PHONE = QStringLiteral("127.0.0.85"); // nothing listens there
+const QString ACCOUNT = QStringLiteral("cli.db");
+const QString IN_USE = QStringLiteral("The account is in use by another program");
+
+struct CliResult
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+void startCli(QProcess& process, const QStringList& arguments)
+{
+    process.setProgram(QStringLiteral(TB_CLI_PATH));
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+}
+
+CliResult finished(QProcess& process, int timeoutMs = 60000)
+{
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+CliResult runCli(const QStringList& arguments)
+{
+    QProcess process;
+    startCli(process, arguments);
+    return finished(process);
+}
+
+// Every line of standard output as a JSON object; empty when one does not parse.
+QList<QJsonObject> jsonLines(const QString& out)
+{
+    QList<QJsonObject> objects;
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject()) {
+            qWarning("not a JSON object: %s", qPrintable(line));
+            return {};
+        }
+        objects.append(document.object());
+    }
+    return objects;
+}
+
+// The one line of standard error that tells what went wrong (progress and notes aside);
+// empty unless there is exactly one.
+QString errorLine(const QString& err)
+{
+    const QStringList lines =
+        err.split(QLatin1Char('\n')).filter(QRegularExpression("^tallowbrook-cli: "));
+    return lines.size() == 1 ? lines.first() : QString();
+}
+
+QString accountPath()
+{
+    return dataDirectory().absoluteFilePath(ACCOUNT);
+}
+
+QString accountDump()
+{
+    Sqlite3DB db;
+    db.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
+    return storetest::dump(db);
+}
+
+qint64 storedCount()
+{
+    Sqlite3DB db;
+    db.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
+    return storetest::scalar(db, QStringLiteral("select count(*) from sms"));
+}
+
+// Names, sizes and times of the data folder's files and of the test folder's.
+QStringList filesIn(const QStringList& folders)
+{
+    QStringList files;
+    for (const QString& folder : folders) {
+        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
+            files << QStringLiteral("%1 %2 %3")
+                         .arg(file.absoluteFilePath())
+                         .arg(file.size())
+                         .arg(file.lastModified().toMSecsSinceEpoch());
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void backupTheSameAgainAndRestore();
+    void interruptAndBusyAccount();
+    void badInput_data();
+    void badInput();
+
+private:
+    QString file(const QString& name) const { return m_files.filePath(name); }
+    void writeFile(const QString& name, const QByteArray& content) const;
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_files;
+    QTranslator m_english;
+    tbtest::PhoneSimProcess m_phone;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_home.isValid() && m_files.isValid());
+    storetest::isolateHome(m_home);
+    QVERIFY(m_english.load(QStringLiteral(":/en.qm")));
+    QCoreApplication::installTranslator(&m_english);
+    const CliResult created = runCli({"accounts", "create", "cli"});
+    QCOMPARE(created.exitCode, 0);
+    QVERIFY(QFileInfo::exists(accountPath()));
+    QVERIFY2(m_phone.start(PHONE, {"--count", "345", "--seed", "7", "--batch", "100"}),
+             qPrintable(m_phone.errorText()));
+    writeFile(QStringLiteral("own.csv"), "send,date,number,person,content\n"
+                                         "0,2021-05-06 07:08:09,5550100,,Hallo\n");
+    writeFile(QStringLiteral("notes.txt"), "send,date,number,person,content\n");
+    writeFile(QStringLiteral("foreign.csv"), "a,b,c,d\n1,2,3,4\n");
+}
+
+void TestCli::writeFile(const QString& name, const QByteArray& content) const
+{
+    QFile out(file(name));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(content);
+}
+
+void TestCli::backupTheSameAgainAndRestore()
+{
+    const QStringList backup = {"backup", "--account", "cli", "--wifi", PHONE};
+    const CliResult first = runCli(backup);
+    QCOMPARE(first.exitCode, 0);
+    QCOMPARE(first.out, QStringLiteral("345 messages received, 345 new\n"));
+    QCOMPARE(storedCount(), 345);
+
+    const CliResult again = runCli(backup + QStringList{"--json"});
+    QCOMPARE(again.exitCode, 0);
+    const QList<QJsonObject> lines = jsonLines(again.out);
+    QVERIFY(lines.size() >= 2);
+    QCOMPARE(lines.first().value("type").toString(), QStringLiteral("progress"));
+    QCOMPARE(lines.first().value("total").toInt(), 345);
+    const QJsonObject result = lines.last();
+    QCOMPARE(result.value("type").toString(), QStringLiteral("result"));
+    QCOMPARE(result.value("status").toString(), QStringLiteral("ok"));
+    QCOMPARE(result.value("received").toInt(), 345);
+    QCOMPARE(result.value("new").toInt(), 0);
+    QCOMPARE(storedCount(), 345);
+
+    const int from = m_phone.lineCount();
+    const CliResult restore = runCli({"restore", "--account", "cli", "--wifi", PHONE});
+    QCOMPARE(restore.exitCode, 0);
+    QCOMPARE(restore.out, QStringLiteral("Successfully restore 345 SMS to Android.\n"));
+    QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED 345 "), 5000, nullptr, from));
+}
+
+// While the command line's backup holds the account, the window's job waits for it and then
+// fails with a clear message; Ctrl+C ends the backup within a second and leaves the account
+// as it was. The other way round, the command line's import fails the same way while the
+// window's job holds the account.
+void TestCli::interruptAndBusyAccount()
+{
+    tbtest::PhoneSimProcess phone;
+    QVERIFY2(phone.start(STALLING_PHONE, {"--count", "500", "--misbehave", "stall-mid"}),
+             qPrintable(phone.errorText()));
+    const QString before = accountDump();
+    QProcess cli;
+    startCli(cli, {"backup", "--account", "cli", "--wifi", STALLING_PHONE, "--json"});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += cli.readAllStandardOutput()).contains("\"progress\""), 20000);
+
+    Sqlite3DB window;
+    window.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
+    QVERIFY(storetest::failureOf([&] { Transaction job(&window); }).startsWith(IN_USE));
+
+    QElapsedTimer cancel;
+    cancel.start();
+    QCOMPARE(::kill(cli.processId(), SIGINT), 0);
+    const CliResult interrupted = finished(cli, 5000);
+    QVERIFY2(cancel.elapsed() < 1000, qPrintable(QString::number(cancel.elapsed())));
+    QCOMPARE(interrupted.exitCode, 130);
+    QVERIFY(interrupted.err.contains(QStringLiteral("Cancelled")));
+    QCOMPARE(accountDump(), before);
+
+    {
+        Transaction job(&window);
+        const CliResult import = runCli({"import", file("own.csv"), "--account", "cli"});
+        QCOMPARE(import.exitCode, 1);
+        QVERIFY2(errorLine(import.err).startsWith(QStringLiteral("tallowbrook-cli: ") + IN_USE),
+                 qPrintable(import.err));
+    }
+    QCOMPARE(accountDump(), before);
+}
+
+void TestCli::badInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown command") << QStringList{"frob"} << 2 << "Unknown command frob.";
+    QTest::newRow("unknown option")
+        << QStringList{"backup", "--account", "cli", "--wifi", PHONE, "--fast"} << 2
+        << "Unknown option --fast.";
+    QTest::newRow("no account given")
+        << QStringList{"search", "hello"} << 2 << "search needs --account.";
+    QTest::newRow("account with a path")
+        << QStringList{"search", "hello", "--account", "../cli.db"} << 2 << "Invalid account";
+    QTest::newRow("missing account") << QStringList{"search", "hello", "--account", "nosuch"} << 1
+                                     << "There is no account nosuch";
+    QTest::newRow("unreachable phone")
+        << QStringList{"backup", "--account", "cli", "--wifi", NO_PHONE} << 1
+        << "Fail to connect device.";
+    QTest::newRow("not a CSV file")
+        << QStringList{"import", "%/notes.txt", "--account", "cli"} << 2 << "is not a CSV file";
+    QTest::newRow("CSV of another program")
+        << QStringList{"import", "%/foreign.csv", "--account", "cli"} << 1
+        << "did not match that of Quillmarten.";
+    QTest::newRow("unknown export format") << QStringList{"export", "%/out.xls", "--account", "cli"}
+                                           << 2 << "Unknown exporting format.";
+}
+
+// One line naming what is wrong, the usage text after a usage error, the exit code,
+// and nothing written.
+void TestCli::badInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    arguments.replaceInStrings(QStringLiteral("%"), m_files.path());
+    const QStringList folders = {dataDirectory().absolutePath(), m_files.path()};
+    const QStringList files = filesIn(folders);
+    const QString before = accountDump();
+
+    const CliResult result = runCli(arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(errorLine(result.err).contains(message), qPrintable(result.err));
+    QCOMPARE(result.err.contains(QStringLiteral("Usage: tallowbrook-cli")), exitCode == 2);
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(filesIn(folders), files);
+    QCOMPARE(accountDump(), before);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
