@@ -1,6 +1,10 @@
 #include "core/store/IncomingSMSGate.h"
 
+#include <QTimer>
+#include <sqlite3.h>
+
 #include "core/store/Accounts.h"
+#include "core/store/Sqlite3Exception.h"
 #include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
 
@@ -34,15 +38,24 @@ bool IncomingSMSGate::store(const SMSInfo& received)
 {
     SMSInfo sms = received;
     QString failure;
+    bool otherProgram = false;
     const bool ran = AccountJobs::instance()->runUnlessBusy([&] {
         try {
             storeSMS(currentDatabase(), sms);
+        } catch (const Sqlite3Exception& e) {
+            otherProgram = (e.code() & 0xff) == SQLITE_BUSY;
+            failure = QString::fromUtf8(e.what());
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }
     });
     if (!ran)
         return false;
+    if (otherProgram) {
+        // Another program (the command line) holds the account: the message waits for it.
+        QTimer::singleShot(RETRY_MS, this, &IncomingSMSGate::flush);
+        return false;
+    }
     if (failure.isEmpty())
         emit stored(sms);
     else

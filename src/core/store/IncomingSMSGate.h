@@ -7,11 +7,14 @@
 
 // Stores incoming messages in the open account at once, except while a job holds the account
 // (AccountJobs): those wait, in order, and are stored as soon as the job has ended, whatever
-// its outcome. Lives on the main thread.
+// its outcome. While another program holds the account file they wait too, and storing is
+// tried again every RETRY_MS. Lives on the main thread.
 class IncomingSMSGate : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int RETRY_MS = 1000;
+
     explicit IncomingSMSGate(QObject* parent = nullptr);
 
     void offer(const SMSInfo& sms);

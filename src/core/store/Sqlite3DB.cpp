@@ -1,5 +1,6 @@
 #include "core/store/Sqlite3DB.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <sqlite3.h>
 
@@ -16,13 +17,22 @@ namespace {
 constexpr int cacheCapacity = 16;
 
 // Another program holding the account (the window and the command line may run at once) is
-// waited for this long in short sleeps; a cancelled job stops waiting at once.
+// waited for this long in short sleeps; a cancelled job stops waiting at once. The window's own
+// thread waits only briefly: it must go on painting (the caller tells the user or tries later).
 constexpr int busyTimeoutMs = 5000;
+constexpr int mainThreadBusyTimeoutMs = 100;
 constexpr int busySleepMs = 10;
+
+bool onMainThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
 
 int waitWhileBusy(void*, int attempts)
 {
-    if (attempts * busySleepMs >= busyTimeoutMs || Cancellation::requested())
+    const int limitMs = onMainThread() ? mainThreadBusyTimeoutMs : busyTimeoutMs;
+    if (attempts * busySleepMs >= limitMs || Cancellation::requested())
         return 0;
     QThread::msleep(busySleepMs);
     return 1;

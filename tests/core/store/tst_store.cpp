@@ -13,6 +13,7 @@
 
 #include "core/frame/DataDirectory.h"
 #include "core/store/Accounts.h"
+#include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSListSource.h"
 #include "core/store/StoreSMS.h"
@@ -104,6 +105,7 @@ private slots:
     void rowsReadByTheRules();
     void failedStoringLeavesDatabaseUnchanged();
     void twoThreadsStoreEachMessageOnce();
+    void incomingWaitsForAnotherProgram();
     void sources();
     void templateProperties();
     void duplicateQueryUsesAddressDateIndex();
@@ -359,6 +361,26 @@ void TestStore::twoThreadsStoreEachMessageOnce()
     worker->wait();
     QCOMPARE(storedByGui + storedByWorker, 300);
     QCOMPARE(scalar(*m_db, "select count(*) from sms"), 300LL);
+}
+
+void TestStore::incomingWaitsForAnotherProgram()
+{
+    openStore();
+    // Another program (the command line) writes to the same account file.
+    Sqlite3DB other;
+    other.openThrow(m_path, SQLITE_OPEN_READWRITE);
+    other.beginTran();
+    other.executeThrow(Sqlite3Sql("insert into t(n) values(1)"));
+    IncomingSMSGate gate;
+    QSignalSpy stored(&gate, &IncomingSMSGate::stored);
+    QElapsedTimer timer;
+    timer.start();
+    gate.offer(message("555", "while the other writes", noon(), false));
+    QVERIFY(timer.elapsed() < 1000); // the window's thread does not sit on the lock
+    QCOMPARE(gate.heldCount(), 1);
+    other.rollbackTran();
+    QTRY_COMPARE(stored.count(), 1); // stored once the other program let go
+    QCOMPARE(scalar(*m_db, "select count(*) from sms where body = 'while the other writes'"), 1LL);
 }
 
 void TestStore::sources()
