@@ -16,7 +16,7 @@ QString escapeMarkup(const QString& text)
 
 } // namespace
 
-void HtmlBackupSMS::writeHeader(QIODevice* device)
+void HtmlBackupSMS::writeHeader(QIODevice* device, int)
 {
     writeUnit(device,
               QStringLiteral(
