@@ -45,7 +45,7 @@ void LocalPreviewXMLThread::work()
     XMLBackupReader reader(&file);
     QList<SMSInfo> list;
     StringPool pool;
-    XMLProgress progress(*this, file, reader);
+    XMLProgress progress(*this, file.size());
     SMSInfo sms;
     while (reader.next(sms)) {
         Cancellation::throwIfRequested();
@@ -57,9 +57,9 @@ void LocalPreviewXMLThread::work()
         pool.share(sms.address);
         pool.share(sms.person);
         list.append(sms);
-        progress.step();
+        progress.step(file.pos(), reader.elementsRead(), reader.declaredCount());
     }
-    progress.finish();
+    progress.finish(reader.elementsRead(), reader.declaredCount());
     m_smsList = list;
     QString text = tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1").arg(list.size());
     if (const QString skipped = reader.skippedSummary(); !skipped.isEmpty())

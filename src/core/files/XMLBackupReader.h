@@ -20,7 +20,7 @@ public:
     // file stays owned by the caller and must be open for reading.
     explicit XMLBackupReader(QIODevice* file);
 
-    // The next received or sent message, its date in local time; false after the last one.
+    // The next received or sent message, its date in UTC; false after the last one.
     // Throws std::runtime_error naming line and column when the file is malformed or is not
     // such a backup.
     bool next(SMSInfo& sms);

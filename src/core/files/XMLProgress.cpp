@@ -1,30 +1,26 @@
 #include "core/files/XMLProgress.h"
 
-#include <QFileDevice>
 #include <algorithm>
 
-#include "core/files/XMLBackupReader.h"
 #include "core/frame/JobThread.h"
 
-XMLProgress::XMLProgress(JobThread& job, const QFileDevice& file, const XMLBackupReader& reader)
-    : m_job(job), m_file(file), m_reader(reader), m_throttle(file.size() + 1)
+XMLProgress::XMLProgress(JobThread& job, qint64 fileSize)
+    : m_job(job), m_fileSize(fileSize), m_throttle(fileSize + 1)
 {}
 
-void XMLProgress::step()
+void XMLProgress::step(qint64 position, qint64 records, qint64 declaredCount)
 {
-    const qint64 position = m_file.pos();
     if (m_throttle.shouldReport(position))
-        report(JobThread::percentOf(position, m_file.size() + 1));
+        report(JobThread::percentOf(position, m_fileSize + 1), records, declaredCount);
 }
 
-void XMLProgress::finish()
+void XMLProgress::finish(qint64 records, qint64 declaredCount)
 {
-    report(100);
+    report(100, records, declaredCount);
 }
 
-void XMLProgress::report(int percent)
+void XMLProgress::report(int percent, qint64 records, qint64 declaredCount)
 {
-    const qint64 done = m_reader.elementsRead();
-    const qint64 total = std::max(done, m_reader.declaredCount());
-    emit m_job.updateProgress(percent, QStringLiteral("SMS %1:%2").arg(done).arg(total));
+    emit m_job.updateProgress(
+        percent, QStringLiteral("SMS %1:%2").arg(records).arg(std::max(records, declaredCount)));
 }

@@ -3,8 +3,6 @@
 #include "core/frame/ProgressThrottle.h"
 
 class JobThread;
-class QFileDevice;
-class XMLBackupReader;
 
 // Progress of a job reading an XML backup file: the per-cent from the part of the file read,
 // since the root's count may be missing or wrong; the text "SMS %1:%2" with the records read
@@ -12,19 +10,18 @@ class XMLBackupReader;
 class XMLProgress
 {
 public:
-    XMLProgress(JobThread& job, const QFileDevice& file, const XMLBackupReader& reader);
+    XMLProgress(JobThread& job, qint64 fileSize);
 
-    // After each record; reports when the throttle lets it.
-    void step();
+    // After each record or batch; reports when the throttle lets it.
+    void step(qint64 position, qint64 records, qint64 declaredCount);
     // After the last record: 100 per-cent.
-    void finish();
+    void finish(qint64 records, qint64 declaredCount);
 
 private:
-    void report(int percent);
+    void report(int percent, qint64 records, qint64 declaredCount);
 
     JobThread& m_job;
-    const QFileDevice& m_file;
-    const XMLBackupReader& m_reader;
+    qint64 m_fileSize;
     // Over one byte more than the file, so that only per-cent changes and time pass reports.
     ProgressThrottle m_throttle;
 };
