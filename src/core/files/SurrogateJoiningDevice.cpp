@@ -44,7 +44,8 @@ int digitValue(char c, int base)
 
 } // namespace
 
-SurrogateJoiningDevice::SurrogateJoiningDevice(QIODevice* source) : m_source(source)
+SurrogateJoiningDevice::SurrogateJoiningDevice(QIODevice* source, qint64 maxRunBytes)
+    : m_source(source), m_maxRun(maxRunBytes)
 {
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
@@ -189,36 +190,48 @@ qsizetype SurrogateJoiningDevice::handleReference(qsizetype at)
     }
     const char32_t joined = 0x10000 + ((first.value - 0xD800) << 10) + (second.value - 0xDC00);
     const qsizetype length = first.length + second.length;
-    checkRun(m_in.constData() + at, length);
-    if (m_error != Error::None)
+    if (bytesWithinRun(m_in.constData() + at, length) < length) {
+        pass(at, at + length); // stops reading there
         return -1;
+    }
     count(m_in.constData() + at, length);
-    m_out += "&#" + QByteArray::number(uint(joined)) + ';';
+    // Padded with leading zeros to the pair's length: see the class comment.
+    const QByteArray digits = QByteArray::number(uint(joined));
+    m_out += "&#" + QByteArray(length - 3 - digits.size(), '0') + digits + ';';
     return at + length;
 }
 
 void SurrogateJoiningDevice::pass(qsizetype from, qsizetype to)
 {
     const char* bytes = m_in.constData() + from;
-    checkRun(bytes, to - from);
-    if (m_error != Error::None)
-        return;
-    count(bytes, to - from);
-    m_out.append(bytes, to - from);
-}
-
-void SurrogateJoiningDevice::checkRun(const char* bytes, qsizetype size)
-{
-    const void* lastOpen = memrchr(bytes, '<', size_t(size));
-    const qint64 run =
-        lastOpen ? bytes + size - static_cast<const char*>(lastOpen) - 1 : m_run + size;
-    if (run > MAX_RUN_BYTES) {
+    const qsizetype allowed = bytesWithinRun(bytes, to - from);
+    count(bytes, allowed);
+    m_out.append(bytes, allowed);
+    if (allowed < to - from) {
         m_error = Error::RunTooLong;
         m_errorLine = m_line;
         m_errorColumn = m_column + 1;
-        return;
+    }
+}
+
+qsizetype SurrogateJoiningDevice::bytesWithinRun(const char* bytes, qsizetype size)
+{
+    qint64 run = m_run;
+    qsizetype runStart = 0; // where the run begins in bytes; 0 when it began before them
+    for (qsizetype at = 0;;) {
+        const void* open = memchr(bytes + at, '<', size_t(size - at));
+        const qsizetype stop = open ? static_cast<const char*>(open) - bytes : size;
+        run += stop - at;
+        if (run > m_maxRun)
+            return runStart;
+        if (!open)
+            break;
+        run = 0;
+        runStart = stop;
+        at = stop + 1;
     }
     m_run = run;
+    return size;
 }
 
 void SurrogateJoiningDevice::count(const char* bytes, qsizetype size)

@@ -5,12 +5,13 @@
 
 // Reads an XML file through, joining the pairs of numeric character references to UTF-16
 // surrogates that phone backups write for characters above U+FFFF ("&#55357;&#56832;") into
-// one reference to the character ("&#128512;"), which an XML reader accepts. The bytes are
-// scanned without regard to XML context, as a phone writes such pairs only in attribute values
-// and text. Reading stops (end of data) before a reference that cannot be joined, and before a
-// run of more than MAX_RUN_BYTES without a "<" (one tag or text that an XML reader would hold
-// in memory whole); error() then says why. Line and column count as an XML reader counts them
-// (from 1, in characters), in the file as written.
+// one reference to the character ("&#0000000128512;", as long as the pair, so that the XML
+// reader's columns stay those of the file), which an XML reader accepts. The bytes are scanned
+// without regard to XML context, as a phone writes such pairs only in attribute values and
+// text. Reading stops (end of data) before a reference that cannot be joined, and before a run
+// of more than MAX_RUN_BYTES without a "<" (one tag or text that an XML reader would hold in
+// memory whole); error() then says why. Line and column count as an XML reader counts them
+// (from 1, in UTF-16 units), in the file as written.
 class SurrogateJoiningDevice : public QIODevice
 {
 public:
@@ -24,7 +25,7 @@ public:
     };
 
     // source stays owned by the caller and must be open for reading.
-    explicit SurrogateJoiningDevice(QIODevice* source);
+    explicit SurrogateJoiningDevice(QIODevice* source, qint64 maxRunBytes = MAX_RUN_BYTES);
 
     bool isSequential() const override { return true; }
     bool atEnd() const override;
@@ -67,9 +68,12 @@ private:
     void stop(Error error, qsizetype at, qsizetype length);
     // Advances the line and column count over bytes that reached m_out.
     void count(const char* bytes, qsizetype size);
-    void checkRun(const char* bytes, qsizetype size);
+    // How many of the bytes may pass before the run without "<" grows too long (all of them,
+    // with the run counted on, or up to the "<" that began the long run).
+    qsizetype bytesWithinRun(const char* bytes, qsizetype size);
 
     QIODevice* m_source;
+    qint64 m_maxRun;
     QByteArray m_in;  // read from the source, not yet handled
     QByteArray m_out; // handled, not yet read
     qsizetype m_outPos = 0;

@@ -2,11 +2,13 @@
 // agree (the same records, or the same error, and nothing stored after an error); the round
 // trip through export and import; cancelling the streaming import.
 
+#include <QBuffer>
 #include <QtTest>
 
 #include "core/files/LocalBackupThread.h"
 #include "core/files/LocalImportXMLThread.h"
 #include "core/files/LocalPreviewXMLThread.h"
+#include "core/files/SurrogateJoiningDevice.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSListSource.h"
 #include "core/store/StoreSMS.h"
@@ -67,6 +69,7 @@ private slots:
     void readFiles();
     void roundTrip();
     void cancelledImportStoresNothing();
+    void longRunStopsReading();
 
 private:
     QTemporaryDir m_home;
@@ -142,9 +145,10 @@ void TestXMLBackup::readFiles_data()
         << QList<SMSInfo>{} << QString()
         << at.arg(2).arg(175) +
                "An SMS backup has no document type declaration; its entities are not read.";
-    QTest::newRow("undeclared entity")
-        << backup(smsElement("one") + smsElement("&lol;")) << QList<SMSInfo>{} << QString()
-        << at.arg(4).arg(98) + "Entity 'lol' not declared.";
+    // The column counts the pair before it as written.
+    QTest::newRow("undeclared entity after a pair")
+        << backup(smsElement("one") + smsElement("&#55357;&#56832;&lol;")) << QList<SMSInfo>{}
+        << QString() << at.arg(4).arg(114) + "Entity 'lol' not declared.";
     QTest::newRow("lone high surrogate")
         << backup(smsElement("one") + smsElement("ab&#55357;cd")) << QList<SMSInfo>{} << QString()
         << lone.arg(4).arg(96).arg("&#55357;");
@@ -236,6 +240,22 @@ void TestXMLBackup::cancelledImportStoresNothing()
             Qt::DirectConnection);
     QCOMPARE(jobtest::runRecorded(import).kind, JobOutcome::Cancelled);
     QCOMPARE(tableRows(), before);
+}
+
+void TestXMLBackup::longRunStopsReading()
+{
+    // An element longer than the limit is not handed to the XML reader, which would hold it
+    // whole; the data ends before it.
+    QByteArray bytes = "<smses>\n  <sms body=\"" + QByteArray(40, 'x') + "\"/>\n  <sms body=\"";
+    const qsizetype cut = bytes.lastIndexOf('<');
+    bytes += QByteArray(200, 'x') + "\"/>\n</smses>\n";
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    SurrogateJoiningDevice device(&file, 100);
+    QCOMPARE(device.readAll(), bytes.left(cut));
+    QCOMPARE(device.error(), SurrogateJoiningDevice::Error::RunTooLong);
+    QCOMPARE(device.errorLine(), 3);
+    QCOMPARE(device.errorColumn(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestXMLBackup)
