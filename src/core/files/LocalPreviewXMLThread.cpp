@@ -56,6 +56,8 @@ void LocalPreviewXMLThread::work()
         }
         pool.share(sms.address);
         pool.share(sms.person);
+        // The dialog and whatever takes the records from it see local time, as from CSV.
+        sms.date = sms.date.toLocalTime();
         list.append(sms);
         progress.step(file.pos(), reader.elementsRead(), reader.declaredCount());
     }

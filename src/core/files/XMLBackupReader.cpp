@@ -113,8 +113,8 @@ bool XMLBackupReader::readSMS(SMSInfo& sms)
         return false;
     }
     sms.isSend = kind == 2;
-    // In UTC: the same moment, without a time-zone lookup per message (local time costs more
-    // than the rest of the record).
+    // In UTC: the same moment, without the time-zone lookup per message that local time costs
+    // (as much as reading the rest of the record).
     sms.date = QDateTime::fromMSecsSinceEpoch(millis, Qt::UTC);
     return true;
 }

@@ -66,7 +66,7 @@ void XMLBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)
 {
     const qint64 millis = sms.date.isValid() ? sms.date.toMSecsSinceEpoch() : 0;
     const QString readableDate =
-        QLocale::c().toString(sms.date, QStringLiteral("MMM d, yyyy h:mm:ss AP"));
+        QLocale::c().toString(sms.date.toLocalTime(), QStringLiteral("MMM d, yyyy h:mm:ss AP"));
     const QString person =
         sms.person.isEmpty() ? QStringLiteral("(Unknown)") : escapeXMLAttribute(sms.person);
     QString unit = QStringLiteral("  <sms protocol=\"0\" address=\"");

@@ -39,8 +39,7 @@ QVariant ItemModelSMSPreview::data(const QModelIndex& index, int role) const
     const SMSInfo& sms = smsList.at(index.row());
     switch (index.column()) {
     case 0:
-        // Local time, also for records read with their date in UTC.
-        return sms.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        return sms.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     case 1:
         return sms.isSend ? QStringLiteral("To") : QStringLiteral("From");
     case 2:
