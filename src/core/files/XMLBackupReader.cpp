@@ -3,6 +3,8 @@
 #include <QFileDevice>
 #include <stdexcept>
 
+#include "core/frame/Cancellation.h"
+
 XMLBackupReader::XMLBackupReader(QIODevice* file) : m_file(file), m_device(file)
 {
     m_xml.setDevice(&m_device);
@@ -27,6 +29,8 @@ bool XMLBackupReader::next(SMSInfo& sms)
     if (!m_inRoot)
         readRoot();
     for (;;) {
+        // A file may hold any number of records to skip before the next message.
+        Cancellation::throwIfRequested();
         switch (m_xml.readNext()) {
         case QXmlStreamReader::StartElement: {
             const QStringView name = m_xml.name();

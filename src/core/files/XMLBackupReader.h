@@ -22,7 +22,7 @@ public:
 
     // The next received or sent message, its date in UTC; false after the last one.
     // Throws std::runtime_error naming line and column when the file is malformed or is not
-    // such a backup.
+    // such a backup, Cancellation::Cancelled when the calling thread is asked to stop.
     bool next(SMSInfo& sms);
 
     // The root's "count" (messages of every kind, as the app wrote it); -1 before the root is

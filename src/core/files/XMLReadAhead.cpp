@@ -8,8 +8,10 @@
 #include "core/frame/Cancellation.h"
 
 XMLReadAhead::XMLReadAhead(const QString& fileName)
-    : m_fileName(fileName), m_thread([this] { read(); })
-{}
+    : m_fileName(fileName), m_thread(QThread::create([this] { read(); }))
+{
+    m_thread->start();
+}
 
 XMLReadAhead::~XMLReadAhead()
 {
@@ -18,7 +20,8 @@ XMLReadAhead::~XMLReadAhead()
         m_stopped = true;
     }
     m_changed.notify_all();
-    m_thread.join();
+    m_thread->requestInterruption(); // the reader stops between records
+    m_thread->wait();
 }
 
 bool XMLReadAhead::ready() const

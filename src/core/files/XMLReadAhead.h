@@ -2,11 +2,12 @@
 
 #include <QList>
 #include <QString>
+#include <QThread>
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 #include "core/frame/SMSInfo.h"
 
@@ -58,5 +59,5 @@ private:
     std::exception_ptr m_failure;
     QString m_summary;
     qint64 m_skipped = 0;
-    std::thread m_thread; // last: started once everything above exists
+    std::unique_ptr<QThread> m_thread; // last: started once everything above exists
 };

@@ -70,6 +70,7 @@ private slots:
     void roundTrip();
     void cancelledImportStoresNothing();
     void longRunStopsReading();
+    void cancelWhileSkipping();
 
 private:
     QTemporaryDir m_home;
@@ -256,6 +257,20 @@ void TestXMLBackup::longRunStopsReading()
     QCOMPARE(device.error(), SurrogateJoiningDevice::Error::RunTooLong);
     QCOMPARE(device.errorLine(), 3);
     QCOMPARE(device.errorColumn(), 3);
+}
+
+void TestXMLBackup::cancelWhileSkipping()
+{
+    // Nothing but records to skip: no message to hand out, and still a cancel ends the jobs.
+    const QString file = writeFile(m_dir.filePath(QStringLiteral("mms.xml")),
+                                   backup(QByteArray("  <mms/>\n").repeated(1000000)));
+    LocalPreviewXMLThread preview(file);
+    LocalImportXMLThread import(file);
+    for (JobThread* job : {static_cast<JobThread*>(&preview), static_cast<JobThread*>(&import)}) {
+        jobtest::RunResult run;
+        QVERIFY(jobtest::cancelAfter(*job, 20, &run) < 1000);
+        QCOMPARE(run.kind, JobOutcome::Cancelled);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestXMLBackup)
