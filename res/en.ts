@@ -25,6 +25,10 @@
         <translation>Loading CSV file now.</translation>
     </message>
     <message>
+        <source>IDS_TITLE_LOADING_XML</source>
+        <translation>Loading XML file now.</translation>
+    </message>
+    <message>
         <source>IDS_PLEASE_SEL_OR_CREATE_ACCOUNT</source>
         <translation>Please select or create Account.</translation>
     </message>
@@ -377,6 +381,20 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
+    <name>LocalImportXMLThread</name>
+    <message>
+        <source>IDS_RESTORE_SUC_%1</source>
+        <translation>Successfully import %1 SMS.</translation>
+    </message>
+</context>
+<context>
+    <name>LocalPreviewXMLThread</name>
+    <message>
+        <source>IDS_IMPORT_CSV_PREVIEW_SUC_%1</source>
+        <translation>Successfully load %1 SMS.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
@@ -465,6 +483,41 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_RESTORE_SUC_%1</source>
         <translation>Successfully import %1 SMS.</translation>
+    </message>
+</context>
+<context>
+    <name>XMLBackupReader</name>
+    <message>
+        <source>IDS_XML_ERROR_AT_%1_%2_%3</source>
+        <translation>Error in the XML file at line %1, column %2: %3</translation>
+    </message>
+    <message>
+        <source>IDS_XML_NOT_SMS_BACKUP_%1</source>
+        <translation>This XML file is not an SMS backup: its root element is &lt;%1&gt;, not &lt;smses&gt;.</translation>
+    </message>
+    <message>
+        <source>IDS_XML_DOCTYPE_NOT_ALLOWED</source>
+        <translation>An SMS backup has no document type declaration; its entities are not read.</translation>
+    </message>
+    <message>
+        <source>IDS_XML_LONE_SURROGATE_%1</source>
+        <translation>The character reference %1 is half of a UTF-16 surrogate pair without its other half.</translation>
+    </message>
+    <message>
+        <source>IDS_XML_RUN_TOO_LONG_%1</source>
+        <translation>An element or text longer than %1 MiB is not read.</translation>
+    </message>
+    <message>
+        <source>IDS_XML_SKIPPED_OTHER_TYPES_%1</source>
+        <translation>Skipped %1 SMS that were neither received nor sent (drafts, outbox, failed or queued).</translation>
+    </message>
+    <message>
+        <source>IDS_XML_SKIPPED_MMS_%1</source>
+        <translation>Skipped %1 MMS (multimedia messages are not imported).</translation>
+    </message>
+    <message>
+        <source>IDS_XML_SKIPPED_INVALID_DATE_%1</source>
+        <translation>Skipped %1 SMS whose date is not a number.</translation>
     </message>
 </context>
 </TS>

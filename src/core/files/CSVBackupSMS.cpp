@@ -19,7 +19,7 @@ QString quoteCSVField(const QString& text)
     return quoted;
 }
 
-void CSVBackupSMS::writeHeader(QIODevice* device)
+void CSVBackupSMS::writeHeader(QIODevice* device, int)
 {
     writeUnit(device, QStringLiteral("send,date,number,person,content\n"));
 }

@@ -3,7 +3,7 @@
 #include "core/frame/EscapeHtml.h"
 #include "core/store/StoreSMS.h"
 
-void HtmlBackupSMS::writeHeader(QIODevice* device)
+void HtmlBackupSMS::writeHeader(QIODevice* device, int)
 {
     writeUnit(device,
               QStringLiteral(

@@ -7,6 +7,6 @@
 class HtmlBackupSMS : public IBackupSMS
 {
 public:
-    void writeHeader(QIODevice* device) override;
+    void writeHeader(QIODevice* device, int total) override;
     void writeSMS(QIODevice* device, const SMSInfo& sms) override;
 };

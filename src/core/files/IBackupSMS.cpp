@@ -6,6 +6,7 @@
 #include "core/files/CSVBackupSMS.h"
 #include "core/files/HtmlBackupSMS.h"
 #include "core/files/TXTBackupSMS.h"
+#include "core/files/XMLBackupSMS.h"
 
 void IBackupSMS::writeUnit(QIODevice* device, const QString& text)
 {
@@ -28,5 +29,7 @@ std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix)
     if (suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
         suffix == QLatin1String("doc"))
         return std::make_unique<HtmlBackupSMS>();
+    if (suffix == QLatin1String("xml"))
+        return std::make_unique<XMLBackupSMS>();
     return nullptr;
 }

@@ -8,14 +8,18 @@
 
 class QIODevice;
 
-// One export format: a header once, then one unit per message. Writers never open, flush or
-// close the device; a failed write throws std::runtime_error with the device's error string.
+// One export format: a header once, then one unit per message, then a footer. Writers never
+// open, flush or close the device; a failed write throws std::runtime_error with the device's
+// error string.
 class IBackupSMS
 {
 public:
     virtual ~IBackupSMS() = default;
-    virtual void writeHeader(QIODevice* device) = 0;
+    // total: the number of messages that will follow, for formats whose header holds it.
+    virtual void writeHeader(QIODevice* device, int total) = 0;
     virtual void writeSMS(QIODevice* device, const SMSInfo& sms) = 0;
+    // After the last message; most formats have nothing to close.
+    virtual void writeFooter(QIODevice*) {}
 
 protected:
     // Hands the whole unit to the device as UTF-8 in one write.
@@ -24,6 +28,6 @@ protected:
     static QString dateText(const QDateTime& date);
 };
 
-// The writer for a file suffix (case-sensitive): "csv", "txt", "htm", "html", "doc";
+// The writer for a file suffix (case-sensitive): "csv", "txt", "htm", "html", "doc", "xml";
 // nullptr for any other suffix.
 std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix);

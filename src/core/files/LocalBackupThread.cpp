@@ -70,8 +70,8 @@ void LocalBackupThread::work()
 
 int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
 {
-    writer.writeHeader(&file);
     const int total = m_source->count();
+    writer.writeHeader(&file, total);
     int n = 0;
     ProgressThrottle throttle(total);
     SMSInfo sms;
@@ -82,6 +82,7 @@ int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
         if (throttle.shouldReport(n))
             reportProgress(n, total);
     }
+    writer.writeFooter(&file);
     return n;
 }
 

@@ -9,9 +9,9 @@ class IBackupSMS;
 class QIODevice;
 
 // Export job: writes the source's messages to fileName, as PDF pages when asPdf, otherwise in
-// the format its suffix names ("csv", "txt", "htm", "html", "doc"). An unknown suffix is refused
-// before anything is written. The file is written aside and only replaces the target once complete,
-// so a failed or cancelled export leaves an existing file as it was.
+// the format its suffix names ("csv", "txt", "htm", "html", "doc", "xml"). An unknown suffix is
+// refused before anything is written. The file is written aside and only replaces the target once
+// complete, so a failed or cancelled export leaves an existing file as it was.
 class LocalBackupThread : public JobThread
 {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/files/StoreCacheScope.h"
 #include "core/frame/Cancellation.h"
 #include "core/frame/ProgressThrottle.h"
 #include "core/store/Accounts.h"
@@ -19,6 +20,7 @@ void LocalRestoreThread::work()
     const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
     if (!db)
         throw std::runtime_error("No account database is open.");
+    const StoreCacheScope cache(db.get());
     Transaction transaction(db.get());
     const int total = m_smsList.size();
     int stored = 0;

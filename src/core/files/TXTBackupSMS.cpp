@@ -1,6 +1,6 @@
 #include "core/files/TXTBackupSMS.h"
 
-void TXTBackupSMS::writeHeader(QIODevice*) {}
+void TXTBackupSMS::writeHeader(QIODevice*, int) {}
 
 void TXTBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)
 {

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <memory>
 
 #include "core/files/CSVImporterPlugin.h"
 #include "core/files/LocalPreviewCSVThread.h"
+#include "core/files/LocalPreviewXMLThread.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "gui/frame/DialogSeam.h"
 #include "gui/frame/JobRunner.h"
@@ -21,10 +23,13 @@ QString tr(const char* key)
 
 } // namespace
 
-QString chooseCSVFileToImport(QWidget* parent)
+QString chooseCSVFileToImport(QWidget* parent, bool withXML)
 {
+    QString filter = QStringLiteral("CSV Files(*.csv)");
+    if (withXML)
+        filter += QStringLiteral(";;XML Files(*.xml)");
     return DialogSeam::openFileName(parent, tr("IDS_SELECT_CSV_FILE_TO_IMPORT"), QDir::homePath(),
-                                    QStringLiteral("CSV Files(*.csv)"));
+                                    filter);
 }
 
 void previewAndImportCSV(const QString& fileName, CSVImporterPlugin* importer)
@@ -41,16 +46,34 @@ void previewAndImportCSV(const QString& fileName, CSVImporterPlugin* importer)
     preview.exec();
 }
 
+void previewAndImportXML(const QString& fileName)
+{
+    QList<SMSInfo> list;
+    {
+        ProgressForm form(tr("IDS_TITLE_LOADING_XML"));
+        LocalPreviewXMLThread job(fileName);
+        if (runJob(form, job) != QDialog::Accepted)
+            return;
+        list = job.smsList();
+    }
+    CSVPreviewForm preview(list);
+    preview.exec();
+}
+
 void importCSVFromFile(QWidget* parent)
 {
-    const QString fileName = chooseCSVFileToImport(parent);
-    if (!fileName.isEmpty())
+    const QString fileName = chooseCSVFileToImport(parent, true);
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0)
+        previewAndImportXML(fileName);
+    else
         previewAndImportCSV(fileName, nullptr);
 }
 
 void importCSVFromOtherPhone(QWidget* parent)
 {
-    const QString fileName = chooseCSVFileToImport(parent);
+    const QString fileName = chooseCSVFileToImport(parent, false);
     if (fileName.isEmpty())
         return;
     std::unique_ptr<CSVImporterPlugin> importer;

@@ -34,8 +34,11 @@ ExportTarget exportTargetFor(const QString& chosenName, const QString& selectedF
     }
     if (hasSuffix)
         return target;
-    static const char* const patterns[][2] = {
-        {"*.csv", ".csv"}, {"*.txt", ".txt"}, {"*.htm", ".htm"}, {"*.doc", ".doc"}};
+    static const char* const patterns[][2] = {{"*.csv", ".csv"},
+                                              {"*.txt", ".txt"},
+                                              {"*.htm", ".htm"},
+                                              {"*.doc", ".doc"},
+                                              {"*.xml", ".xml"}};
     for (const auto& pattern : patterns) {
         if (selectedFilter.contains(QLatin1String(pattern[0]))) {
             target.fileName += QLatin1String(pattern[1]);

@@ -7,7 +7,7 @@ class AbsSMSDataSource;
 // Filters of the export save dialog, in the order shown.
 inline constexpr const char* exportFileFilters =
     "CSV Files(*.csv);;Text Files(*.txt);;HTML Files(*.htm *.html);;Word Files(*.doc);;PDF "
-    "Files(*.pdf)";
+    "Files(*.pdf);;XML Files(*.xml)";
 
 // Where and how an export goes, decided from the name the user typed and the filter selected.
 struct ExportTarget

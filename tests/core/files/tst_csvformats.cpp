@@ -275,6 +275,29 @@ void TestCSVFormats::writers_data()
         << htmlOpening + "<div style=\"color:#0000FF\"><div>" + time +
                "</div><div>From:Tom &amp; &lt;i&gt;J&lt;/i&gt;(&lt;5&gt;)</div></div>"
                "<div>&lt;script&gt;x('y')&lt;/script&gt; &amp; \"q\"</div><br/>";
+    const QByteArray xmlOpening = "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n";
+    QTest::newRow("xml, none") << "xml" << QList<SMSInfo>{}
+                               << xmlOpening + "<smses count=\"0\">\n</smses>\n";
+    // Real UTF-8, markup and line breaks escaped; XML cannot carry \x01 or a lone surrogate.
+    QTest::newRow("xml") << "xml"
+                         << QList<SMSInfo>{makeSMS("+49 <1>", "Tom & \"J\"",
+                                                   "a\r\nb\tc 😀 \x01" + QString(QChar(0xD83D)),
+                                                   true, date),
+                                           empty}
+                         << xmlOpening +
+                                "<smses count=\"2\">\n  <sms protocol=\"0\" "
+                                "address=\"+49 &lt;1&gt;\" date=\"" +
+                                QByteArray::number(date.toMSecsSinceEpoch()) +
+                                "\" type=\"2\" subject=\"null\" body=\"a&#13;&#10;b&#9;c "
+                                "\xF0\x9F\x98\x80 \xEF\xBF\xBD\xEF\xBF\xBD\" toa=\"null\" "
+                                "sc_toa=\"null\" service_center=\"null\" read=\"1\" "
+                                "status=\"-1\" locked=\"0\" date_sent=\"0\" readable_date=\"Mar "
+                                "4, 2012 5:06:07 AM\" contact_name=\"Tom &amp; &quot;J&quot;\" />\n"
+                                "  <sms protocol=\"0\" address=\"\" date=\"0\" type=\"1\" "
+                                "subject=\"null\" body=\"\" toa=\"null\" sc_toa=\"null\" "
+                                "service_center=\"null\" read=\"1\" status=\"-1\" locked=\"0\" "
+                                "date_sent=\"0\" readable_date=\"\" contact_name=\"(Unknown)\" "
+                                "/>\n</smses>\n";
 }
 
 void TestCSVFormats::writers()
@@ -285,9 +308,10 @@ void TestCSVFormats::writers()
     const std::unique_ptr<IBackupSMS> writer = backupWriterForSuffix(suffix);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    writer->writeHeader(&buffer);
+    writer->writeHeader(&buffer, list.size());
     for (const SMSInfo& sms : list)
         writer->writeSMS(&buffer, sms);
+    writer->writeFooter(&buffer);
     QCOMPARE(buffer.data(), expected);
 }
 

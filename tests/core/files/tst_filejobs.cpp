@@ -29,6 +29,7 @@ const QString txt = QStringLiteral("Text Files(*.txt)");
 const QString html = QStringLiteral("HTML Files(*.htm *.html)");
 const QString word = QStringLiteral("Word Files(*.doc)");
 const QString pdf = QStringLiteral("PDF Files(*.pdf)");
+const QString xml = QStringLiteral("XML Files(*.xml)");
 const QString formatMessage =
     QStringLiteral("The format of your imported CSV file did not match that of Quillmarten.");
 const QString dateMessage =
@@ -103,7 +104,7 @@ void TestFileJobs::dialogAndCancel()
     exportSMS(&source); // no file name answered: cancelled
     QCOMPARE(m_recorder->fileCaptions, QStringList{"Select file to export"});
     QCOMPARE(m_recorder->fileFilters,
-             QStringList{csv + ";;" + txt + ";;" + html + ";;" + word + ";;" + pdf});
+             QStringList{csv + ";;" + txt + ";;" + html + ";;" + word + ";;" + pdf + ";;" + xml});
     QVERIFY(m_recorder->messages.isEmpty());
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
 }
@@ -119,6 +120,7 @@ void TestFileJobs::suffixRules_data()
     QTest::newRow("csv filter, .pdf typed") << "/t/out.pdf" << csv << "/t/out.pdf" << false;
     QTest::newRow("no filter") << "/t/out" << QString() << "/t/out" << false;
     QTest::newRow("dot in folder only") << "/t/a.b/out" << txt << "/t/a.b/out.txt" << false;
+    QTest::newRow("xml adds .xml") << "/t/out" << xml << "/t/out.xml" << false;
 }
 
 void TestFileJobs::suffixRules()
@@ -156,6 +158,8 @@ void TestFileJobs::exportsEachFormat_data()
                                << "txt" << 0;
     QTest::newRow("htm, none") << "h" << html << "h.htm"
                                << "htm" << 0;
+    QTest::newRow("xml") << "i" << xml << "i.xml"
+                         << "xml" << 2;
 }
 
 void TestFileJobs::exportsEachFormat()
@@ -170,9 +174,10 @@ void TestFileJobs::exportsEachFormat()
     QBuffer expected;
     expected.open(QIODevice::WriteOnly);
     const std::unique_ptr<IBackupSMS> writer = backupWriterForSuffix(format);
-    writer->writeHeader(&expected);
+    writer->writeHeader(&expected, list.size());
     for (const SMSInfo& sms : list)
         writer->writeSMS(&expected, sms);
+    writer->writeFooter(&expected);
     QCOMPARE(readFile(path(written)), expected.data());
     expectOneBox(QMessageBox::Information,
                  QStringLiteral("Successfully export %1 SMS.").arg(count));

@@ -1,5 +1,6 @@
-// End to end through the real main window: export an account to CSV with "Export", import
-// the file into a second account with "Import" and the preview dialog, compare the accounts.
+// End to end through the real main window: export an account to CSV or XML with "Export",
+// import the file into a second account with "Import" and the preview dialog, compare the
+// accounts.
 
 #include <QPushButton>
 #include <QTreeView>
@@ -60,6 +61,7 @@ class TestFilesEndToEnd : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(isolateInEnglish(m_home, m_translator)); }
+    void exportThenImportIntoSecondAccount_data();
     void exportThenImportIntoSecondAccount();
 
 private:
@@ -68,9 +70,21 @@ private:
     QTranslator m_translator;
 };
 
+void TestFilesEndToEnd::exportThenImportIntoSecondAccount_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("csv") << "CSV Files(*.csv)"
+                         << ".csv";
+    QTest::newRow("xml") << "XML Files(*.xml)"
+                         << ".xml";
+}
+
 void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
 {
-    QVERIFY(openFreshAccount(QStringLiteral("source.db")));
+    QFETCH(QString, filter);
+    QFETCH(QString, suffix);
+    QVERIFY(openFreshAccount(QStringLiteral("source%1.db").arg(suffix)));
     const QList<SMSInfo> messages = sourceMessages();
     for (SMSInfo sms : messages)
         QVERIFY(storeSMS(currentDatabase(), sms));
@@ -83,17 +97,17 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
     window.show();
     QVERIFY(contactRows(window) > 0);
 
-    // Export: the name is typed without suffix, the CSV filter adds it.
-    const QString base = m_dir.filePath(QStringLiteral("whole-account"));
-    recorder.queueFileName(base);
-    recorder.queueSelectedFilter(QStringLiteral("CSV Files(*.csv)"));
+    // Export: the name is typed without suffix, the filter adds it.
+    const QString file = m_dir.filePath(QStringLiteral("whole-account")) + suffix;
+    recorder.queueFileName(file.chopped(suffix.size()));
+    recorder.queueSelectedFilter(filter);
     window.miExport();
     QCOMPARE(recorder.lastText(),
              QStringLiteral("Successfully export %1 SMS.").arg(messages.size()));
-    QVERIFY(QFile::exists(base + QStringLiteral(".csv")));
+    QVERIFY(QFile::exists(file));
 
     // A second, empty account becomes the open one.
-    QVERIFY(openFreshAccount(QStringLiteral("target.db")));
+    QVERIFY(openFreshAccount(QStringLiteral("target%1.db").arg(suffix)));
     window.reloadContacts();
     QCOMPARE(contactRows(window), 0);
 
@@ -101,7 +115,7 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
     // count reported.
     for (int round = 0; round < 2; ++round) {
         recorder.clear();
-        recorder.queueFileName(base + QStringLiteral(".csv"));
+        recorder.queueFileName(file);
         int previewed = -1;
         whenModal(QStringLiteral("CSVPreviewForm"), [&](QWidget* dialog) {
             previewed =
@@ -109,6 +123,7 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
             emit dialog->findChild<QPushButton*>(QStringLiteral("btnImportToLocal"))->pressed();
         });
         window.miImport();
+        QCOMPARE(recorder.fileFilters, QStringList{"CSV Files(*.csv);;XML Files(*.xml)"});
         QCOMPARE(previewed, messages.size());
         QCOMPARE(recorder.messages.size(), 2);
         QCOMPARE(recorder.messages[0].text,

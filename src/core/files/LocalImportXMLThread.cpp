@@ -1,0 +1,53 @@
+#include "core/files/LocalImportXMLThread.h"
+
+#include <QFileInfo>
+#include <stdexcept>
+
+#include "core/files/StoreCacheScope.h"
+#include "core/files/XMLProgress.h"
+#include "core/files/XMLReadAhead.h"
+#include "core/frame/Cancellation.h"
+#include "core/store/Accounts.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/StoreSMS.h"
+#include "core/store/Transaction.h"
+
+LocalImportXMLThread::LocalImportXMLThread(const QString& fileName)
+    : JobThread("LocalImportXMLThread"), m_fileName(fileName)
+{}
+
+void LocalImportXMLThread::work()
+{
+    m_stored = m_duplicates = m_skipped = 0;
+    const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
+    if (!db)
+        throw std::runtime_error("No account database is open.");
+    XMLReadAhead file(m_fileName);
+    XMLProgress progress(*this, QFileInfo(m_fileName).size());
+    const StoreCacheScope cache(db.get());
+    Transaction transaction(db.get());
+    int stored = 0;
+    int duplicates = 0;
+    XMLReadAhead::Batch batch;
+    while (file.next(batch)) {
+        for (SMSInfo& sms : batch.messages) {
+            Cancellation::throwIfRequested();
+            if (sms.address.isEmpty())
+                sms.address = QStringLiteral("Unknown");
+            if (storeSMS(db.get(), sms))
+                ++stored;
+            else
+                ++duplicates;
+        }
+        progress.step(batch.position, batch.elements, batch.declaredCount);
+    }
+    transaction.commit();
+    progress.finish(batch.elements, batch.declaredCount);
+    m_stored = stored;
+    m_duplicates = duplicates;
+    m_skipped = int(file.skippedCount());
+    QString text = tr("IDS_RESTORE_SUC_%1").arg(stored + duplicates);
+    if (const QString skipped = file.skippedSummary(); !skipped.isEmpty())
+        text += QLatin1Char(' ') + skipped;
+    emit succeed(text);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include "core/frame/JobThread.h"
+
+// Import job without a preview: streams the received and sent messages of an XML backup file
+// (XMLBackupReader) into the current account in one transaction; duplicates are skipped and
+// counted like stored ones, as in LocalRestoreThread. A malformed file, a failure or a cancel
+// rolls everything back, so nothing of the file is stored unless all of it is. The success
+// text says how many records of the file were skipped and why. Memory stays flat whatever the
+// size of the file.
+class LocalImportXMLThread : public JobThread
+{
+    Q_OBJECT
+public:
+    explicit LocalImportXMLThread(const QString& fileName);
+
+    // Results of a finished run: all 0 unless it committed.
+    int storedCount() const { return m_stored; }
+    int duplicateCount() const { return m_duplicates; }
+    // Records of the file left out (other types, MMS, invalid dates).
+    int skippedCount() const { return m_skipped; }
+
+protected:
+    void work() override;
+
+private:
+    QString m_fileName;
+    int m_stored = 0;
+    int m_duplicates = 0;
+    int m_skipped = 0;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QXmlStreamReader>
+
+#include "core/files/SurrogateJoiningDevice.h"
+#include "core/frame/SMSInfo.h"
+
+// Reads the XML backup files that Android backup apps write: root "smses" (attribute "count"),
+// one "sms" element per message with "address", "date" (milliseconds since 1970), "type"
+// (1 received, 2 sent), "body" and "contact_name" ("(Unknown)": none); other attributes are
+// ignored. Messages of other types (3 to 6: draft, outbox, failed, queued), messages whose date
+// is not a whole number and "mms" elements are skipped and counted. The file is streamed:
+// memory depends on the longest element, not on the file. Entities are never expanded, since a
+// document type declaration is refused before any entity is used.
+class XMLBackupReader
+{
+    Q_DECLARE_TR_FUNCTIONS(XMLBackupReader)
+public:
+    // file stays owned by the caller and must be open for reading.
+    explicit XMLBackupReader(QIODevice* file);
+
+    // The next received or sent message, its date in UTC; false after the last one.
+    // Throws std::runtime_error naming line and column when the file is malformed or is not
+    // such a backup, Cancellation::Cancelled when the calling thread is asked to stop.
+    bool next(SMSInfo& sms);
+
+    // The root's "count" (messages of every kind, as the app wrote it); -1 before the root is
+    // read or when it has none.
+    qint64 declaredCount() const { return m_declaredCount; }
+    // "sms" and "mms" elements read so far, skipped ones included.
+    qint64 elementsRead() const { return m_elements; }
+    qint64 skippedOtherTypes() const { return m_otherTypes; }
+    qint64 skippedMMS() const { return m_mms; }
+    qint64 skippedInvalidDates() const { return m_invalidDates; }
+    // One sentence per reason of skipping, for a result message; empty when nothing was skipped.
+    QString skippedSummary() const;
+
+private:
+    void readRoot();
+    // True when the element was a message to hand out (in sms).
+    bool readSMS(SMSInfo& sms);
+    void readToEnd();
+    [[noreturn]] void fail() const;
+    // Throws the reason with the XML reader's position, or with the one given.
+    [[noreturn]] void failAt(const QString& reason) const;
+    [[noreturn]] void failAt(const QString& reason, qint64 line, qint64 column) const;
+
+    QIODevice* m_file; // not owned
+    SurrogateJoiningDevice m_device;
+    QXmlStreamReader m_xml;
+    bool m_inRoot = false;
+    bool m_done = false;
+    qint64 m_declaredCount = -1;
+    qint64 m_elements = 0;
+    qint64 m_otherTypes = 0;
+    qint64 m_mms = 0;
+    qint64 m_invalidDates = 0;
+};

@@ -1,0 +1,90 @@
+#include "core/files/XMLBackupSMS.h"
+
+#include <QLocale>
+
+namespace {
+
+bool allowedInXML(char16_t c)
+{
+    return c >= 0x20 ? c < 0xFFFE : c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+} // namespace
+
+QString escapeXMLAttribute(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 16);
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        switch (c.unicode()) {
+        case u'&':
+            escaped += QLatin1String("&amp;");
+            continue;
+        case u'<':
+            escaped += QLatin1String("&lt;");
+            continue;
+        case u'>':
+            escaped += QLatin1String("&gt;");
+            continue;
+        case u'"':
+            escaped += QLatin1String("&quot;");
+            continue;
+        case u'\n':
+            escaped += QLatin1String("&#10;");
+            continue;
+        case u'\r':
+            escaped += QLatin1String("&#13;");
+            continue;
+        case u'\t':
+            escaped += QLatin1String("&#9;");
+            continue;
+        default:
+            break;
+        }
+        if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
+            escaped += c;
+            escaped += text.at(++i);
+        } else if (c.isSurrogate() || !allowedInXML(c.unicode())) {
+            escaped += QChar::ReplacementCharacter;
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+void XMLBackupSMS::writeHeader(QIODevice* device, int total)
+{
+    writeUnit(device, QStringLiteral("<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n"
+                                     "<smses count=\"%1\">\n")
+                          .arg(total));
+}
+
+void XMLBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)
+{
+    const qint64 millis = sms.date.isValid() ? sms.date.toMSecsSinceEpoch() : 0;
+    const QString readableDate =
+        QLocale::c().toString(sms.date.toLocalTime(), QStringLiteral("MMM d, yyyy h:mm:ss AP"));
+    const QString person =
+        sms.person.isEmpty() ? QStringLiteral("(Unknown)") : escapeXMLAttribute(sms.person);
+    QString unit = QStringLiteral("  <sms protocol=\"0\" address=\"");
+    unit += escapeXMLAttribute(sms.address);
+    unit += QStringLiteral("\" date=\"%1\" type=\"%2\" subject=\"null\" body=\"")
+                .arg(millis)
+                .arg(sms.isSend ? 2 : 1);
+    unit += escapeXMLAttribute(sms.body);
+    unit += QStringLiteral("\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\" "
+                           "status=\"-1\" locked=\"0\" date_sent=\"0\" readable_date=\"");
+    unit += readableDate;
+    unit += QStringLiteral("\" contact_name=\"");
+    unit += person;
+    unit += QStringLiteral("\" />\n");
+    writeUnit(device, unit);
+}
+
+void XMLBackupSMS::writeFooter(QIODevice* device)
+{
+    writeUnit(device, QStringLiteral("</smses>\n"));
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QThread>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+#include "core/frame/SMSInfo.h"
+
+// Reads an XML backup file (XMLBackupReader) on a thread of its own, a batch of messages ahead
+// of its consumer, so that a job stores one batch while the next is read: reading and storing
+// then take a core each. At most MAX_BATCHES batches wait, so memory stays flat.
+class XMLReadAhead
+{
+public:
+    static constexpr int BATCH_SIZE = 500;
+    static constexpr int MAX_BATCHES = 8;
+
+    struct Batch
+    {
+        QList<SMSInfo> messages;
+        qint64 position = 0;       // bytes of the file read so far
+        qint64 elements = 0;       // records read so far, skipped ones included
+        qint64 declaredCount = -1; // the root's count
+    };
+
+    // Starts reading at once.
+    explicit XMLReadAhead(const QString& fileName);
+    // Stops the reading and waits for its thread.
+    ~XMLReadAhead();
+    XMLReadAhead(const XMLReadAhead&) = delete;
+    XMLReadAhead& operator=(const XMLReadAhead&) = delete;
+
+    // The next batch (the last one may be empty); false after the last. Waits in slices, so it
+    // throws Cancellation::Cancelled when the calling job is cancelled; rethrows the failure of
+    // the reading (the file cannot be opened, is malformed or is no SMS backup).
+    bool next(Batch& batch);
+
+    // Once next returned false: XMLBackupReader::skippedSummary, and the records skipped.
+    QString skippedSummary() const;
+    qint64 skippedCount() const;
+
+private:
+    void read();
+    // Hands a batch over; false when the consumer has gone.
+    bool push(Batch&& batch);
+    bool ready() const;
+
+    const QString m_fileName;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Batch> m_batches;
+    bool m_finished = false;
+    bool m_stopped = false;
+    std::exception_ptr m_failure;
+    QString m_summary;
+    qint64 m_skipped = 0;
+    std::unique_ptr<QThread> m_thread; // last: started once everything above exists
+};

@@ -1,0 +1,277 @@
+// The XML backup format read back: one table of files, each previewed and imported, which must
+// agree (the same records, or the same error, and nothing stored after an error); the round
+// trip through export and import; cancelling the streaming import.
+
+#include <QBuffer>
+#include <QtTest>
+
+#include "core/files/LocalBackupThread.h"
+#include "core/files/LocalImportXMLThread.h"
+#include "core/files/LocalPreviewXMLThread.h"
+#include "core/files/SurrogateJoiningDevice.h"
+#include "core/store/SMSCursorSource.h"
+#include "core/store/SMSListSource.h"
+#include "core/store/StoreSMS.h"
+#include "support/FilesTestSupport.h"
+
+using namespace filestest;
+
+namespace {
+
+const QByteArray declaration = "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n";
+
+// One message as a phone writes it; `body` and `date` go in as written.
+QByteArray smsElement(const QByteArray& body, const QByteArray& type = "1",
+                      const QByteArray& date = "1331010367000",
+                      const QByteArray& name = "(Unknown)")
+{
+    return "  <sms protocol=\"0\" address=\"+4917012345\" date=\"" + date + "\" type=\"" + type +
+           "\" subject=\"null\" body=\"" + body +
+           "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\" status=\"-1\" "
+           "locked=\"0\" date_sent=\"0\" sub_id=\"1\" readable_date=\"Mar 6, 2012 6:06:07 AM\" "
+           "contact_name=\"" +
+           name + "\" />\n";
+}
+
+QByteArray backup(const QByteArray& elements, const QByteArray& root = "<smses count=\"9\">")
+{
+    return declaration + root + "\n" + elements + "</smses>\n";
+}
+
+SMSInfo received(const QString& body, qint64 millis = 1331010367000, const QString& person = {})
+{
+    return makeSMS("+4917012345", person, body, false, QDateTime::fromMSecsSinceEpoch(millis));
+}
+
+// A body that puts the surrogate pair of "😀" `offset` bytes before the end of the first chunk
+// the filter reads.
+QByteArray pairAcrossChunk(int offset)
+{
+    const QByteArray head = declaration + "<smses count=\"1\">\n" + smsElement("");
+    const QByteArray start = head.left(head.indexOf("body=\"") + 6);
+    return QByteArray(65536 - offset - start.size(), 'x') + "&#55357;&#56832;";
+}
+
+QString tableRows()
+{
+    return storetest::dump(*currentDatabase());
+}
+
+} // namespace
+
+class TestXMLBackup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(isolateInEnglish(m_home, m_translator)); }
+    void init() { QVERIFY(openFreshAccount(QStringLiteral("x%1.db").arg(++m_account))); }
+    void readFiles_data();
+    void readFiles();
+    void roundTrip();
+    void cancelledImportStoresNothing();
+    void longRunStopsReading();
+    void cancelWhileSkipping();
+
+private:
+    QTemporaryDir m_home;
+    QTemporaryDir m_dir;
+    QTranslator m_translator;
+    int m_account = 0;
+};
+
+void TestXMLBackup::readFiles_data()
+{
+    // Either the records read and what was said about the skipped ones, or the error.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<SMSInfo>>("records");
+    QTest::addColumn<QString>("skipped");
+    QTest::addColumn<QString>("error");
+    const QString otherTypes = QStringLiteral("Skipped %1 SMS that were neither received nor sent "
+                                              "(drafts, outbox, failed or queued).");
+    const QString at = QStringLiteral("Error in the XML file at line %1, column %2: ");
+    const QString lone = at + "The character reference %3 is half of a UTF-16 surrogate pair "
+                              "without its other half.";
+
+    QTest::newRow("phone file")
+        << declaration + "<!-- made on a phone -->\n<smses count=\"8\" backup_set=\"b1\">\n" +
+               smsElement("Hi &#55357;&#56832; there&#10;second, &quot;line&quot;", "1",
+                          "1331010367000", "Ann &amp; Bob") +
+               smsElement("&#xD83D;&#xDE00; привет &lt;b&gt; &amp; 你好", "2", "1331010368999") +
+               smsElement("draft", "3") + smsElement("outbox", "4") + smsElement("failed", "5") +
+               smsElement("queued", "6") + smsElement("no type", "") +
+               "  <mms date=\"1331010369000\" msg_box=\"1\">\n    <parts>\n      <part seq=\"0\" "
+               "ct=\"text/plain\" text=\"hello\" data=\"AAAA\" />\n    </parts>\n  </mms>\n"
+               "</smses>\n"
+        << QList<SMSInfo>{received("Hi 😀 there\nsecond, \"line\"", 1331010367000, "Ann & Bob"),
+                          makeSMS("+4917012345", "", "😀 привет <b> & 你好", true,
+                                  QDateTime::fromMSecsSinceEpoch(1331010368999))}
+        << otherTypes.arg(5) + " Skipped 1 MMS (multimedia messages are not imported)."
+        << QString();
+    QTest::newRow("date not a number")
+        << backup(smsElement("one") + smsElement("bad", "1", "yesterday") +
+                  smsElement("bad too", "2", "") + smsElement("two", "1", "1331010367001"))
+        << QList<SMSInfo>{received("one"), received("two", 1331010367001)}
+        << "Skipped 2 SMS whose date is not a number." << QString();
+    QTest::newRow("no count, nothing in it")
+        << backup("", "<smses>") << QList<SMSInfo>{} << QString() << QString();
+    QTest::newRow("1 MiB body") << backup(smsElement(QByteArray(1 << 20, 'x')))
+                                << QList<SMSInfo>{received(QString(1 << 20, u'x'))} << QString()
+                                << QString();
+    for (int offset : {1, 4, 8, 9, 15}) {
+        const QByteArray body = pairAcrossChunk(offset);
+        QTest::addRow("pair %d bytes before a chunk's end", offset)
+            << backup(smsElement(body), "<smses count=\"1\">")
+            << QList<SMSInfo>{received(QString(body.size() - 16, u'x') + "😀")} << QString()
+            << QString();
+    }
+
+    // Malformed: an error naming line and column, nothing stored.
+    QTest::newRow("truncated") << backup(smsElement("one") + smsElement("two")).left(400)
+                               << QList<SMSInfo>{} << QString()
+                               << at.arg(4).arg(56) + "Premature end of document.";
+    QTest::newRow("empty file") << QByteArray() << QList<SMSInfo>{} << QString()
+                                << at.arg(1).arg(0) + "Premature end of document.";
+    QTest::newRow("CSV file") << QByteArray("send,date,number,person,content\n") << QList<SMSInfo>{}
+                              << QString() << at.arg(1).arg(1) + "Start tag expected.";
+    QTest::newRow("another XML format")
+        << declaration + "<html><body>hello</body></html>" << QList<SMSInfo>{} << QString()
+        << "This XML file is not an SMS backup: its root element is <html>, not <smses>.";
+    QTest::newRow("billion laughs")
+        << declaration +
+               "<!DOCTYPE smses [<!ENTITY a \"aaaaaaaaaa\">"
+               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+               "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+               "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n" +
+               "<smses count=\"1\">" + smsElement("&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;") + "</smses>"
+        << QList<SMSInfo>{} << QString()
+        << at.arg(2).arg(175) +
+               "An SMS backup has no document type declaration; its entities are not read.";
+    // The column counts the pair before it as written.
+    QTest::newRow("undeclared entity after a pair")
+        << backup(smsElement("one") + smsElement("&#55357;&#56832;&lol;")) << QList<SMSInfo>{}
+        << QString() << at.arg(4).arg(114) + "Entity 'lol' not declared.";
+    QTest::newRow("lone high surrogate")
+        << backup(smsElement("one") + smsElement("ab&#55357;cd")) << QList<SMSInfo>{} << QString()
+        << lone.arg(4).arg(96).arg("&#55357;");
+    QTest::newRow("high surrogate, then no low one")
+        << backup(smsElement("&#xd83d;&#65;")) << QList<SMSInfo>{} << QString()
+        << lone.arg(3).arg(94).arg("&#xd83d;");
+    QTest::newRow("lone low surrogate, after 2,000 good records")
+        << backup(QByteArray(smsElement("good")).repeated(2000) + smsElement("&#56832;x"))
+        << QList<SMSInfo>{} << QString() << lone.arg(2003).arg(94).arg("&#56832;");
+    QTest::newRow("second root") << backup(smsElement("one")) + "<smses/>\n"
+                                 << QList<SMSInfo>{} << QString()
+                                 << at.arg(5).arg(8) + "Extra content at end of document.";
+}
+
+void TestXMLBackup::readFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<SMSInfo>, records);
+    QFETCH(QString, skipped);
+    QFETCH(QString, error);
+    const QString file = writeFile(m_dir.filePath(QStringLiteral("backup.xml")), bytes);
+    const QString suffix = skipped.isEmpty() ? QString() : QLatin1Char(' ') + skipped;
+
+    LocalPreviewXMLThread preview(file);
+    const jobtest::RunResult previewed = jobtest::runRecorded(preview);
+    LocalImportXMLThread import(file);
+    const jobtest::RunResult imported = jobtest::runRecorded(import);
+    if (!error.isEmpty()) {
+        QCOMPARE(previewed.kind, JobOutcome::Failed);
+        QCOMPARE(previewed.text, error);
+        QCOMPARE(imported.kind, JobOutcome::Failed);
+        QCOMPARE(imported.text, error);
+        QVERIFY(preview.smsList().isEmpty());
+        QCOMPARE(storedBodies(), QStringList());
+        return;
+    }
+    QCOMPARE(previewed.text,
+             QStringLiteral("Successfully load %1 SMS.").arg(records.size()) + suffix);
+    QCOMPARE(keys(preview.smsList()), keys(records));
+    QCOMPARE(imported.text,
+             QStringLiteral("Successfully import %1 SMS.").arg(records.size()) + suffix);
+    QCOMPARE(import.storedCount(), records.size());
+    QCOMPARE(previewed.percents().last(), 100);
+    QCOMPARE(imported.percents().last(), 100);
+    QList<SMSInfo> stored;
+    Sqlite3Cursor rows =
+        currentDatabase()->queryThrow(Sqlite3Sql("select * from sms order by sms_id"));
+    while (rows.moveNext())
+        stored.append(readSMSRow(rows));
+    QCOMPARE(keys(stored), keys(records));
+}
+
+void TestXMLBackup::roundTrip()
+{
+    // Stored, exported, imported into a second account: the same rows; the same file again
+    // stores nothing and reports every record.
+    QList<SMSInfo> messages = awkwardMessages();
+    messages.append(
+        makeSMS("555", "Tab\there", "cr\ronly, tab\t, 𝄞 ∑ ☃", true, at(2019, 5, 6, 7, 8, 9)));
+    QVERIFY(importList(messages).succeeded());
+    const QString rows = tableRows();
+    const QString file = m_dir.filePath(QStringLiteral("round.xml"));
+    SMSCursorSource source(
+        currentDatabase()->queryThrow(Sqlite3Sql("select * from sms order by sms_id")));
+    LocalBackupThread exportJob(&source, file);
+    QVERIFY(jobtest::runRecorded(exportJob).succeeded());
+    QVERIFY(!readFile(file).contains("&#55")); // real UTF-8, no surrogate references
+
+    QVERIFY(openFreshAccount(QStringLiteral("round-trip.db")));
+    for (int round = 0; round < 2; ++round) {
+        LocalImportXMLThread import(file);
+        const jobtest::RunResult run = jobtest::runRecorded(import);
+        QCOMPARE(run.text, QStringLiteral("Successfully import %1 SMS.").arg(messages.size()));
+        QCOMPARE(import.storedCount(), round == 0 ? messages.size() : 0);
+        QCOMPARE(tableRows(), rows);
+    }
+}
+
+void TestXMLBackup::cancelledImportStoresNothing()
+{
+    importList(generated(3, "earlier"));
+    const QString before = tableRows();
+    const QString file = m_dir.filePath(QStringLiteral("cancel.xml"));
+    SMSListSource source(generated(5000));
+    LocalBackupThread exportJob(&source, file);
+    QVERIFY(jobtest::runRecorded(exportJob).succeeded());
+    LocalImportXMLThread import(file);
+    connect(&import, &JobThread::updateProgress, &import, &JobThread::requestCancel,
+            Qt::DirectConnection);
+    QCOMPARE(jobtest::runRecorded(import).kind, JobOutcome::Cancelled);
+    QCOMPARE(tableRows(), before);
+}
+
+void TestXMLBackup::longRunStopsReading()
+{
+    // An element longer than the limit is not handed to the XML reader, which would hold it
+    // whole; the data ends before it.
+    QByteArray bytes = "<smses>\n  <sms body=\"" + QByteArray(40, 'x') + "\"/>\n  <sms body=\"";
+    const qsizetype cut = bytes.lastIndexOf('<');
+    bytes += QByteArray(200, 'x') + "\"/>\n</smses>\n";
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    SurrogateJoiningDevice device(&file, 100);
+    QCOMPARE(device.readAll(), bytes.left(cut));
+    QCOMPARE(device.error(), SurrogateJoiningDevice::Error::RunTooLong);
+    QCOMPARE(device.errorLine(), 3);
+    QCOMPARE(device.errorColumn(), 3);
+}
+
+void TestXMLBackup::cancelWhileSkipping()
+{
+    // Nothing but records to skip: no message to hand out, and still a cancel ends the jobs.
+    const QString file = writeFile(m_dir.filePath(QStringLiteral("mms.xml")),
+                                   backup(QByteArray("  <mms/>\n").repeated(1000000)));
+    LocalPreviewXMLThread preview(file);
+    LocalImportXMLThread import(file);
+    for (JobThread* job : {static_cast<JobThread*>(&preview), static_cast<JobThread*>(&import)}) {
+        jobtest::RunResult run;
+        QVERIFY(jobtest::cancelAfter(*job, 20, &run) < 1000);
+        QCOMPARE(run.kind, JobOutcome::Cancelled);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestXMLBackup)
+#include "tst_xmlbackup.moc"
