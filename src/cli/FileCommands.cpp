@@ -10,6 +10,7 @@
 #include "core/files/CSVImporterPlugin.h"
 #include "core/files/IBackupSMS.h"
 #include "core/files/LocalBackupThread.h"
+#include "core/files/LocalImportXMLThread.h"
 #include "core/files/LocalPreviewCSVThread.h"
 #include "core/files/LocalRestoreThread.h"
 #include "core/store/SMSCursorSource.h"
@@ -66,7 +67,28 @@ QList<SMSInfo> readMessagesToImport(CliSession& session, const QString& file)
         session.invocation().value(QStringLiteral("format")) == QLatin1String("other");
     if (QFileInfo(file).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
         return previewCSV(session, file, otherFormat);
-    throw UsageError(tr("%1 is not a CSV file (.csv).").arg(file));
+    throw UsageError(tr("%1 is not a CSV file (.csv) or an XML backup file (.xml).").arg(file));
+}
+
+bool isXMLBackup(const QString& file)
+{
+    return QFileInfo(file).suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0;
+}
+
+// An XML backup file streams into the account without holding all of it, whatever its size.
+int importXMLBackup(CliSession& session, const QString& file)
+{
+    if (session.invocation().value(QStringLiteral("format")) == QLatin1String("other"))
+        throw UsageError(tr("--format other is for other phones' CSV files."));
+    session.openAccount();
+    LocalImportXMLThread job(file);
+    const JobOutcome outcome = session.runJob(job);
+    const QString counts =
+        tr("%1 new, %2 already stored.").arg(job.storedCount()).arg(job.duplicateCount());
+    return session.finish(outcome, outcome.text + QLatin1Char(' ') + counts,
+                          {{QStringLiteral("imported"), job.storedCount() + job.duplicateCount()},
+                           {QStringLiteral("new"), job.storedCount()},
+                           {QStringLiteral("skipped"), job.skippedCount()}});
 }
 
 } // namespace
@@ -74,6 +96,8 @@ QList<SMSInfo> readMessagesToImport(CliSession& session, const QString& file)
 int runImport(CliSession& session)
 {
     const QString file = session.invocation().arguments.value(0);
+    if (isXMLBackup(file))
+        return importXMLBackup(session, file);
     session.openAccount();
     const QList<SMSInfo> messages = readMessagesToImport(session, file);
     LocalRestoreThread job(messages);

@@ -148,6 +148,9 @@ void TestCli::initTestCase()
                                          "0,2021-05-06 07:08:09,5550100,,Hallo\n");
     writeFile(QStringLiteral("notes.txt"), "send,date,number,person,content\n");
     writeFile(QStringLiteral("foreign.csv"), "a,b,c,d\n1,2,3,4\n");
+    writeFile(QStringLiteral("broken.xml"),
+              "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"1\">\n"
+              "<sms address=\"555\" date=\"1600000000000\" type=\"1\" body=\"a\" />\n<sms");
 }
 
 void TestCli::writeFile(const QString& name, const QByteArray& content) const
@@ -241,8 +244,10 @@ void TestCli::badInput_data()
     QTest::newRow("unreachable phone")
         << QStringList{"backup", "--account", "cli", "--wifi", NO_PHONE} << 1
         << "Fail to connect device.";
-    QTest::newRow("not a CSV file")
-        << QStringList{"import", "%/notes.txt", "--account", "cli"} << 2 << "is not a CSV file";
+    QTest::newRow("not a CSV file") << QStringList{"import", "%/notes.txt", "--account", "cli"} << 2
+                                    << "is not a CSV file (.csv) or an XML backup file";
+    QTest::newRow("broken XML backup")
+        << QStringList{"import", "%/broken.xml", "--account", "cli"} << 1 << "line 4";
     QTest::newRow("CSV of another program")
         << QStringList{"import", "%/foreign.csv", "--account", "cli"} << 1
         << "did not match that of Quillmarten.";
