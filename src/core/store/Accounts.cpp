@@ -3,13 +3,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <atomic>
 #include <stdexcept>
 
 #include <sqlite3.h>
 
 #include "core/frame/DataDirectory.h"
+#include "core/store/AccountUpgrade.h"
+#include "core/store/AccountUpgradeThread.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
+#include "core/store/Transaction.h"
 
 namespace {
 
@@ -19,6 +23,7 @@ const char* const templateResource = ":/res/empty_sms.db";
 QMutex g_mutex;
 QString g_accountName;
 std::shared_ptr<Sqlite3DB> g_database;
+std::atomic<qint64> g_backgroundUpgradeFrom{50000};
 
 // A name that stays inside the data folder.
 void requirePlainName(const QString& name)
@@ -29,7 +34,23 @@ void requirePlainName(const QString& name)
     }
 }
 
+qint64 messageCount(Sqlite3DB* db)
+{
+    Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql("select count(*) from sms"));
+    return cursor.moveNext() ? cursor.getInt64(0) : 0;
+}
+
 } // namespace
+
+qint64 backgroundUpgradeFrom()
+{
+    return g_backgroundUpgradeFrom.load();
+}
+
+void setBackgroundUpgradeFrom(qint64 messages)
+{
+    g_backgroundUpgradeFrom.store(messages);
+}
 
 QString currentAccountName()
 {
@@ -89,7 +110,7 @@ void deleteAccountFile(const QString& name)
         throw std::runtime_error(file.errorString().toStdString());
 }
 
-Sqlite3DB* openAccountDatabase(const QString& name)
+Sqlite3DB* openAccountDatabase(const QString& name, const UpgradeRunner& runUpgrade)
 {
     auto database = std::make_shared<Sqlite3DB>();
     database->openThrow(accountFilePath(name), SQLITE_OPEN_READWRITE);
@@ -99,6 +120,17 @@ Sqlite3DB* openAccountDatabase(const QString& name)
     // An empty or foreign SQLite file opens fine but holds no messages table.
     database->queryThrow(Sqlite3Sql("select sms_id, address, person, date, is_send, body, "
                                     "suffix from sms limit 0"));
+    if (!accountUpToDate(database.get())) {
+        if (runUpgrade && messageCount(database.get()) >= backgroundUpgradeFrom()) {
+            AccountUpgradeThread job(database);
+            if (!runUpgrade(job))
+                return nullptr;
+        } else {
+            Transaction transaction(database.get());
+            upgradeAccount(database.get());
+            transaction.commit();
+        }
+    }
 
     std::shared_ptr<Sqlite3DB> previous;
     {
