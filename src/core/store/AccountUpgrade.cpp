@@ -284,26 +284,41 @@ void createObjects(Sqlite3DB* db, const QList<SchemaObject>& objects)
         execute(db, object.sql);
 }
 
+// The row id that ends the next chunk of messages after the given one, or false at the end.
+bool chunkEnd(Sqlite3DB* db, qint64 after, qint64& end)
+{
+    Sqlite3Cursor cursor = db->queryThrow(
+        Sqlite3Sql(
+            "select max(sms_id) as last from (select sms_id from sms where sms_id > ? order by "
+            "sms_id limit ?)")
+            .addInt64Param(after)
+            .addInt64Param(fillChunk));
+    if (!cursor.moveNext() || cursor.isNull(QStringLiteral("last")))
+        return false;
+    end = cursor.getInt64(0);
+    return true;
+}
+
 void buildSearchIndex(Sqlite3DB* db, const UpgradeProgress& progress)
 {
     dropSearchIndex(db);
     const QList<SchemaObject> objects = searchIndexObjects();
     execute(db, objects.first().sql);
-    Sqlite3Cursor range = db->queryThrow(
-        Sqlite3Sql("select ifnull(min(sms_id), 0), ifnull(max(sms_id), -1), count(*) from sms"));
+    Sqlite3Cursor range =
+        db->queryThrow(Sqlite3Sql("select ifnull(min(sms_id), 0) - 1, count(*) from sms"));
     range.moveNext();
-    const qint64 first = range.getInt64(0), last = range.getInt64(1), total = range.getInt64(2);
-    for (qint64 from = first; from <= last; from += fillChunk) {
+    qint64 last = range.getInt64(0);
+    const qint64 total = range.getInt64(1);
+    qint64 done = 0;
+    for (qint64 end = 0; chunkEnd(db, last, end); last = end) {
         Cancellation::throwIfRequested();
         db->executeThrow(Sqlite3Sql("insert into sms_fts(rowid, body) select sms_id, body from "
-                                    "sms where sms_id >= ? and sms_id < ?")
-                             .addInt64Param(from)
-                             .addInt64Param(from + fillChunk));
-        if (progress) {
-            // Row ids are nearly dense: the share of the id range stands for the share done.
-            const qint64 done = std::min(last, from + fillChunk - 1) - first + 1;
-            progress(total * done / (last - first + 1), total);
-        }
+                                    "sms where sms_id > ? and sms_id <= ?")
+                             .addInt64Param(last)
+                             .addInt64Param(end));
+        done = std::min(total, done + fillChunk);
+        if (progress)
+            progress(done, total);
     }
     createObjects(db, objects.mid(1));
 }

@@ -24,6 +24,7 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
+#include "support/StoreTestSupport.h"
 #include "support/UiTestSupport.h"
 #include "testsupport/PhoneSimProcess.h"
 
@@ -53,6 +54,18 @@ QString newestSuffix()
     Sqlite3Cursor cursor = currentDatabase()->queryThrow(
         Sqlite3Sql("select suffix from sms order by date desc, sms_id desc limit 1"));
     return cursor.moveNext() ? cursor.getText(QStringLiteral("suffix")) : QString();
+}
+
+// The window's conversations, as storetest::groupedContacts gives them from the messages.
+QStringList listed(MainWindow& window)
+{
+    QStringList rows;
+    for (const ContactEntry& e : window.contactsModel()->entries()) {
+        rows.append(QStringList{e.suffix, e.person, e.address, QString::number(e.lastDate),
+                                QString::number(e.messageCount)}
+                        .join(u'|'));
+    }
+    return rows;
 }
 
 } // namespace
@@ -139,6 +152,7 @@ void TestUiEndToEnd::connectAndBackup(MainWindow& window)
     const int inConversation = countRows("select count(*) from sms where suffix=?", suffix);
     QCOMPARE(int(window.conversationView()->messageCount()), inConversation);
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:%1").arg(inConversation));
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::replyInChat(MainWindow& window)
@@ -165,6 +179,7 @@ void TestUiEndToEnd::replyInChat(MainWindow& window)
     // The main window shows it too, the conversation still first.
     QCOMPARE(window.contactsModel()->entries().first().suffix, entry.suffix);
     QCOMPARE(window.conversationView()->pageMessages().last().body, reply);
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
@@ -186,6 +201,7 @@ void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
     ConversationForm* chat = ConversationForm::conversation("700900123");
     QVERIFY(chat && chat->isVisible());
     QCOMPARE(chat->windowTitle(), QStringLiteral("+44 7700 900123"));
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::searchForAWord(MainWindow& window)
@@ -219,6 +235,7 @@ void TestUiEndToEnd::deleteAConversation(MainWindow& window)
     QCOMPARE(window.contactsModel()->rowCount(), rowsBefore - 1);
     QCOMPARE(window.contactsModel()->rowOfSuffix(suffix), -1);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::printAConversation(MainWindow& window)
