@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/frame/SMSInfo.h"
+#include "core/store/AccountUpgrade.h"
 #include "core/store/ContactsQuery.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
@@ -102,10 +103,12 @@ inline QStringList groupedContacts(Sqlite3DB& db, ContactOrder order = ContactOr
     return rows;
 }
 
-// Empty when the search index holds exactly the texts of the messages, else SQLite's complaint.
+// Empty when the search index, once the queued messages are added, holds exactly the texts of
+// the messages; else SQLite's complaint.
 inline QString searchIndexProblem(Sqlite3DB& db)
 {
     return failureOf([&db] {
+        indexPendingMessages(&db);
         db.executeThrow(
             Sqlite3Sql("insert into sms_fts(sms_fts, rank) values('integrity-check', 1)"));
     });

@@ -24,9 +24,19 @@ struct SchemaObject
 // for messages holding every trigram of the keyword, and checks each candidate with LIKE.
 const char* const ftsTable = "CREATE VIRTUAL TABLE sms_fts USING fts5(body, content='sms', "
                              "content_rowid='sms_id', tokenize='trigram', detail='none')";
-const char* const ftsAdd = "INSERT INTO sms_fts(rowid, body) VALUES (new.sms_id, new.body);";
-const char* const ftsRemove =
-    "INSERT INTO sms_fts(sms_fts, rowid, body) VALUES ('delete', old.sms_id, old.body);";
+
+// A new message is queued rather than indexed at once: FTS5 writes its pending entries out at
+// the start of every statement that runs in a transaction in which it was written and that
+// has triggers, which made each stored message cost a small index segment (four times the
+// time of storing without the index). indexPendingMessages adds the queue in one statement; a
+// search looks at the queued messages too.
+const char* const queueTable = "CREATE TABLE sms_fts_pending (sms_id INTEGER PRIMARY KEY)";
+const char* const queueNew = "INSERT OR IGNORE INTO sms_fts_pending(sms_id) VALUES (new.sms_id);";
+// A message leaves the index, or the queue when it was not indexed yet.
+const char* const removeOld =
+    "INSERT INTO sms_fts(sms_fts, rowid, body) SELECT 'delete', old.sms_id, old.body WHERE NOT "
+    "EXISTS (SELECT 1 FROM sms_fts_pending WHERE sms_id = old.sms_id); DELETE FROM "
+    "sms_fts_pending WHERE sms_id = old.sms_id;";
 
 // The shadow tables FTS5 keeps for sms_fts.
 const char* const ftsShadowTables[] = {"sms_fts_data", "sms_fts_idx", "sms_fts_docsize",
@@ -36,18 +46,23 @@ QList<SchemaObject> searchIndexObjects()
 {
     return {
         {"table", "sms_fts", QString::fromLatin1(ftsTable)},
+        {"table", "sms_fts_pending", QString::fromLatin1(queueTable)},
         {"trigger", "sms_fts_insert",
          QStringLiteral("CREATE TRIGGER sms_fts_insert AFTER INSERT ON sms BEGIN %1 END")
-             .arg(QLatin1String(ftsAdd))},
+             .arg(QLatin1String(queueNew))},
         {"trigger", "sms_fts_delete",
          QStringLiteral("CREATE TRIGGER sms_fts_delete AFTER DELETE ON sms BEGIN %1 END")
-             .arg(QLatin1String(ftsRemove))},
+             .arg(QLatin1String(removeOld))},
         {"trigger", "sms_fts_update",
          QStringLiteral("CREATE TRIGGER sms_fts_update AFTER UPDATE OF sms_id, body ON sms BEGIN "
                         "%1 %2 END")
-             .arg(QLatin1String(ftsRemove), QLatin1String(ftsAdd))},
+             .arg(QLatin1String(removeOld), QLatin1String(queueNew))},
     };
 }
+
+const char* const indexQueued = "INSERT INTO sms_fts(rowid, body) SELECT s.sms_id, s.body FROM "
+                                "sms_fts_pending AS p JOIN sms AS s ON s.sms_id = p.sms_id";
+const char* const emptyQueue = "DELETE FROM sms_fts_pending";
 
 // What one message brings to its conversation's row: its date, name, number, and its row id and
 // name when the name counts as the conversation's first (not empty).
@@ -99,9 +114,11 @@ QString addKeyed(const QString& source)
 }
 
 // NULL keys never conflict, so the one row of messages without any key is found with IS.
+// ("OR IGNORE": an insert that may fail would need a statement journal, see summaryObjects.)
 QString addUnkeyed(const QString& condition)
 {
-    return QStringLiteral("INSERT INTO sms_summary(suffix, message_count) SELECT NULL, 0 WHERE "
+    return QStringLiteral("INSERT OR IGNORE INTO sms_summary(suffix, message_count) SELECT NULL, "
+                          "0 WHERE "
                           "%1NOT EXISTS (SELECT 1 FROM sms_summary WHERE suffix IS NULL); UPDATE "
                           "sms_summary SET %2 WHERE %1suffix IS NULL;")
         .arg(condition, mergeAssignments(fromNew));
@@ -114,19 +131,21 @@ const char* const newValues =
 // One message fewer. The row goes with its last message; when the message held one of the
 // row's values, the row is marked stale rather than recomputed here (recomputing on every
 // deleted message would make deleting a conversation cost the square of its length).
-const char* const removeOld =
+const char* const summaryRemoveOld =
     "DELETE FROM sms_summary WHERE suffix IS old.suffix AND message_count <= 1; UPDATE "
     "sms_summary SET message_count = message_count - 1, stale = stale OR old.date IS last_date "
     "OR old.person IS person OR old.address IS address OR old.sms_id IS first_person_id WHERE "
     "suffix IS old.suffix;";
 
+// No constraint that could fail (NOT NULL, a plain insert into a unique index): SQLite then
+// keeps a statement journal for every message stored, which took three times as long as storing.
 QList<SchemaObject> summaryObjects()
 {
     return {
         {"table", "sms_summary",
          QStringLiteral("CREATE TABLE sms_summary (suffix TEXT, last_date NUMERIC, message_count "
-                        "INTEGER NOT NULL, person TEXT, address TEXT, first_person_id INTEGER, "
-                        "first_person TEXT, stale INTEGER NOT NULL DEFAULT 0)")},
+                        "INTEGER, person TEXT, address TEXT, first_person_id INTEGER, "
+                        "first_person TEXT, stale INTEGER DEFAULT 0)")},
         {"index", "sms_summary_suffix",
          QStringLiteral("CREATE UNIQUE INDEX sms_summary_suffix ON sms_summary(suffix)")},
         // Stale rows are computed from their messages, as the contacts view computes its names.
@@ -149,11 +168,11 @@ QList<SchemaObject> summaryObjects()
              .arg(addUnkeyed(QString()))},
         {"trigger", "sms_summary_delete",
          QStringLiteral("CREATE TRIGGER sms_summary_delete AFTER DELETE ON sms BEGIN %1 END")
-             .arg(QLatin1String(removeOld))},
+             .arg(QLatin1String(summaryRemoveOld))},
         {"trigger", "sms_summary_update",
          QStringLiteral("CREATE TRIGGER sms_summary_update AFTER UPDATE OF sms_id, address, "
                         "person, date, suffix ON sms BEGIN %1 %2 %3 END")
-             .arg(QLatin1String(removeOld),
+             .arg(QLatin1String(summaryRemoveOld),
                   addKeyed(QStringLiteral("SELECT %1 WHERE new.suffix IS NOT NULL")
                                .arg(QLatin1String(newValues))),
                   addUnkeyed(QStringLiteral("new.suffix IS NULL AND ")))},
@@ -182,8 +201,9 @@ constexpr qint64 fillChunk = 50000;
 enum Part
 {
     SearchIndex = 1,
-    Summary = 2,
-    StaleRows = 4,
+    QueuedMessages = 2,
+    Summary = 4,
+    StaleRows = 8,
 };
 
 bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
@@ -199,22 +219,26 @@ bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
     return true;
 }
 
-// Every message has its entry (FTS5 keeps one size row per indexed row, also for a NULL text),
-// and the index answers a query.
-bool searchIndexWhole(Sqlite3DB* db, qint64 messages, qint64 lastId)
+// Every message is indexed (FTS5 keeps one size row per indexed row, also for a NULL text) or
+// queued, and the index answers a query. Returns the parts needed.
+int searchIndexState(Sqlite3DB* db, qint64 messages, qint64 lastId)
 {
     try {
-        Sqlite3Cursor sizes =
-            db->queryThrow(Sqlite3Sql("select count(*), ifnull(max(id), 0) from sms_fts_docsize"));
-        if (!sizes.moveNext() || sizes.getInt64(0) != messages || sizes.getInt64(1) != lastId)
-            return false;
+        Sqlite3Cursor state = db->queryThrow(
+            Sqlite3Sql("select (select count(*) from sms_fts_docsize), (select count(*) from "
+                       "sms_fts_pending), max(ifnull((select max(id) from sms_fts_docsize), 0), "
+                       "ifnull((select max(sms_id) from sms_fts_pending), 0))"));
+        state.moveNext();
+        const qint64 queued = state.getInt64(1);
+        if (state.getInt64(0) + queued != messages || state.getInt64(2) != lastId)
+            return SearchIndex;
         Sqlite3Cursor probe = db->queryThrow(
             Sqlite3Sql("select rowid from sms_fts where sms_fts match '\"zqx\"' limit 1"));
         probe.moveNext();
+        return queued > 0 ? QueuedMessages : 0;
     } catch (const Sqlite3Exception&) {
-        return false;
+        return SearchIndex;
     }
-    return true;
 }
 
 // Parts that need work; 0 when the account is up to date.
@@ -226,15 +250,14 @@ int neededParts(Sqlite3DB* db)
     const qint64 messages = counts.getInt64(0);
     const qint64 lastId = counts.getInt64(1);
 
-    int parts = 0;
-    if (!objectsPresent(db, searchIndexObjects()) || !searchIndexWhole(db, messages, lastId))
-        parts |= SearchIndex;
+    int parts = objectsPresent(db, searchIndexObjects()) ? searchIndexState(db, messages, lastId)
+                                                         : SearchIndex;
     if (!objectsPresent(db, summaryObjects())) {
         parts |= Summary;
     } else {
-        Sqlite3Cursor summary = db->queryThrow(Sqlite3Sql(
-            "select total(message_count), ifnull(min(message_count), 1), count(*) - count(suffix), "
-            "ifnull(sum(stale <> 0), 0) from sms_summary"));
+        Sqlite3Cursor summary = db->queryThrow(
+            Sqlite3Sql("select total(message_count), ifnull(min(message_count), 1), count(*) - "
+                       "count(suffix), ifnull(sum(stale <> 0), 0) from sms_summary"));
         summary.moveNext();
         if (qint64(summary.getInt64(0)) != messages || summary.getInt64(1) < 1 ||
             summary.getInt64(2) > 1)
@@ -263,9 +286,7 @@ void dropObjects(Sqlite3DB* db, const QList<SchemaObject>& objects)
 // entry is then taken out of the schema by hand and its tables dropped as plain tables.
 void dropSearchIndex(Sqlite3DB* db)
 {
-    QList<SchemaObject> triggers = searchIndexObjects();
-    triggers.removeFirst();
-    dropObjects(db, triggers);
+    dropObjects(db, searchIndexObjects().mid(1));
     try {
         execute(db, QStringLiteral("DROP TABLE IF EXISTS sms_fts"));
     } catch (const Sqlite3Exception&) {
@@ -303,7 +324,7 @@ void buildSearchIndex(Sqlite3DB* db, const UpgradeProgress& progress)
 {
     dropSearchIndex(db);
     const QList<SchemaObject> objects = searchIndexObjects();
-    execute(db, objects.first().sql);
+    createObjects(db, objects.mid(0, 2));
     Sqlite3Cursor range =
         db->queryThrow(Sqlite3Sql("select ifnull(min(sms_id), 0) - 1, count(*) from sms"));
     range.moveNext();
@@ -320,7 +341,7 @@ void buildSearchIndex(Sqlite3DB* db, const UpgradeProgress& progress)
         if (progress)
             progress(done, total);
     }
-    createObjects(db, objects.mid(1));
+    createObjects(db, objects.mid(2));
 }
 
 void buildSummary(Sqlite3DB* db)
@@ -368,9 +389,21 @@ void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
     const int parts = neededParts(db);
     if (parts & SearchIndex)
         buildSearchIndex(db, progress);
+    else if (parts & QueuedMessages)
+        indexPendingMessages(db);
     if (parts & Summary)
         buildSummary(db);
     else if (parts & StaleRows)
         execute(db, QString::fromLatin1(refreshStale));
     Cancellation::throwIfRequested();
+}
+
+void indexPendingMessages(Sqlite3DB* db)
+{
+    Sqlite3Cursor queued = db->queryThrow(Sqlite3Sql(
+        "select count(*) from sqlite_master where type = 'table' and name = 'sms_fts_pending'"));
+    if (!queued.moveNext() || queued.getInt(0) == 0)
+        return;
+    execute(db, QString::fromLatin1(indexQueued));
+    execute(db, QString::fromLatin1(emptyQueue));
 }

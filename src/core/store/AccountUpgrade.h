@@ -7,7 +7,8 @@ class Sqlite3DB;
 
 // What an account file gets beyond the template when it is opened:
 // - sms_fts, a full-text index of the message texts (SQLite FTS5, trigram tokenizer, external
-//   content on sms), which finds the candidates of a keyword search;
+//   content on sms), which finds the candidates of a keyword search, with sms_fts_pending, the
+//   messages stored since it was last brought up to date (see indexPendingMessages);
 // - sms_summary, one row per conversation (newest date, count, greatest name and number, first
 //   name), read through view_summary, which gives exact values also for rows marked stale.
 // Triggers on sms keep both in step with every insert, delete and update, so a build that knows
@@ -24,3 +25,7 @@ bool accountUpToDate(Sqlite3DB* db);
 // calling thread is asked to stop, the statement running is interrupted and this throws.
 // Throws Sqlite3Exception.
 void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress = UpgradeProgress());
+
+// Adds the queued messages to the search index, in one statement (a storing job's commit does
+// it). Harmless on an account without the index. Throws Sqlite3Exception.
+void indexPendingMessages(Sqlite3DB* db);

@@ -14,11 +14,12 @@ const char* const matches =
     "(s.body like ? or s.address like ? or s.suffix in (select suffix from view_summary where "
     "first_person like ?))";
 
-// Every message that can match, each part from an index: texts holding the keyword's trigrams,
-// messages from a matching number (the distinct numbers walked through index_address), and
-// conversations with a matching name.
+// Every message that can match, each part from an index: texts holding the keyword's trigrams
+// (and the messages not indexed yet), messages from a matching number (the distinct numbers
+// walked through index_address), and conversations with a matching name.
 const char* const candidates =
-    "s.sms_id in (select rowid from sms_fts where sms_fts match ? union select sms_id from sms "
+    "s.sms_id in (select rowid from sms_fts where sms_fts match ? union select sms_id from "
+    "sms_fts_pending union select sms_id from sms "
     "where address in (with recursive addresses(a) as (select min(address) from sms union all "
     "select (select min(address) from sms where address > addresses.a) from addresses where a is "
     "not null) select a from addresses where a like ?) union select sms_id from sms where suffix "
