@@ -1,6 +1,6 @@
 #include "core/store/StoreSMS.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 #include <sqlite3.h>
 
@@ -44,8 +44,9 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
     const int isSend = sms.isSend ? 1 : 0;
     ConnectionLock lock(db);
 
-    Sqlite3Sql countSql(
+    static const Sqlite3Sql countQuery(
         "select count(*) from sms where date = ? and address = ? and body = ? and is_send = ?");
+    Sqlite3Sql countSql = countQuery;
     countSql.addInt64Param(date)
         .addTextParam(sms.address)
         .addTextParam(sms.body)
@@ -56,8 +57,9 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
             return false;
     }
 
-    Sqlite3Sql insertSql(
+    static const Sqlite3Sql insertStatement(
         "insert into sms(address, person, date, is_send, body, suffix) values(?, ?, ?, ?, ?, ?)");
+    Sqlite3Sql insertSql = insertStatement;
     insertSql.addTextParam(sms.address)
         .addTextParam(sms.person)
         .addInt64Param(date)
@@ -71,12 +73,18 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
 
 QString conversationSuffix(const QString& address)
 {
-    static const QRegularExpression letter(QStringLiteral("[a-z]|[A-Z]"));
-    static const QRegularExpression nonDigit(QStringLiteral("[^0-9]"));
-    if (address.contains(letter))
+    // Plain loops rather than regular expressions: this runs for every stored message.
+    const auto isAsciiLetter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    if (std::any_of(address.cbegin(), address.cend(), isAsciiLetter))
         return address;
-    QString digits = address;
-    digits.remove(nonDigit);
+    QString digits;
+    digits.reserve(address.size());
+    for (QChar c : address) {
+        if (c >= u'0' && c <= u'9')
+            digits.append(c);
+    }
     return digits.size() > 9 ? digits.right(9) : digits;
 }
 
