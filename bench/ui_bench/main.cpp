@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include "core/frame/DataDirectory.h"
+#include "core/frame/LocalTimeZone.h"
 #include "core/store/Accounts.h"
 #include "core/store/ContactsQuery.h"
 #include "core/store/ConversationQuery.h"
@@ -170,6 +171,7 @@ double showMs(SmsBrowser& browser, const std::shared_ptr<Sqlite3DB>& db, const M
 
 int main(int argc, char* argv[])
 {
+    readLocalTimeZoneOnce(); // as the program starts
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
