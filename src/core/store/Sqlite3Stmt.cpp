@@ -102,5 +102,7 @@ int Sqlite3Stmt::columnIndex(const QString& name) const
                 m_columns.insert(column, i);
         }
     }
-    return m_columns.value(name.toLower(), -1);
+    // The program names columns in lower case: found without making a lowered copy.
+    const auto exact = m_columns.constFind(name);
+    return exact != m_columns.constEnd() ? *exact : m_columns.value(name.toLower(), -1);
 }
