@@ -245,5 +245,21 @@ int main(int argc, char* argv[])
     before.addTextParam(pattern).addTextParam(pattern).addTextParam(pattern);
     report("  the search through view_sms, every row (sqlite3 tool)",
            toolMs(file, literalStatement(before)), -1);
+
+    // Deleting the big conversation as the main window does, rolled back each time.
+    Sqlite3Sql remove("delete from sms where suffix=?");
+    remove.addTextParam(suffix);
+    const double deleteMs = medianMs([&] {
+        db->beginTran();
+        db->executeThrow(remove);
+        db->rollbackTran();
+    });
+    report("delete the conversation of 20,000 (then rolled back)", deleteMs, -1);
+
+    QElapsedTimer reopening;
+    reopening.start();
+    openAccountDatabase(accountName);
+    qInfo("%-58s %9.1f ms", "open again (nothing to build)",
+          double(reopening.nsecsElapsed()) / 1e6);
     return 0;
 }
