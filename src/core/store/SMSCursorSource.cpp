@@ -23,6 +23,8 @@ bool SMSCursorSource::next(SMSInfo& sms)
 {
     if (!m_cursor.moveNext())
         return false;
-    sms = readSMSRow(m_cursor);
+    if (!m_columns)
+        m_columns = smsColumns(m_cursor);
+    sms = readSMSRow(m_cursor, *m_columns);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "core/store/AbsSMSDataSource.h"
 #include "core/store/MessageQuery.h"
 #include "core/store/Sqlite3Cursor.h"
+#include "core/store/StoreSMS.h"
 
 class Sqlite3DB;
 
@@ -23,4 +24,5 @@ private:
     Sqlite3DB* m_db = nullptr;
     std::optional<Sqlite3Sql> m_countSql;
     int m_known = -1;
+    std::optional<SMSColumns> m_columns;
 };

@@ -39,8 +39,13 @@ QList<SMSInfo> SMSQueryPageSource::page(qint64 first, int n)
 QList<SMSInfo> SMSQueryPageSource::read(const Sqlite3Sql& sql) const
 {
     QList<SMSInfo> list;
-    for (Sqlite3Cursor cursor = m_db->queryThrow(sql); cursor.moveNext();)
-        list.append(readSMSRow(cursor));
+    Sqlite3Cursor cursor = m_db->queryThrow(sql);
+    if (!cursor.moveNext())
+        return list;
+    const SMSColumns columns = smsColumns(cursor);
+    do {
+        list.append(readSMSRow(cursor, columns));
+    } while (cursor.moveNext());
     return list;
 }
 

@@ -100,15 +100,27 @@ QString contactDisplayName(const SMSInfo& sms)
     return QStringLiteral("Unknown");
 }
 
-SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
+SMSColumns smsColumns(const Sqlite3Cursor& cursor)
+{
+    return {cursor.columnOf(QStringLiteral("sms_id")),  cursor.columnOf(QStringLiteral("date")),
+            cursor.columnOf(QStringLiteral("address")), cursor.columnOf(QStringLiteral("person")),
+            cursor.columnOf(QStringLiteral("is_send")), cursor.columnOf(QStringLiteral("body"))};
+}
+
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor, const SMSColumns& columns)
 {
     SMSInfo sms;
-    sms.smsId = static_cast<qint32>(cursor.getInt64(QStringLiteral("sms_id")));
-    sms.date = QDateTime::fromMSecsSinceEpoch(cursor.getInt64(QStringLiteral("date")) * 1000);
-    sms.address = cursor.getText(QStringLiteral("address"));
-    sms.person = cursor.getText(QStringLiteral("person"));
+    sms.smsId = static_cast<qint32>(cursor.getInt64(columns.smsId));
+    sms.date = QDateTime::fromMSecsSinceEpoch(cursor.getInt64(columns.date) * 1000);
+    sms.address = cursor.getText(columns.address);
+    sms.person = cursor.getText(columns.person);
     // Read whole: as an int, 4294967297 would lose its high bits and pass for 1.
-    sms.isSend = cursor.getInt64(QStringLiteral("is_send")) == 1;
-    sms.body = cursor.getText(QStringLiteral("body"));
+    sms.isSend = cursor.getInt64(columns.isSend) == 1;
+    sms.body = cursor.getText(columns.body);
     return sms;
+}
+
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
+{
+    return readSMSRow(cursor, smsColumns(cursor));
 }
