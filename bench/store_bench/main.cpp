@@ -123,7 +123,7 @@ void print(const char* label, const RunFigures& f, int total)
                 (double(f.bigNanos) / bigConversation) / (double(f.smallNanos) / small));
     std::printf("    big conversation: first 2,000 %6.2f us, last 2,000 %6.2f us per message\n",
                 f.firstBigNanos / 1e3 / 2000, f.lastBigNanos / 1e3 / 2000);
-    std::printf("    commit (indexing the new messages for the search) %.0f ms\n",
+    std::printf("    commit %.0f ms (with the search index: indexing the new messages)\n",
                 f.commitNanos / 1e6);
 }
 
