@@ -1,6 +1,9 @@
 // Measures the backup from the phone against the simulator: messages per second for a backup
 // into a fresh account and for the same backup again (every message a duplicate), without
-// the fixed waits of the job, and the peak memory of this process.
+// the fixed waits of the job, and the peak memory of this process. Beside each fresh backup,
+// the sqlite3 tool stores the same rows into another fresh account (same schema, search index
+// and summary) with the duplicate rule as one "insert ... where not exists", then indexes them
+// as the job's commit does.
 //
 //   backup_bench [--count N] [--runs R] [--address IP] [--no-dialog]
 
@@ -9,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +21,7 @@
 #include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/frame/DataDirectory.h"
+#include "core/frame/LocalTimeZone.h"
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/sync/SyncRestoreThread.h"
@@ -77,6 +83,39 @@ RunResult runBackup(bool withDialog)
     return result;
 }
 
+// The tool's equivalent of a fresh backup: the rows the job stored, read from its account, into
+// a fresh account of the same schema. Seconds, or -1 without the tool.
+double toolSeconds(const QString& source, const QString& target)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (tool.isEmpty())
+        return -1;
+    const QByteArray script =
+        "attach '" + QFile::encodeName(source) +
+        "' as phone;\n"
+        "begin;\n"
+        "insert into sms(address, person, date, is_send, body, suffix) select address, person, "
+        "date, is_send, body, suffix from phone.sms t where not exists (select 1 from sms m "
+        "where m.date = t.date and m.address = t.address and m.body = t.body and m.is_send = "
+        "t.is_send) order by t.sms_id;\n"
+        "insert into sms_fts(rowid, body) select s.sms_id, s.body from sms_fts_pending as p join "
+        "sms as s on s.sms_id = p.sms_id;\n"
+        "delete from sms_fts_pending;\n"
+        "commit;\n";
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(tool, {target});
+    process.write(script);
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const QByteArray errors = process.readAllStandardError();
+    if (!errors.isEmpty())
+        std::fprintf(stderr, "sqlite3: %s\n", errors.constData());
+    return process.exitCode() == 0 ? seconds : -1;
+}
+
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -88,6 +127,7 @@ double median(QList<double> values)
 
 int main(int argc, char** argv)
 {
+    readLocalTimeZoneOnce(); // as the program starts
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
@@ -131,6 +171,8 @@ int main(int argc, char** argv)
 
     QList<double> freshRates;
     QList<double> duplicateRates;
+    QList<double> freshSeconds;
+    QList<double> toolRuns;
     for (int run = 1; run <= runs; ++run) {
         const QString account = QStringLiteral("bench%1.db").arg(run);
         createAccountFile(account);
@@ -144,6 +186,14 @@ int main(int argc, char** argv)
         }
         freshRates << count / fresh.seconds;
         duplicateRates << count / again.seconds;
+        freshSeconds << fresh.seconds;
+        const QString toolAccount = QStringLiteral("tool%1.db").arg(run);
+        createAccountFile(toolAccount);
+        openAccountDatabase(toolAccount); // gets the same search index and summary
+        const double tool =
+            toolSeconds(dataDirectory().filePath(account), dataDirectory().filePath(toolAccount));
+        toolRuns << tool;
+        std::printf("run %d: sqlite3 tool, same rows into a fresh account %.2f s\n", run, tool);
         const qint64 fileKiB = QFileInfo(dataDirectory().filePath(account)).size() / 1024;
         std::printf("run %d: fresh %.2f s = %.0f msg/s, duplicates %.2f s = %.0f msg/s, "
                     "account file %lld KiB\n",
@@ -153,6 +203,8 @@ int main(int argc, char** argv)
     }
     std::printf("median: fresh %.0f msg/s, duplicates %.0f msg/s\n", median(freshRates),
                 median(duplicateRates));
+    std::printf("median: fresh backup %.2f s, sqlite3 tool %.2f s, ratio %.2f\n",
+                median(freshSeconds), median(toolRuns), median(freshSeconds) / median(toolRuns));
     std::printf("peak memory (VmHWM): %lld KiB, now (VmRSS): %lld KiB\n", statusKiB("VmHWM:"),
                 statusKiB("VmRSS:"));
     clearConnection();

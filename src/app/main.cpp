@@ -2,12 +2,14 @@
 #include <QTranslator>
 #include <memory>
 
+#include "core/frame/LocalTimeZone.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/store/AccountForm.h"
 #include "gui/ui/MainWindow.h"
 
 int main(int argc, char* argv[])
 {
+    readLocalTimeZoneOnce();
     QApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/res/main_icon.png")));
 

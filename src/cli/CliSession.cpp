@@ -20,7 +20,6 @@
 namespace {
 
 // The window's query for the whole account.
-const char* const wholeAccountQuery = "select * from view_sms order by date asc";
 
 QString tr(const char* text)
 {
@@ -140,11 +139,24 @@ QString CliSession::existingAccountName(const QString& typed)
 void CliSession::openAccount()
 {
     const QString name = existingAccountName(m_invocation.value(QStringLiteral("account")));
+    // A large account made by an older build gets its search index first, with progress.
+    QString upgradeFailure;
+    const UpgradeRunner runUpgrade = [&](JobThread& job) {
+        m_console.note(tr("Preparing the account for searching (once)..."));
+        const JobOutcome outcome = runJob(job);
+        if (outcome.kind == JobOutcome::Failed)
+            upgradeFailure = outcome.text;
+        return outcome.kind == JobOutcome::Succeeded;
+    };
     try {
-        openAccountDatabase(name);
+        if (openAccountDatabase(name, runUpgrade))
+            return;
     } catch (const Sqlite3Exception& e) {
         throw CommandFailure(QStringLiteral("%1: %2").arg(name, QString::fromUtf8(e.what())));
     }
+    if (!upgradeFailure.isEmpty())
+        throw CommandFailure(QStringLiteral("%1: %2").arg(name, upgradeFailure));
+    throw CommandFailure(tr("Cancelled; the account is as it was."), ExitCancelled);
 }
 
 void CliSession::connectPhone()
@@ -184,10 +196,10 @@ std::unique_ptr<SMSCursorSource> CliSession::messageSource()
 {
     Sqlite3DB* db = currentDatabase();
     if (!m_invocation.has(QStringLiteral("conversation")))
-        return std::make_unique<SMSCursorSource>(db->queryThrow(Sqlite3Sql(wholeAccountQuery)));
+        return std::make_unique<SMSCursorSource>(db, wholeAccountQuery());
     const QString number = m_invocation.value(QStringLiteral("conversation"));
-    auto source = std::make_unique<SMSCursorSource>(
-        db->queryThrow(conversationStatement(conversationSuffix(number))));
+    auto source =
+        std::make_unique<SMSCursorSource>(db, conversationQuery(conversationSuffix(number)));
     if (source->count() == 0)
         throw CommandFailure(tr("The account holds no conversation with %1.").arg(number));
     return source;

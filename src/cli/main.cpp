@@ -10,6 +10,7 @@
 #include "cli/CliSession.h"
 #include "cli/CommandLine.h"
 #include "cli/InterruptWatcher.h"
+#include "core/frame/LocalTimeZone.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ bool needsGui(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
+    readLocalTimeZoneOnce();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -8,6 +8,8 @@
 #include <functional>
 
 #include "core/frame/SMSInfo.h"
+#include "core/store/AccountUpgrade.h"
+#include "core/store/ContactsQuery.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
@@ -69,6 +71,47 @@ inline QString dump(Sqlite3DB& db)
         }
     }
     return text;
+}
+
+// The conversations as the summary lists them and as grouping every message gives them, one
+// "suffix|person|address|date|count" line each, newest first (or by key).
+inline QStringList summaryContacts(Sqlite3DB& db, ContactOrder order = ContactOrder::NewestFirst)
+{
+    QStringList rows;
+    for (const ContactEntry& e : loadContacts(&db, order)) {
+        rows.append(QStringList{e.suffix, e.person, e.address, QString::number(e.lastDate),
+                                QString::number(e.messageCount)}
+                        .join(u'|'));
+    }
+    return rows;
+}
+
+inline QStringList groupedContacts(Sqlite3DB& db, ContactOrder order = ContactOrder::NewestFirst)
+{
+    const QString sql = QStringLiteral(
+        "select suffix, max(person) as person, max(address) as address, max(date) as date, "
+        "count(*) from sms group by +suffix order by %1");
+    const Sqlite3Sql grouped(
+        sql.arg(order == ContactOrder::NewestFirst ? "max(date) desc" : "suffix"));
+    QStringList rows;
+    for (Sqlite3Cursor cursor = db.queryThrow(grouped); cursor.moveNext();) {
+        rows.append(QStringList{cursor.getText(0), cursor.getText(1), cursor.getText(2),
+                                QString::number(cursor.getInt64(3)),
+                                QString::number(cursor.getInt64(4))}
+                        .join(u'|'));
+    }
+    return rows;
+}
+
+// Empty when the search index, once the queued messages are added, holds exactly the texts of
+// the messages; else SQLite's complaint.
+inline QString searchIndexProblem(Sqlite3DB& db)
+{
+    return failureOf([&db] {
+        indexPendingMessages(&db);
+        db.executeThrow(
+            Sqlite3Sql("insert into sms_fts(sms_fts, rank) values('integrity-check', 1)"));
+    });
 }
 
 } // namespace storetest

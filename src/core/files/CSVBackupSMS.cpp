@@ -1,21 +1,22 @@
 #include "core/files/CSVBackupSMS.h"
 
+#include <algorithm>
+
 QString quoteCSVField(const QString& text)
 {
+    // Most fields need nothing: they are handed back without a copy.
+    const auto special = [](QChar c) { return c == u'"' || c == u',' || c == u'\n'; };
+    if (std::none_of(text.cbegin(), text.cend(), special))
+        return text;
     QString quoted;
-    quoted.reserve(text.size() + 2);
-    bool needsQuotes = false;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"')) {
-            quoted.append(c);
-            needsQuotes = true;
-        } else if (c == QLatin1Char(',') || c == QLatin1Char('\n')) {
-            needsQuotes = true;
-        }
-        quoted.append(c);
+    quoted.reserve(text.size() + 8);
+    quoted.append(u'"');
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(u'"'); at >= 0; at = text.indexOf(u'"', from)) {
+        quoted.append(QStringView(text).mid(from, at + 1 - from)).append(u'"');
+        from = at + 1;
     }
-    if (needsQuotes)
-        return QLatin1Char('"') + quoted + QLatin1Char('"');
+    quoted.append(QStringView(text).mid(from)).append(u'"');
     return quoted;
 }
 
@@ -26,9 +27,17 @@ void CSVBackupSMS::writeHeader(QIODevice* device, int)
 
 void CSVBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)
 {
-    const QString record =
-        (sms.isSend ? QStringLiteral("1") : QStringLiteral("0")) + QLatin1Char(',') +
-        dateText(sms.date) + QLatin1Char(',') + quoteCSVField(sms.address) + QLatin1Char(',') +
-        quoteCSVField(sms.person) + QLatin1Char(',') + quoteCSVField(sms.body) + QLatin1Char('\n');
-    writeUnit(device, record);
+    // One buffer for every record: its room stays allocated from one message to the next.
+    m_record.clear();
+    m_record.append(sms.isSend ? u'1' : u'0')
+        .append(u',')
+        .append(dateText(sms.date))
+        .append(u',')
+        .append(quoteCSVField(sms.address))
+        .append(u',')
+        .append(quoteCSVField(sms.person))
+        .append(u',')
+        .append(quoteCSVField(sms.body))
+        .append(u'\n');
+    writeUnit(device, m_record);
 }

@@ -8,6 +8,9 @@ class CSVBackupSMS : public IBackupSMS
 public:
     void writeHeader(QIODevice* device, int total) override;
     void writeSMS(QIODevice* device, const SMSInfo& sms) override;
+
+private:
+    QString m_record;
 };
 
 // Doubles every double quote; encloses the result in quotes when the text holds a double quote,

@@ -4,13 +4,17 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
+#include <atomic>
 #include <stdexcept>
 
 #include <sqlite3.h>
 
 #include "core/frame/DataDirectory.h"
+#include "core/store/AccountUpgrade.h"
+#include "core/store/AccountUpgradeThread.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
+#include "core/store/Transaction.h"
 
 namespace {
 
@@ -20,11 +24,18 @@ const char* const templateResource = ":/res/empty_sms.db";
 QMutex g_mutex;
 QString g_accountName;
 std::shared_ptr<Sqlite3DB> g_database;
+std::atomic<qint64> g_backgroundUpgradeFrom{50000};
 
 void requirePlainName(const QString& name)
 {
     if (!isPlainAccountName(name))
         throw std::runtime_error("invalid account name: " + name.toStdString());
+}
+
+qint64 messageCount(Sqlite3DB* db)
+{
+    Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql("select count(*) from sms"));
+    return cursor.moveNext() ? cursor.getInt64(0) : 0;
 }
 
 } // namespace
@@ -33,6 +44,16 @@ bool isPlainAccountName(const QString& name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+qint64 backgroundUpgradeFrom()
+{
+    return g_backgroundUpgradeFrom.load();
+}
+
+void setBackgroundUpgradeFrom(qint64 messages)
+{
+    g_backgroundUpgradeFrom.store(messages);
 }
 
 QString currentAccountName()
@@ -99,7 +120,7 @@ void deleteAccountFile(const QString& name)
         throw std::runtime_error(file.errorString().toStdString());
 }
 
-Sqlite3DB* openAccountDatabase(const QString& name)
+Sqlite3DB* openAccountDatabase(const QString& name, const UpgradeRunner& runUpgrade)
 {
     if (!isPlainAccountName(name))
         throw Sqlite3Exception("invalid account name: " + name.toStdString(), SQLITE_CANTOPEN);
@@ -111,6 +132,17 @@ Sqlite3DB* openAccountDatabase(const QString& name)
     // An empty or foreign SQLite file opens fine but holds no messages table.
     database->queryThrow(Sqlite3Sql("select sms_id, address, person, date, is_send, body, "
                                     "suffix from sms limit 0"));
+    if (!accountUpToDate(database.get())) {
+        if (runUpgrade && messageCount(database.get()) >= backgroundUpgradeFrom()) {
+            AccountUpgradeThread job(database);
+            if (!runUpgrade(job))
+                return nullptr;
+        } else {
+            Transaction transaction(database.get());
+            upgradeAccount(database.get());
+            transaction.commit();
+        }
+    }
 
     std::shared_ptr<Sqlite3DB> previous;
     {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
+class JobThread;
 class Sqlite3DB;
 
 // The open account: its file name and its database, shared process-wide.
@@ -30,7 +32,20 @@ QString accountFilePath(const QString& name);
 void createAccountFile(const QString& name);
 // Closes the database first when it is the open account. Throws std::runtime_error.
 void deleteAccountFile(const QString& name);
-// Opens the account file, which becomes the current database. On failure (not a database,
-// not an account database, read-only, missing) the current account stays as it was.
-// Throws Sqlite3Exception with SQLite's message.
-Sqlite3DB* openAccountDatabase(const QString& name);
+// Runs the job that brings an opened account up to date (the window shows its progress dialog)
+// and returns whether it succeeded; the runner tells the user about a failure itself.
+using UpgradeRunner = std::function<bool(JobThread& job)>;
+
+// Opens the account file, which becomes the current database. An account without a whole search
+// index and conversation summary (one made from the template or by an older build, or a damaged
+// one) gets them first: through runUpgrade when given and the account holds at least
+// backgroundUpgradeFrom messages, otherwise on the calling thread. Returns
+// nullptr when runUpgrade reported a cancel or failure. On any failure (not a database, not an
+// account database, read-only, missing, the upgrade failed) the current account stays as it
+// was. Throws Sqlite3Exception with SQLite's message.
+Sqlite3DB* openAccountDatabase(const QString& name,
+                               const UpgradeRunner& runUpgrade = UpgradeRunner());
+// Below this many messages the upgrade takes well under a second and needs no progress dialog.
+qint64 backgroundUpgradeFrom();
+// For tests.
+void setBackgroundUpgradeFrom(qint64 messages);

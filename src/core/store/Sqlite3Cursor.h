@@ -31,6 +31,8 @@ public:
     QString getText(int column) const;
     QString getText(const QString& name) const;
     bool isNull(const QString& name) const;
+    // The 0-based column of that name, for reading many rows by column. Throws like getText.
+    int columnOf(const QString& name) const { return checkedColumn(name); }
 
 private:
     struct Shared;

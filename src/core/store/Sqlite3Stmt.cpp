@@ -33,7 +33,9 @@ void Sqlite3Stmt::bind(const Sqlite3Sql& sql)
 {
     if (!isDatabaseOpen())
         throw Sqlite3Exception("the database is closed", SQLITE_MISUSE);
-    reset();
+    // Every parameter is bound anew below (their number is checked), so the old values need
+    // not be cleared first.
+    sqlite3_reset(m_stmt);
     const QList<QVariant>& params = sql.params();
     if (params.size() != sqlite3_bind_parameter_count(m_stmt)) {
         throw Sqlite3Exception("wrong number of parameters for: " + sql.sql().toStdString(),
@@ -100,5 +102,7 @@ int Sqlite3Stmt::columnIndex(const QString& name) const
                 m_columns.insert(column, i);
         }
     }
-    return m_columns.value(name.toLower(), -1);
+    // The program names columns in lower case: found without making a lowered copy.
+    const auto exact = m_columns.constFind(name);
+    return exact != m_columns.constEnd() ? *exact : m_columns.value(name.toLower(), -1);
 }

@@ -1,6 +1,6 @@
 #include "core/store/StoreSMS.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <limits>
 
 #include <sqlite3.h>
@@ -55,8 +55,9 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
     const int isSend = sms.isSend ? 1 : 0;
     ConnectionLock lock(db);
 
-    Sqlite3Sql countSql(
+    static const Sqlite3Sql countQuery(
         "select count(*) from sms where date = ? and address = ? and body = ? and is_send = ?");
+    Sqlite3Sql countSql = countQuery;
     countSql.addInt64Param(date)
         .addTextParam(sms.address)
         .addTextParam(sms.body)
@@ -67,8 +68,9 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
             return false;
     }
 
-    Sqlite3Sql insertSql(
+    static const Sqlite3Sql insertStatement(
         "insert into sms(address, person, date, is_send, body, suffix) values(?, ?, ?, ?, ?, ?)");
+    Sqlite3Sql insertSql = insertStatement;
     insertSql.addTextParam(sms.address)
         .addTextParam(sms.person)
         .addInt64Param(date)
@@ -82,12 +84,18 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
 
 QString conversationSuffix(const QString& address)
 {
-    static const QRegularExpression letter(QStringLiteral("[a-z]|[A-Z]"));
-    static const QRegularExpression nonDigit(QStringLiteral("[^0-9]"));
-    if (address.contains(letter))
+    // Plain loops rather than regular expressions: this runs for every stored message.
+    const auto isAsciiLetter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    if (std::any_of(address.cbegin(), address.cend(), isAsciiLetter))
         return address;
-    QString digits = address;
-    digits.remove(nonDigit);
+    QString digits;
+    digits.reserve(address.size());
+    for (QChar c : address) {
+        if (c >= u'0' && c <= u'9')
+            digits.append(c);
+    }
     return digits.size() > 9 ? digits.right(9) : digits;
 }
 
@@ -103,15 +111,27 @@ QString contactDisplayName(const SMSInfo& sms)
     return QStringLiteral("Unknown");
 }
 
-SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
+SMSColumns smsColumns(const Sqlite3Cursor& cursor)
+{
+    return {cursor.columnOf(QStringLiteral("sms_id")),  cursor.columnOf(QStringLiteral("date")),
+            cursor.columnOf(QStringLiteral("address")), cursor.columnOf(QStringLiteral("person")),
+            cursor.columnOf(QStringLiteral("is_send")), cursor.columnOf(QStringLiteral("body"))};
+}
+
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor, const SMSColumns& columns)
 {
     SMSInfo sms;
-    sms.smsId = static_cast<qint32>(cursor.getInt64(QStringLiteral("sms_id")));
-    sms.date = storedDateTime(cursor.getInt64(QStringLiteral("date")));
-    sms.address = cursor.getText(QStringLiteral("address"));
-    sms.person = cursor.getText(QStringLiteral("person"));
+    sms.smsId = static_cast<qint32>(cursor.getInt64(columns.smsId));
+    sms.date = storedDateTime(cursor.getInt64(columns.date));
+    sms.address = cursor.getText(columns.address);
+    sms.person = cursor.getText(columns.person);
     // Read whole: as an int, 4294967297 would lose its high bits and pass for 1.
-    sms.isSend = cursor.getInt64(QStringLiteral("is_send")) == 1;
-    sms.body = cursor.getText(QStringLiteral("body"));
+    sms.isSend = cursor.getInt64(columns.isSend) == 1;
+    sms.body = cursor.getText(columns.body);
     return sms;
+}
+
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor)
+{
+    return readSMSRow(cursor, smsColumns(cursor));
 }

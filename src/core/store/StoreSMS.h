@@ -17,3 +17,12 @@ QString conversationSuffix(const QString& address);
 QString contactDisplayName(const SMSInfo& sms);
 // The record of the cursor's current row (sms table or view_sms columns).
 SMSInfo readSMSRow(const Sqlite3Cursor& cursor);
+
+// Where readSMSRow finds its columns: looked up once by readers of many rows.
+struct SMSColumns
+{
+    int smsId, date, address, person, isSend, body;
+};
+// Of the cursor's result; the cursor must be on a row.
+SMSColumns smsColumns(const Sqlite3Cursor& cursor);
+SMSInfo readSMSRow(const Sqlite3Cursor& cursor, const SMSColumns& columns);

@@ -1,5 +1,6 @@
 #include "core/store/Transaction.h"
 
+#include "core/store/AccountUpgrade.h"
 #include "core/store/Sqlite3DB.h"
 
 AccountJobs* AccountJobs::instance()
@@ -51,6 +52,8 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
+    // The job's new messages go into the search index in one step rather than one by one.
+    indexPendingMessages(m_db);
     m_db->commitTran();
     m_open = false;
 }

@@ -37,6 +37,7 @@ private:
 
 // One job's transaction: begun when constructed (the account is then held by the job), rolled
 // back when destroyed unless committed, so any failure or cancel leaves nothing of the job.
+// The commit first adds the job's new messages to the search index (indexPendingMessages).
 // Throws Sqlite3Exception when the begin or the commit fails.
 class Transaction
 {

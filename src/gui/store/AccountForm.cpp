@@ -13,7 +13,9 @@
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3Exception.h"
+#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/ProgressForm.h"
 
 namespace {
 
@@ -155,14 +157,18 @@ bool AccountForm::createFile(const QString& name)
 
 bool AccountForm::openDatabase(const QString& name)
 {
+    // Only an account without a whole search index and summary shows the progress dialog.
+    const auto runUpgrade = [this](JobThread& job) {
+        ProgressForm form(tr("Preparing the account..."), this);
+        return runJob(form, job) == QDialog::Accepted;
+    };
     try {
-        openAccountDatabase(name);
+        return openAccountDatabase(name, runUpgrade) != nullptr;
     } catch (const Sqlite3Exception& e) {
         qDebug("AccountForm::onBtnEnterClicked, %s", e.what());
         showErrorOccurred(QString::fromUtf8(e.what()));
         return false;
     }
-    return true;
 }
 
 void AccountForm::onDeleteAccountClicked(const QString&)

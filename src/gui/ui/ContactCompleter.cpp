@@ -1,8 +1,6 @@
 #include "gui/ui/ContactCompleter.h"
 
-#include "core/store/Sqlite3Cursor.h"
-#include "core/store/Sqlite3DB.h"
-#include "core/store/Sqlite3Sql.h"
+#include "core/store/ContactsQuery.h"
 
 namespace {
 
@@ -37,17 +35,6 @@ bool likeFrom(const QString& value, qsizetype v, const QString& pattern, qsizety
     return v == value.size();
 }
 
-QString displayText(const QString& person, const QString& address)
-{
-    if (!person.isEmpty() && !address.isEmpty())
-        return person + QLatin1Char('(') + address + QLatin1Char(')');
-    if (!person.isEmpty())
-        return person;
-    if (!address.isEmpty())
-        return address;
-    return QStringLiteral("Unknown");
-}
-
 } // namespace
 
 bool ContactCompleter::like(const QString& value, const QString& pattern)
@@ -59,15 +46,9 @@ void ContactCompleter::load(Sqlite3DB* db)
 {
     // The grouping of "... from sms group by suffix having person like ? or address like ?",
     // read once without the filter, in the same (suffix) order.
-    Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql(
-        "select suffix, max(person) as person, max(address) as address from sms group by +suffix "
-        "order by suffix"));
     m_contacts.clear();
-    while (cursor.moveNext()) {
-        const QString person = cursor.getText(QStringLiteral("person"));
-        const QString address = cursor.getText(QStringLiteral("address"));
-        m_contacts.append({person, address, displayText(person, address)});
-    }
+    for (const ContactEntry& entry : loadContacts(db, ContactOrder::ByKey))
+        m_contacts.append({entry.person, entry.address, entry.displayText()});
     m_loaded = true;
 }
 

@@ -15,6 +15,7 @@
 #include "core/device/SendSMSThroughPhone.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
+#include "core/store/SMSQueryPageSource.h"
 #include "core/store/Sqlite3Exception.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/IMainWindow.h"
@@ -120,9 +121,10 @@ int ConversationForm::conversationCount()
 void ConversationForm::refreshHistory()
 {
     try {
-        const QList<SMSInfo> list = loadConversation(currentDatabase(), m_suffix);
-        m_txtHistory->setSMSList(list, QString());
-        m_lbConversationStatus->setText(tr("Total:%1").arg(list.size()));
+        m_txtHistory->setSource(std::make_shared<SMSQueryPageSource>(currentDatabaseShared(),
+                                                                     conversationQuery(m_suffix)),
+                                QString());
+        m_lbConversationStatus->setText(tr("Total:%1").arg(m_txtHistory->messageCount()));
     } catch (const Sqlite3Exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
     }

@@ -1,28 +1,9 @@
 #include "gui/ui/ItemModelContacts.h"
 
 #include "core/store/Accounts.h"
-#include "core/store/Sqlite3Cursor.h"
-#include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
-#include "core/store/Sqlite3Sql.h"
 #include "core/store/StoreSMS.h"
 #include "gui/frame/MessageBoxes.h"
-
-// "+suffix" keeps SQLite from grouping through index_suffix: that walks the index and fetches
-// every row from the table in index order, while one pass over the table and a sort of the
-// groups gives the same rows in about half the time on a large account.
-const char* const ItemModelContacts::contactsQuery =
-    "select suffix, max(person) as person, max(address) as address, max(date) as date from sms "
-    "group by +suffix order by max(date) desc;";
-
-QString ContactEntry::displayText() const
-{
-    if (!person.isEmpty())
-        return address.isEmpty() ? person : person + QLatin1Char('(') + address + QLatin1Char(')');
-    if (!address.isEmpty())
-        return address;
-    return QStringLiteral("Unknown");
-}
 
 ItemModelContacts::ItemModelContacts(QObject* parent)
     : QAbstractItemModel(parent), m_contactIcon(QStringLiteral(":/res/contact.png"))
@@ -39,22 +20,11 @@ void ItemModelContacts::reload()
 
 void ItemModelContacts::reloadFrom(Sqlite3DB* db)
 {
+    QList<ContactEntry> entries = loadContacts(db);
     // A reset (rather than a bare layout change) drops the views' indexes into the old list,
     // whose entries they point at.
     beginResetModel();
-    m_entries.clear();
-    try {
-        Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql(contactsQuery));
-        while (cursor.moveNext()) {
-            m_entries.append({cursor.getText(QStringLiteral("address")),
-                              cursor.getText(QStringLiteral("person")),
-                              cursor.getText(QStringLiteral("suffix")),
-                              cursor.getInt64(QStringLiteral("date"))});
-        }
-    } catch (...) {
-        endResetModel();
-        throw;
-    }
+    m_entries = std::move(entries);
     endResetModel();
 }
 
@@ -67,29 +37,21 @@ int ItemModelContacts::rowOfSuffix(const QString& suffix) const
     return -1;
 }
 
-namespace {
-
-// The database's max() over text: byte order of the UTF-8 text.
-QString greaterText(const QString& a, const QString& b)
-{
-    return b.toUtf8() > a.toUtf8() ? b : a;
-}
-
-} // namespace
-
 int ItemModelContacts::noteMessage(const SMSInfo& sms)
 {
-    const qint64 date = sms.date.isValid() ? sms.date.toMSecsSinceEpoch() / 1000 : 0;
-    const int old = rowOfSuffix(conversationSuffix(sms.address));
-    ContactEntry entry{sms.address, sms.person, conversationSuffix(sms.address), date};
-    if (old >= 0) {
-        const ContactEntry& known = m_entries.at(old);
-        entry = {greaterText(known.address, sms.address), greaterText(known.person, sms.person),
-                 known.suffix, std::max(known.lastDate, date)};
+    const QString suffix = conversationSuffix(sms.address);
+    const int old = rowOfSuffix(suffix);
+    ContactEntry entry;
+    if (!loadContact(currentDatabase(), suffix, entry)) {
+        if (old >= 0) {
+            beginRemoveRows(QModelIndex(), old, old);
+            m_entries.removeAt(old);
+            endRemoveRows();
+        }
+        return -1;
     }
-    // Newest first; among equal dates the moved entry goes first.
     int row = 0;
-    while (row < m_entries.size() && (row == old || m_entries.at(row).lastDate > entry.lastDate))
+    while (row < m_entries.size() && (row == old || listedBefore(m_entries.at(row), entry)))
         ++row;
     const int target = old >= 0 && row > old ? row - 1 : row;
     if (old < 0) {

@@ -6,20 +6,9 @@
 #include <QString>
 
 #include "core/frame/SMSInfo.h"
+#include "core/store/ContactsQuery.h"
 
 class Sqlite3DB;
-
-// One conversation of the account, as the contacts list shows it.
-struct ContactEntry
-{
-    QString address;     // the greatest address among the conversation's messages
-    QString person;      // the greatest name among them, empty when none has one
-    QString suffix;      // the conversation key
-    qint64 lastDate = 0; // stored date (seconds) of its newest message
-
-    // "person(address)", the person, the address, or "Unknown".
-    QString displayText() const;
-};
 
 // Flat one-column list of the account's conversations, the most recently active first.
 class ItemModelContacts : public QAbstractItemModel
@@ -29,7 +18,7 @@ public:
     explicit ItemModelContacts(QObject* parent = nullptr);
 
     // Requeries the conversations of the current database. A database failure is shown in the
-    // error box; the entries read before it stay.
+    // error box; the list stays as it was.
     void reload();
     // The same from the given database; throws Sqlite3Exception (used by reload and benches).
     void reloadFrom(Sqlite3DB* db);
@@ -37,8 +26,9 @@ public:
     const QList<ContactEntry>& entries() const { return m_entries; }
     // Row of the first entry with that suffix, -1 when none.
     int rowOfSuffix(const QString& suffix) const;
-    // Takes a newly stored message into its conversation's entry, moving the entry to its place
-    // in the order (or adding it), as requerying would. Returns the entry's row.
+    // Rereads the entry of a newly stored message's conversation from the current database and
+    // moves it to its place in the order (or adds it), as requerying every conversation would.
+    // Returns the entry's row, -1 when the conversation is gone. Throws Sqlite3Exception.
     int noteMessage(const SMSInfo& sms);
 
     QModelIndex index(int row, int column,
@@ -49,8 +39,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
-
-    static const char* const contactsQuery;
 
 private:
     QList<ContactEntry> m_entries;

@@ -23,7 +23,7 @@
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
-#include "core/store/SMSListSource.h"
+#include "core/store/SMSQueryPageSource.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
@@ -51,13 +51,11 @@
 
 namespace {
 
-const char* const wholeAccountQuery = "select * from view_sms order by date asc";
-
 // Hands every stored message, oldest first, to the action; a failed query is shown.
 void withWholeAccount(const std::function<void(AbsSMSDataSource&)>& action)
 {
     try {
-        SMSCursorSource source(currentDatabase()->queryThrow(Sqlite3Sql(wholeAccountQuery)));
+        SMSCursorSource source(currentDatabase(), wholeAccountQuery());
         action(source);
     } catch (const Sqlite3Exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
@@ -285,9 +283,10 @@ void MainWindow::selectFirstContact()
 void MainWindow::showConversation(const QString& suffix)
 {
     try {
-        const QList<SMSInfo> list = loadConversation(currentDatabase(), suffix);
-        m_browserSMS->setSMSList(list, QString());
-        m_lbConversationStatus->setText(tr("Total:%1").arg(list.size()));
+        m_browserSMS->setSource(std::make_shared<SMSQueryPageSource>(currentDatabaseShared(),
+                                                                     conversationQuery(suffix)),
+                                QString());
+        m_lbConversationStatus->setText(tr("Total:%1").arg(m_browserSMS->messageCount()));
     } catch (const Sqlite3Exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
     }
@@ -414,7 +413,7 @@ void MainWindow::showReceivedSMS(const SMSInfo& sms)
     if (row < 0) {
         // A new conversation: it takes its place in the list and is selected, as a requery
         // of every conversation would do.
-        m_contactsModel->noteMessage(sms);
+        noteMessage(sms);
         selectFirstContact();
     } else {
         const QModelIndex current = m_listContacts->currentIndex();
@@ -427,8 +426,17 @@ void MainWindow::showReceivedSMS(const SMSInfo& sms)
 
 void MainWindow::messageStored(const SMSInfo& sms)
 {
-    m_contactsModel->noteMessage(sms);
+    noteMessage(sms);
     selectFirstContact();
+}
+
+void MainWindow::noteMessage(const SMSInfo& sms)
+{
+    try {
+        m_contactsModel->noteMessage(sms);
+    } catch (const Sqlite3Exception& e) {
+        showErrorOccurred(QString::fromUtf8(e.what()));
+    }
 }
 
 void MainWindow::onListenSMSerrorOccurred(const QString& text)
@@ -488,10 +496,16 @@ void MainWindow::miSyncToAndroid()
 
 void MainWindow::withConversation(const std::function<void(AbsSMSDataSource&)>& action)
 {
-    if (!m_listContacts->currentIndex().isValid())
+    int row = -1;
+    if (!currentContact(row))
         return;
-    SMSListSource source(m_browserSMS->smsList());
-    action(source);
+    try {
+        SMSCursorSource source(currentDatabase(),
+                               conversationQuery(m_contactsModel->entries().at(row).suffix));
+        action(source);
+    } catch (const Sqlite3Exception& e) {
+        showErrorOccurred(QString::fromUtf8(e.what()));
+    }
 }
 
 void MainWindow::miThreadToAndroid()
@@ -546,7 +560,7 @@ void MainWindow::miComposeMsg()
     if (form.exec() != QDialog::Accepted)
         return;
     for (const SMSInfo& sms : form.sentMessages())
-        m_contactsModel->noteMessage(sms);
+        noteMessage(sms);
     selectFirstContact();
 }
 

@@ -95,13 +95,15 @@ private:
     void showReceivedSMS(const SMSInfo& sms);
     // The listener's error box and the question whether to restart it.
     void reportListenerError(const QString& text);
+    // Moves the message's conversation to its place in the list; a failure is shown.
+    void noteMessage(const SMSInfo& sms);
     // Selects row 0, passing through no current row so that its page is shown anew.
     void selectFirstContact();
     // The conversation of listContacts' current row, or false when there is none.
     bool currentContact(int& row) const;
     void openChat(int row);
     void restoreToPhone(class AbsSMSDataSource& source);
-    // Hands the messages of the conversation on show to the action (none without a current row).
+    // Hands the messages of the current row's conversation to the action (none without one).
     void withConversation(const std::function<void(class AbsSMSDataSource&)>& action);
 
     ItemModelContacts* m_contactsModel;

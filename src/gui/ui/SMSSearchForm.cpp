@@ -10,11 +10,9 @@
 
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
+#include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
-#include "core/store/Sqlite3Cursor.h"
-#include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
-#include "core/store/StoreSMS.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/ui/SmsBrowser.h"
 
@@ -69,15 +67,14 @@ void SMSSearchForm::onBtnSearchClicked()
 {
     const QString keyword = m_txtKeyword->text().trimmed();
     try {
-        Sqlite3Cursor cursor =
-            currentDatabase()->queryThrow(
-                searchStatement(keyword, SearchFolder(m_cbFolder->currentIndex())));
-        QList<SMSInfo> found;
-        while (cursor.moveNext())
-            found.append(readSMSRow(cursor));
-        m_browserSMS->setSMSList(found, keyword);
-        m_lbConversationStatus->setText(tr("Total:%1").arg(found.size()));
-        if (found.isEmpty())
+        // Only the count and the page on screen are read; the other pages when shown.
+        m_browserSMS->setSource(std::make_shared<SMSQueryPageSource>(
+                                    currentDatabaseShared(),
+                                    searchQuery(keyword, SearchFolder(m_cbFolder->currentIndex()))),
+                                keyword);
+        const qint64 found = m_browserSMS->messageCount();
+        m_lbConversationStatus->setText(tr("Total:%1").arg(found));
+        if (found == 0)
             showInformation(tr("IDS_CAN_NOT_FIND_ANY_SMS"));
     } catch (const Sqlite3Exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));

@@ -4,7 +4,9 @@
 #include <QTextDocument>
 
 #include "core/frame/EscapeHtml.h"
+#include "core/store/SMSListPageSource.h"
 #include "core/store/StoreSMS.h"
+#include "gui/frame/MessageBoxes.h"
 
 namespace {
 
@@ -35,43 +37,62 @@ SmsBrowser::SmsBrowser(QWidget* parent) : QTextBrowser(parent), m_document(new Q
     connect(this, &QTextBrowser::anchorClicked, this, &SmsBrowser::onSourceChanged);
 }
 
-void SmsBrowser::setSMSList(const QList<SMSInfo>& list, const QString& keyword)
+void SmsBrowser::setSource(std::shared_ptr<SMSPageSource> source, const QString& keyword)
 {
-    m_smsList = list;
+    // Everything is read before anything changes, so a failure leaves the view as it was.
+    const qint64 count = source->count();
+    const int pages = int((count + messagesPerPage - 1) / messagesPerPage);
+    const QList<SMSInfo> last =
+        pages > 0 ? source->page(qint64(pages - 1) * messagesPerPage, messagesPerPage)
+                  : QList<SMSInfo>();
+    m_source = std::move(source);
+    m_count = count;
+    m_pageCount = pages;
     m_keyword = keyword;
-    m_pageCount = int((m_smsList.size() + messagesPerPage - 1) / messagesPerPage);
-    if (m_pageCount == 0) {
+    if (pages == 0) {
         // An empty list shows an empty view rather than the previous conversation.
         m_currentPage = 0;
+        m_pageMessages.clear();
         clear();
         return;
     }
-    showLastPage();
+    showPage(pages, last);
+    moveCursor(QTextCursor::End);
+}
+
+void SmsBrowser::setSMSList(const QList<SMSInfo>& list, const QString& keyword)
+{
+    setSource(std::make_shared<SMSListPageSource>(list), keyword);
 }
 
 void SmsBrowser::showLastPage()
 {
-    m_currentPage = m_pageCount;
-    renderPage(m_currentPage);
-    moveCursor(QTextCursor::End);
+    movePage(m_pageCount, QTextCursor::End);
 }
 
 void SmsBrowser::showNextPage()
 {
-    if (m_currentPage >= m_pageCount)
-        return;
-    ++m_currentPage;
-    renderPage(m_currentPage);
-    moveCursor(QTextCursor::Start);
+    if (m_currentPage < m_pageCount)
+        movePage(m_currentPage + 1, QTextCursor::Start);
 }
 
 void SmsBrowser::showPreviousPage()
 {
-    if (m_currentPage <= 1)
+    if (m_currentPage > 1)
+        movePage(m_currentPage - 1, QTextCursor::End);
+}
+
+void SmsBrowser::movePage(int page, QTextCursor::MoveOperation scrollTo)
+{
+    if (page < 1 || page > m_pageCount)
         return;
-    --m_currentPage;
-    renderPage(m_currentPage);
-    moveCursor(QTextCursor::End);
+    try {
+        showPage(page, m_source->page(qint64(page - 1) * messagesPerPage, messagesPerPage));
+    } catch (const std::exception& e) {
+        showErrorOccurred(QString::fromUtf8(e.what()));
+        return;
+    }
+    moveCursor(scrollTo);
 }
 
 void SmsBrowser::onSourceChanged(const QUrl& url)
@@ -116,19 +137,17 @@ QString SmsBrowser::messageHtml(const SMSInfo& sms) const
     return messageLine.arg(cssClass, label, body) + dateLine.arg(sms.date.toString(dateFormat));
 }
 
-void SmsBrowser::renderPage(int page)
+void SmsBrowser::showPage(int page, const QList<SMSInfo>& messages)
 {
-    if (page < 1 || page > m_pageCount)
-        return;
-    const int first = (page - 1) * messagesPerPage;
-    const int count = qMin(int(m_smsList.size()) - first, messagesPerPage);
+    m_currentPage = page;
+    m_pageMessages = messages;
     QString html;
     if (page != 1)
         html += previousPageLink;
-    for (int i = first; i < first + count; ++i) {
-        if (i != first)
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        if (i != 0)
             html += separator;
-        html += messageHtml(m_smsList.at(i));
+        html += messageHtml(messages.at(i));
     }
     if (page != m_pageCount)
         html += nextPageLink;

@@ -3,14 +3,18 @@
 #include <QList>
 #include <QString>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QUrl>
+#include <memory>
 
 #include "core/frame/SMSInfo.h"
 
 class QTextDocument;
+class SMSPageSource;
 
 // Read-only view of a message list as HTML pages of 100 messages, with "Previous Page" and
-// "Next Page" links and optional highlighting of a keyword.
+// "Next Page" links and optional highlighting of a keyword. The list comes from a page source:
+// only the page on screen is read, so a list may be as long as the whole account.
 class SmsBrowser : public QTextBrowser
 {
     Q_OBJECT
@@ -19,15 +23,21 @@ public:
 
     explicit SmsBrowser(QWidget* parent = nullptr);
 
-    // Shows the last page of the list. A non-empty keyword is highlighted on every page; an
-    // empty one switches highlighting off.
+    // Shows the last page of the source's list. A non-empty keyword is highlighted on every
+    // page; an empty one switches highlighting off. On a failure to read (Sqlite3Exception,
+    // passed on) the view keeps what it showed.
+    void setSource(std::shared_ptr<SMSPageSource> source, const QString& keyword);
+    // The same for a list in memory.
     void setSMSList(const QList<SMSInfo>& list, const QString& keyword);
+    // The page moves show a failure to read in the error box and keep the page on screen.
     void showLastPage();
     void showNextPage();
     void showPreviousPage();
-    void renderPage(int page);
 
-    const QList<SMSInfo>& smsList() const { return m_smsList; }
+    // Number of messages in the whole list.
+    qint64 messageCount() const { return m_count; }
+    // The messages of the page on screen.
+    const QList<SMSInfo>& pageMessages() const { return m_pageMessages; }
     int currentPage() const { return m_currentPage; }
     int pageCount() const { return m_pageCount; }
     // The highlight keyword as it is put into the page (escaped).
@@ -45,8 +55,13 @@ public slots:
 
 private:
     QString messageHtml(const SMSInfo& sms) const;
+    // Reads the page (1 to the page count) and shows it scrolled to the given end.
+    void movePage(int page, QTextCursor::MoveOperation scrollTo);
+    void showPage(int page, const QList<SMSInfo>& messages);
 
-    QList<SMSInfo> m_smsList;
+    std::shared_ptr<SMSPageSource> m_source;
+    qint64 m_count = 0;
+    QList<SMSInfo> m_pageMessages;
     int m_currentPage = 0;
     int m_pageCount = 0;
     QString m_keyword; // as typed; escaped when put into the page

@@ -12,13 +12,20 @@
 #include <sqlite3.h>
 
 #include "core/frame/DataDirectory.h"
+#include "core/store/AccountUpgrade.h"
+#include "core/store/AccountUpgradeThread.h"
 #include "core/store/Accounts.h"
+#include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSListSource.h"
+#include "core/store/SMSQueryPageSource.h"
+#include "core/store/SearchQuery.h"
 #include "core/store/StoreSMS.h"
+#include "gui/frame/ProgressForm.h"
 #include "gui/store/AccountForm.h"
 #include "support/DialogRecorder.h"
+#include "support/JobTestSupport.h"
 #include "support/StoreTestSupport.h"
 
 using namespace storetest;
@@ -89,6 +96,104 @@ void clickDelete(AccountForm& form)
     emit form.findChild<QLabel*>(QStringLiteral("aDelAccount"))->linkActivated(QStringLiteral("#"));
 }
 
+// Messages that tell the ways of a search apart: letter case beyond ASCII, characters the search
+// index folds where LIKE does not (Kelvin sign, dotted I, long s), wildcards, numbers written
+// two ways, names that differ within a conversation, equal dates, and rows written by plain SQL
+// without key, name or text.
+void storeVariedMessages(Sqlite3DB* db)
+{
+    struct Row
+    {
+        const char* address;
+        const char* person;
+        const char* body;
+        int minute;
+        bool sent;
+    };
+    const Row rows[] = {
+        {"+49 170 1234567", "Bob", "Hello World", 1, false},
+        {"0170-1234567", "Anna", "hello world, again", 1, true},
+        {"0170 1234567", "", "HELLO", 2, false},
+        {"Bank24", "", "Your balance: 50% off_sale", 3, false},
+        {"AnnaBank", "", "a_b and under_score", 3, false},
+        {"555", "\u00c4rger", "Gr\u00fc\u00dfe aus K\u00f6ln", 4, true},
+        {"555", "\u00e4rger", "GR\u00dcSSE, stra\u00dfe, Stra\u00dfe", 5, false},
+        {"777", "Zo\u00eb",
+         "\u03a3\u038a\u03a3\u03a5\u03a6\u039f\u03a3 \u03c3\u03af\u03c3\u03c5\u03c6\u03bf\u03c2", 6,
+         false},
+        {"777", "", "emoji \U0001F600 party", 6, true},
+        {"888", "\u03a3\u03bf\u03c6\u03af\u03b1", "\u212aelvin scale", 7, false},
+        {"888", "", "\u0130stanbul \u017ftra\u00dfe", 8, true},
+        {"999", "", "quote \"double\" and 'single'", 9, false},
+        {"999", "", "line1\nline2", 9, false},
+        {"", "", "no number at all", 10, false},
+        {"12345", "Eve", "", 11, true},
+    };
+    db->beginTran(); // one write to the disk instead of one for each message
+    for (const Row& row : rows) {
+        SMSInfo sms =
+            message(QString::fromUtf8(row.address), QString::fromUtf8(row.body),
+                    noon().addSecs(60 * row.minute), row.sent, QString::fromUtf8(row.person));
+        QVERIFY(storeSMS(db, sms));
+    }
+    for (int i = 0; i < 40; ++i) {
+        SMSInfo sms = message(QStringLiteral("10%1").arg(i % 4),
+                              QStringLiteral("report %1%2").arg(i).arg(i % 5 ? "" : " hello"),
+                              noon().addSecs(600 + 60 * (i / 3)), i % 2);
+        QVERIFY(storeSMS(db, sms));
+    }
+    db->executeThrow(Sqlite3Sql(
+        "insert into sms(address, person, date, is_send, body, suffix) values ('321', 'Nemo', "
+        "1684324800, 0, 'no key, hello', null), (null, null, 1684324800, 1, null, null)"));
+    db->commitTran();
+}
+
+// Each row as the program reads it: id, conversation name, date, direction, number, text.
+QStringList messageRows(Sqlite3DB& db, const Sqlite3Sql& sql)
+{
+    QStringList rows;
+    for (Sqlite3Cursor cursor = db.queryThrow(sql); cursor.moveNext();) {
+        const SMSInfo sms = readSMSRow(cursor);
+        rows.append(QStringList{QString::number(sms.smsId), sms.person,
+                                QString::number(sms.date.toSecsSinceEpoch()),
+                                QString::number(sms.isSend), sms.address, sms.body}
+                        .join(u'|'));
+    }
+    return rows;
+}
+
+// The same through a page source, seven at a time.
+QStringList pagedRows(SMSPageSource& source)
+{
+    QStringList rows;
+    for (qint64 first = 0; first < source.count(); first += 7) {
+        for (const SMSInfo& sms : source.page(first, 7)) {
+            rows.append(QStringList{QString::number(sms.smsId), sms.person,
+                                    QString::number(sms.date.toSecsSinceEpoch()),
+                                    QString::number(sms.isSend), sms.address, sms.body}
+                            .join(u'|'));
+        }
+    }
+    return rows;
+}
+
+// The search dialog's statement as it was written before the search index, its messages of the
+// same second put in the order they were stored.
+Sqlite3Sql viewSearch(const QString& keyword, SearchFolder folder)
+{
+    Sqlite3Sql sql("select * from view_sms");
+    const QString pattern = QLatin1Char('%') + keyword + QLatin1Char('%');
+    if (!keyword.isEmpty()) {
+        sql.appendSql(" where (body like ? or address like ? or person like ?)");
+        sql.addTextParam(pattern).addTextParam(pattern).addTextParam(pattern);
+    }
+    if (folder != SearchFolder::All) {
+        sql.appendSql(keyword.isEmpty() ? " where is_send=?" : " and is_send=?");
+        sql.addIntParam(folder == SearchFolder::Sent ? 1 : 0);
+    }
+    return sql.appendSql(" order by date asc, sms_id asc");
+}
+
 } // namespace
 
 class TestStore : public QObject
@@ -115,16 +220,28 @@ private slots:
     void enterName_data();
     void enterName();
     void deleteAccount();
+    void searchFindsWhatTheViewFinds_data();
+    void searchFindsWhatTheViewFinds();
+    void queriesGiveTheViewsRows();
+    void summaryFollowsTheMessages_data();
+    void summaryFollowsTheMessages();
+    void upgradeOnOpen_data();
+    void upgradeOnOpen();
+    void largeAccountUpgradesBehindProgressDialog();
+    void cancelledUpgradeLeavesAccountAsItWas();
 
 private:
     // A fresh account with a scratch table t, open as the current database.
     void openStore();
+    // The same holding storeVariedMessages, built once and copied for each case.
+    void openVariedStore();
 
     QTemporaryDir m_home;
     QTranslator m_translator;
     QString m_path;
     Sqlite3DB* m_db = nullptr;
     int m_round = 0;
+    QByteArray m_variedAccount;
 };
 
 void TestStore::initTestCase()
@@ -151,6 +268,22 @@ void TestStore::openStore()
     m_db = openAccountDatabase(QStringLiteral("store.db"));
     m_path = accountFilePath(QStringLiteral("store.db"));
     m_db->executeThrow(Sqlite3Sql("create table t(n int, big int, s text)"));
+}
+
+void TestStore::openVariedStore()
+{
+    if (m_variedAccount.isEmpty()) {
+        openStore();
+        storeVariedMessages(m_db);
+        m_variedAccount = contents(m_path);
+        return;
+    }
+    writeFile("store.db", m_variedAccount);
+    m_db = openAccountDatabase(QStringLiteral("store.db"));
+    m_path = accountFilePath(QStringLiteral("store.db"));
+    // Stored outside a job: queued for the search index, which the search must see too.
+    SMSInfo late = message("+49 170 1234567", "Hello, queued", noon().addSecs(60), true);
+    QVERIFY(storeSMS(m_db, late));
 }
 
 void TestStore::databaseLayer()
@@ -666,6 +799,258 @@ void TestStore::deleteAccount()
     QVERIFY(boxes.shown().last().startsWith("C: Error occurred."));
     QCOMPARE(comboOf(form)->count(), 1);
     QCOMPARE(form.result(), int(QDialog::Rejected));
+}
+
+void TestStore::searchFindsWhatTheViewFinds_data()
+{
+    QTest::addColumn<QString>("keyword");
+    for (const char* keyword : {"",
+                                "a",
+                                "A",
+                                "\u00e4",
+                                "\u00c4",
+                                "ss",
+                                "\u00df",
+                                "lo",
+                                "llo",
+                                "LLO",
+                                "hello",
+                                "Hello World",
+                                "o w",
+                                "gr\u00fc\u00dfe",
+                                "GR\u00dcSSE",
+                                "stra\u00dfe",
+                                "STRASSE",
+                                "\u03c3\u03af\u03c3\u03c5\u03c6\u03bf\u03c2",
+                                "\u03a3\u038a\u03a3",
+                                "\U0001F600",
+                                "\U0001F600 p",
+                                "kelvin",
+                                "KELVIN",
+                                "istanbul",
+                                "\u0130st",
+                                "50%",
+                                "%",
+                                "_",
+                                "a_b",
+                                "o_d",
+                                "off_s",
+                                "%world",
+                                "he%lo",
+                                "17",
+                                "170 12",
+                                "+49",
+                                "bank",
+                                "BANK24",
+                                "anna",
+                                "ANN",
+                                "zo\u00eb",
+                                "ZO\u00cb",
+                                "\u00e4rg",
+                                "\"double\"",
+                                "'",
+                                "line1\nline2",
+                                "nemo",
+                                "no key",
+                                "report 3",
+                                "x",
+                                "nothing like it"}) {
+        QTest::addRow("%s", keyword) << QString::fromUtf8(keyword);
+    }
+}
+
+void TestStore::searchFindsWhatTheViewFinds()
+{
+    QFETCH(QString, keyword);
+    openVariedStore();
+    for (SearchFolder folder : {SearchFolder::All, SearchFolder::Inbox, SearchFolder::Sent}) {
+        const QStringList expected = messageRows(*m_db, viewSearch(keyword, folder));
+        QCOMPARE(messageRows(*m_db, searchStatement(keyword, folder)), expected);
+        SMSQueryPageSource pages(currentDatabaseShared(), searchQuery(keyword, folder));
+        QCOMPARE(pagedRows(pages), expected);
+    }
+}
+
+void TestStore::queriesGiveTheViewsRows()
+{
+    openVariedStore();
+    for (int round = 0; round < 2; ++round) {
+        const QStringList all =
+            messageRows(*m_db, Sqlite3Sql("select * from view_sms order by date asc, sms_id asc"));
+        QCOMPARE(messageRows(*m_db, wholeAccountQuery().ordered()), all);
+        QCOMPARE(SMSCursorSource(m_db, wholeAccountQuery()).count(), all.size());
+        for (const QString& suffix :
+             column(*m_db, "select distinct suffix from sms where suffix is not null")) {
+            Sqlite3Sql view(
+                "select * from view_sms where suffix = ? order by date asc, sms_id asc");
+            const QStringList expected = messageRows(*m_db, view.addTextParam(suffix));
+            QCOMPARE(messageRows(*m_db, conversationStatement(suffix)), expected);
+            SMSQueryPageSource pages(currentDatabaseShared(), conversationQuery(suffix));
+            QCOMPARE(pagedRows(pages), expected);
+        }
+        // Partly deleted conversations: their names are worked out from the messages left.
+        m_db->executeThrow(Sqlite3Sql("delete from sms where person in ('Bob', 'Zo\u00eb') or "
+                                      "body = '\u212aelvin scale'"));
+    }
+}
+
+void TestStore::summaryFollowsTheMessages_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    const auto row = [](const char* name, const QStringList& steps) {
+        QTest::newRow(name) << steps;
+    };
+    const QString add = "insert into sms(address, person, date, is_send, body, suffix) values ";
+    row("stored", {});
+    row("conversation deleted", {"delete from sms where suffix = '701234567'"});
+    row("newest deleted", {"delete from sms where sms_id = (select max(sms_id) from sms where "
+                           "suffix = '103')"});
+    row("greatest and first names deleted",
+        {"delete from sms where person in ('\u00e4rger', 'Bob', 'Nemo')"});
+    row("greatest number deleted", {"delete from sms where address = '0170-1234567'"});
+    row("names, dates, keys, ids changed",
+        {"update sms set person = 'Zed' where sms_id = 2",
+         "update sms set date = date - 100000 where suffix = '777'",
+         "update sms set suffix = '555' where suffix = '888'",
+         "update sms set suffix = null where address = 'Bank24'",
+         "update sms set sms_id = 1000 where sms_id = 1"});
+    row("deleted and stored again", {"delete from sms where suffix in ('555', '999')",
+                                     add + "('555', 'Neu', 1, 0, 'again', '555')",
+                                     add + "(null, null, null, null, null, null)"});
+    row("everything deleted", {"delete from sms"});
+}
+
+void TestStore::summaryFollowsTheMessages()
+{
+    QFETCH(QStringList, steps);
+    openVariedStore();
+    for (const QString& step : steps)
+        m_db->executeThrow(Sqlite3Sql(step));
+    for (ContactOrder order : {ContactOrder::NewestFirst, ContactOrder::ByKey})
+        QCOMPARE(summaryContacts(*m_db, order), groupedContacts(*m_db, order));
+    QCOMPARE(searchIndexProblem(*m_db), QString());
+}
+
+void TestStore::upgradeOnOpen_data()
+{
+    QTest::addColumn<QStringList>("change"); // on another connection, after a first open
+    QTest::addColumn<bool>("intact");        // searching needs no upgrade before
+    const auto row = [](const char* name, const QStringList& change, bool intact) {
+        QTest::newRow(name) << change << intact;
+    };
+    const QString add = "insert into sms(address, person, date, is_send, body, suffix) values "
+                        "('4711', 'New', 5, 0, 'hello new', '4711')";
+    row("made by an older build", {"older build"}, false);
+    row("older build wrote since", {add, "delete from sms where suffix = '555'"}, true);
+    row("index dropped",
+        {"drop trigger sms_fts_insert", "drop trigger sms_fts_delete",
+         "drop trigger sms_fts_update", "drop table sms_fts", add},
+        false);
+    row("index bypassed", {"drop trigger sms_fts_insert", add}, false);
+    row("index data lost", {"delete from sms_fts_data"}, false);
+    row("index table missing", {"drop table sms_fts_config"}, false);
+    row("summary dropped",
+        {"drop trigger sms_summary_insert", "drop trigger sms_summary_insert_unkeyed",
+         "drop trigger sms_summary_delete", "drop trigger sms_summary_update",
+         "drop view view_summary", "drop table sms_summary", add},
+        false);
+    row("summary out of step", {"delete from sms_summary where suffix = '555'"}, false);
+    row("summary rows stale", {"delete from sms where person = 'Bob'"}, false);
+}
+
+void TestStore::upgradeOnOpen()
+{
+    QFETCH(QStringList, change);
+    QFETCH(bool, intact);
+    createAccountFile(QStringLiteral("old.db"));
+    m_path = accountFilePath(QStringLiteral("old.db"));
+    Sqlite3DB other;
+    other.openThrow(m_path, SQLITE_OPEN_READWRITE);
+    if (change == QStringList{"older build"}) {
+        storeVariedMessages(&other);
+    } else {
+        storeVariedMessages(openAccountDatabase(QStringLiteral("old.db")));
+        for (const QString& sql : change)
+            other.executeThrow(Sqlite3Sql(sql));
+    }
+    if (intact) {
+        QCOMPARE(messageRows(other, searchStatement("hello", SearchFolder::All)),
+                 messageRows(other, viewSearch("hello", SearchFolder::All)));
+    } else {
+        QVERIFY(!accountUpToDate(&other));
+    }
+
+    createAccountFile(QStringLiteral("elsewhere.db"));
+    openAccountDatabase(QStringLiteral("elsewhere.db"));
+    m_db = openAccountDatabase(QStringLiteral("old.db"));
+    QVERIFY(accountUpToDate(m_db));
+    QCOMPARE(searchIndexProblem(*m_db), QString());
+    QCOMPARE(summaryContacts(*m_db), groupedContacts(*m_db));
+    QCOMPARE(messageRows(*m_db, searchStatement("hello", SearchFolder::All)),
+             messageRows(*m_db, viewSearch("hello", SearchFolder::All)));
+    QCOMPARE(scalar(*m_db, "select count(*) from sms_summary where stale <> 0"), 0LL);
+    QCOMPARE(scalar(*m_db, "select count(*) from sms_fts_pending"), 0LL);
+}
+
+void TestStore::largeAccountUpgradesBehindProgressDialog()
+{
+    createAccountFile(QStringLiteral("big.db"));
+    {
+        Sqlite3DB older;
+        older.openThrow(accountFilePath(QStringLiteral("big.db")), SQLITE_OPEN_READWRITE);
+        storeVariedMessages(&older);
+    }
+    const qint64 usual = backgroundUpgradeFrom();
+    setBackgroundUpgradeFrom(10);
+    DialogRecorder boxes;
+    AccountForm form;
+    bool progressShown = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            progressShown =
+                progressShown || (qobject_cast<ProgressForm*>(widget) && widget->isVisible());
+    });
+    watch.start(0);
+    QTimer::singleShot(0, [&] { enter(form, QStringLiteral("big.db")); });
+    const int result = form.exec();
+    setBackgroundUpgradeFrom(usual);
+    QCOMPARE(result, int(QDialog::Accepted));
+    QVERIFY(progressShown);
+    QVERIFY(boxes.shown().isEmpty());
+    QVERIFY(accountUpToDate(currentDatabase()));
+}
+
+void TestStore::cancelledUpgradeLeavesAccountAsItWas()
+{
+    createAccountFile(QStringLiteral("huge.db"));
+    auto db = std::make_shared<Sqlite3DB>();
+    db->openThrow(accountFilePath(QStringLiteral("huge.db")), SQLITE_OPEN_READWRITE);
+    // Enough messages for several steps of the index: the cancel comes after the first.
+    db->executeThrow(Sqlite3Sql(
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 160000) insert "
+        "into sms(address, person, date, is_send, body, suffix) select 'a' || (i % 97), '', i, "
+        "i % 2, 'message number ' || i, 'a' || (i % 97) from n"));
+    const QString before = dump(*db);
+    AccountUpgradeThread job(db);
+    QElapsedTimer sinceCancel;
+    const jobtest::RunResult run = jobtest::runRecorded(job, [&](JobRunner& runner) {
+        connect(
+            &job, &JobThread::updateProgress, &runner,
+            [&] {
+                if (!sinceCancel.isValid()) {
+                    sinceCancel.start();
+                    runner.cancel();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    QCOMPARE(run.kind, JobOutcome::Cancelled);
+    QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
+    QCOMPARE(dump(*db), before);
+    QVERIFY(column(*db, "select name from sqlite_master where name like 'sms_fts%' or name like "
+                        "'%summary%'")
+                .isEmpty());
 }
 
 QTEST_MAIN(TestStore)

@@ -135,6 +135,8 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
         QCOMPARE(contactRows(window),
                  int(storetest::scalar(*currentDatabase(),
                                        QStringLiteral("select count(distinct suffix) from sms"))));
+        QCOMPARE(storetest::summaryContacts(*currentDatabase()),
+                 storetest::groupedContacts(*currentDatabase()));
     }
     window.close();
     setMainWindowInstance(nullptr);

@@ -141,14 +141,14 @@ void TestMainWindow::newestConversationShownAtStart()
     QCOMPARE(window.contactsModel()->rowCount(), 5);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:2"));
-    const QList<SMSInfo>& shown = window.conversationView()->smsList();
+    const QList<SMSInfo>& shown = window.conversationView()->pageMessages();
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.at(0).body, QStringLiteral("f")); // oldest first
     QCOMPARE(shown.at(0).person, QStringLiteral("Joanna"));
     // Selecting another row shows that conversation.
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
-    QCOMPARE(window.conversationView()->smsList().size(), 1);
-    QCOMPARE(window.conversationView()->smsList().first().body, QStringLiteral("d"));
+    QCOMPARE(window.conversationView()->pageMessages().size(), 1);
+    QCOMPARE(window.conversationView()->pageMessages().first().body, QStringLiteral("d"));
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
 }
 
@@ -166,7 +166,7 @@ void TestMainWindow::findWalksInACircle()
     }
     // Starting after row 0: Hannah, AnnaBank (by number), Anna, Joanna, Hannah.
     QCOMPARE(rows, QList<int>({2, 3, 4, 0, 2}));
-    QCOMPARE(window.conversationView()->smsList().first().person, QStringLiteral("Hannah"));
+    QCOMPARE(window.conversationView()->pageMessages().first().person, QStringLiteral("Hannah"));
     // Without a current row the search starts at the top.
     window.contactsView()->setCurrentIndex(QModelIndex());
     window.onBtnFindContactPressed();
@@ -194,7 +194,7 @@ void TestMainWindow::deleteThread()
     QCOMPARE(countRows("select count(*) from sms"), 4);
     QCOMPARE(window.contactsModel()->rowCount(), 4);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
-    QCOMPARE(window.conversationView()->smsList().first().person, QStringLiteral("Bob"));
+    QCOMPARE(window.conversationView()->pageMessages().first().person, QStringLiteral("Bob"));
     // Deleting the last conversations leaves an empty list and an empty page.
     for (int i = 0; i < 4; ++i) {
         m_dialogs->queueButton(QMessageBox::Yes);
@@ -240,8 +240,8 @@ void TestMainWindow::conversationWithoutNumber()
     const int row = window.contactsModel()->rowOfSuffix(QString());
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(row, 0));
     // Only the messages without a number, not every message of the account.
-    QCOMPARE(window.conversationView()->smsList().size(), 1);
-    QCOMPARE(window.conversationView()->smsList().first().body, QStringLiteral("from nobody"));
+    QCOMPARE(window.conversationView()->pageMessages().size(), 1);
+    QCOMPARE(window.conversationView()->pageMessages().first().body, QStringLiteral("from nobody"));
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
     m_dialogs->queueButton(QMessageBox::Yes);
     window.miThreadDelete();
@@ -253,24 +253,24 @@ void TestMainWindow::incomingMessages()
     MainWindow window;
     // For the conversation on show: shown at once, list order unchanged.
     window.onReceivedSMS(message("555", QString(), "again", 6000));
-    QCOMPARE(window.conversationView()->smsList().last().body, QStringLiteral("again"));
+    QCOMPARE(window.conversationView()->pageMessages().last().body, QStringLiteral("again"));
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:3"));
     QVERIFY(ConversationForm::conversation("555")->isVisible());
     // For another listed conversation: stored, list and page unchanged, its chat window opens.
     window.onReceivedSMS(message("111", "Anna", "late", 7000));
     QCOMPARE(window.contactsModel()->entries().at(4).person, QStringLiteral("Anna"));
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
-    QCOMPARE(window.conversationView()->smsList().last().body, QStringLiteral("again"));
+    QCOMPARE(window.conversationView()->pageMessages().last().body, QStringLiteral("again"));
     ConversationForm* anna = ConversationForm::conversation("111");
     QVERIFY(anna);
     QCOMPARE(anna->windowTitle(), QStringLiteral("Anna(111)"));
-    QCOMPARE(anna->history()->smsList().last().body, QStringLiteral("late"));
+    QCOMPARE(anna->history()->pageMessages().last().body, QStringLiteral("late"));
     // From a new number: its conversation comes first and is selected and shown.
     window.onReceivedSMS(message("+1 (234) 567-8901", QString(), "new here", 8000));
     QCOMPARE(window.contactsModel()->rowCount(), 6);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("345678901"));
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
-    QCOMPARE(window.conversationView()->smsList().last().body, QStringLiteral("new here"));
+    QCOMPARE(window.conversationView()->pageMessages().last().body, QStringLiteral("new here"));
     QCOMPARE(ConversationForm::conversationCount(), 3);
     QVERIFY(m_dialogs->messages.isEmpty());
 }
@@ -301,7 +301,7 @@ void TestMainWindow::incomingHeldWhileAJobRuns()
     QCOMPARE(countRows("select count(*) from sms where body='job row'"),
              TransactionJob::End(end) == TransactionJob::End::Success ? 1 : 0);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("0999123"));
-    QCOMPARE(window.conversationView()->smsList().last().body, incoming.body);
+    QCOMPARE(window.conversationView()->pageMessages().last().body, incoming.body);
     QVERIFY(ConversationForm::conversation("0999123"));
 }
 

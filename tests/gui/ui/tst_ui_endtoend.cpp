@@ -28,6 +28,7 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
+#include "support/StoreTestSupport.h"
 #include "support/UiTestSupport.h"
 #include "testsupport/PhoneSimProcess.h"
 
@@ -87,6 +88,18 @@ QString newestSuffix()
     Sqlite3Cursor cursor = currentDatabase()->queryThrow(
         Sqlite3Sql("select suffix from sms order by date desc, sms_id desc limit 1"));
     return cursor.moveNext() ? cursor.getText(QStringLiteral("suffix")) : QString();
+}
+
+// The window's conversations, as storetest::groupedContacts gives them from the messages.
+QStringList listed(MainWindow& window)
+{
+    QStringList rows;
+    for (const ContactEntry& e : window.contactsModel()->entries()) {
+        rows.append(QStringList{e.suffix, e.person, e.address, QString::number(e.lastDate),
+                                QString::number(e.messageCount)}
+                        .join(u'|'));
+    }
+    return rows;
 }
 
 } // namespace
@@ -174,8 +187,9 @@ void TestUiEndToEnd::connectAndBackup(MainWindow& window)
     const QString suffix = newestSuffix();
     QCOMPARE(window.contactsModel()->entries().first().suffix, suffix);
     const int inConversation = countRows("select count(*) from sms where suffix=?", suffix);
-    QCOMPARE(int(window.conversationView()->smsList().size()), inConversation);
+    QCOMPARE(int(window.conversationView()->messageCount()), inConversation);
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:%1").arg(inConversation));
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::replyInChat(MainWindow& window)
@@ -185,7 +199,7 @@ void TestUiEndToEnd::replyInChat(MainWindow& window)
     ConversationForm* chat = ConversationForm::conversation(entry.suffix);
     QVERIFY(chat && chat->isVisible());
     QCOMPARE(chat->windowTitle(), entry.displayText());
-    const int before = int(chat->history()->smsList().size());
+    const int before = int(chat->history()->messageCount());
 
     m_dialogs->clear();
     const QString reply = QStringLiteral("Reply from the chat, 5 & <ok>");
@@ -195,13 +209,14 @@ void TestUiEndToEnd::replyInChat(MainWindow& window)
     QVERIFY(m_sim.waitForLine("SENT"));
     QCOMPARE(
         countRows(QStringLiteral("select count(*) from sms where body=? and is_send=1"), reply), 1);
-    QCOMPARE(int(chat->history()->smsList().size()), before + 1);
-    QCOMPARE(chat->history()->smsList().last().body, reply);
+    QCOMPARE(int(chat->history()->messageCount()), before + 1);
+    QCOMPARE(chat->history()->pageMessages().last().body, reply);
     QVERIFY(chat->replyEdit()->toPlainText().isEmpty());
     QCOMPARE(chat->statusLabel()->text(), QStringLiteral("Total:%1").arg(before + 1));
     // The main window shows it too, the conversation still first.
     QCOMPARE(window.contactsModel()->entries().first().suffix, entry.suffix);
-    QCOMPARE(window.conversationView()->smsList().last().body, reply);
+    QCOMPARE(window.conversationView()->pageMessages().last().body, reply);
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
@@ -219,10 +234,11 @@ void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
     QCOMPARE(window.contactsModel()->rowCount(), rowsBefore + 1);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("700900123"));
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
-    QCOMPARE(window.conversationView()->smsList().last().body, body);
+    QCOMPARE(window.conversationView()->pageMessages().last().body, body);
     ConversationForm* chat = ConversationForm::conversation("700900123");
     QVERIFY(chat && chat->isVisible());
     QCOMPARE(chat->windowTitle(), QStringLiteral("+44 7700 900123"));
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::searchForAWord(MainWindow& window)
@@ -233,7 +249,7 @@ void TestUiEndToEnd::searchForAWord(MainWindow& window)
     search->keywordEdit()->setText(QStringLiteral("brand-NEW"));
     QTest::mouseClick(search->findChild<QPushButton*>("btnSearch"), Qt::LeftButton);
     QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
-    QCOMPARE(search->browser()->smsList().first().address, QStringLiteral("+44 7700 900123"));
+    QCOMPARE(search->browser()->pageMessages().first().address, QStringLiteral("+44 7700 900123"));
     QVERIFY(search->browser()->toHtml().contains(QStringLiteral("brand-NEW</span>")));
     window.miSearch(); // the same dialog, with its results
     QCOMPARE(window.searchForm(), search);
@@ -257,12 +273,13 @@ void TestUiEndToEnd::deleteAConversation(MainWindow& window)
     QCOMPARE(window.contactsModel()->rowCount(), rowsBefore - 1);
     QCOMPARE(window.contactsModel()->rowOfSuffix(suffix), -1);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
+    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
 }
 
 void TestUiEndToEnd::printAConversation(MainWindow& window)
 {
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
-    const int shown = int(window.conversationView()->smsList().size());
+    const int shown = int(window.conversationView()->messageCount());
     // Print: the preview opens for the conversation; closing it prints nothing.
     QString preview;
     onNextModal(this, [&preview](QWidget* modal) {
@@ -288,7 +305,7 @@ void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
 {
     // One conversation, then everything.
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(2, 0));
-    const int shown = int(window.conversationView()->smsList().size());
+    const int shown = int(window.conversationView()->messageCount());
     m_dialogs->clear();
     int from = m_sim.lineCount();
     window.miThreadToAndroid();

@@ -236,7 +236,7 @@ void TestUiViews::highlightInTheBrowser()
     QVERIFY(browser.toPlainText().contains("hello Kitty(555): hello and hello"));
     QVERIFY(browser.toPlainText().contains("Tom & Jerry <3 span;"));
     QCOMPARE(browser.toHtml().count("background-color:#ffff00"), 3);
-    browser.setSMSList(browser.smsList(), "&d <t");
+    browser.setSMSList(browser.pageMessages(), "&d <t");
     QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
     QVERIFY(browser.toPlainText().contains("R&d <team>"));
 }
@@ -249,10 +249,10 @@ void TestUiViews::searchForm()
         form.keywordEdit()->setText(keyword);
         form.folderBox()->setCurrentIndex(folder);
         form.onBtnSearchClicked();
-        return int(form.browser()->smsList().size());
+        return int(form.browser()->messageCount());
     };
     QCOMPARE(search("   ", 0), 5);
-    QCOMPARE(form.browser()->smsList().first().body, QStringLiteral("Lunch today?"));
+    QCOMPARE(form.browser()->pageMessages().first().body, QStringLiteral("Lunch today?"));
     QCOMPARE(search(" lunch ", 1), 1);
     QCOMPARE(search(" lunch ", 2), 2);
     QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:2"));
@@ -392,8 +392,8 @@ void TestUiViews::oneChatWindowPerConversation()
     QCOMPARE(anna->address(), QStringLiteral("111"));
     // Reopening reloads the history.
     QCOMPARE(anna->statusLabel()->text(), QStringLiteral("Total:3"));
-    QCOMPARE(anna->history()->smsList().last().body, QStringLiteral("see you"));
-    QCOMPARE(anna->history()->smsList().last().person, QStringLiteral("Anna"));
+    QCOMPARE(anna->history()->pageMessages().last().body, QStringLiteral("see you"));
+    QCOMPARE(anna->history()->pageMessages().last().person, QStringLiteral("Anna"));
     ConversationForm::openConversation("Joanna(555)", "555", "555");
     QCOMPARE(ConversationForm::conversationCount(), 2);
     ConversationForm::closeAllConversations();

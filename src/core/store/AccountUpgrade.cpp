@@ -1,0 +1,409 @@
+#include "core/store/AccountUpgrade.h"
+
+#include <QStringList>
+#include <algorithm>
+
+#include <sqlite3.h>
+
+#include "core/frame/Cancellation.h"
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
+#include "core/store/Sqlite3Sql.h"
+
+namespace {
+
+struct SchemaObject
+{
+    const char* type;
+    const char* name;
+    QString sql;
+};
+
+// detail=none keeps the index at about a quarter of the size of the full one: a search asks it
+// for messages holding every trigram of the keyword, and checks each candidate with LIKE.
+const char* const ftsTable = "CREATE VIRTUAL TABLE sms_fts USING fts5(body, content='sms', "
+                             "content_rowid='sms_id', tokenize='trigram', detail='none')";
+
+// A new message is queued rather than indexed at once: FTS5 writes its pending entries out at
+// the start of every statement that runs in a transaction in which it was written and that
+// has triggers, which made each stored message cost a small index segment (four times the
+// time of storing without the index). indexPendingMessages adds the queue in one statement; a
+// search looks at the queued messages too.
+const char* const queueTable = "CREATE TABLE sms_fts_pending (sms_id INTEGER PRIMARY KEY)";
+const char* const queueNew = "INSERT OR IGNORE INTO sms_fts_pending(sms_id) VALUES (new.sms_id);";
+// A message leaves the index, or the queue when it was not indexed yet.
+const char* const removeOld =
+    "INSERT INTO sms_fts(sms_fts, rowid, body) SELECT 'delete', old.sms_id, old.body WHERE NOT "
+    "EXISTS (SELECT 1 FROM sms_fts_pending WHERE sms_id = old.sms_id); DELETE FROM "
+    "sms_fts_pending WHERE sms_id = old.sms_id;";
+
+// The shadow tables FTS5 keeps for sms_fts.
+const char* const ftsShadowTables[] = {"sms_fts_data", "sms_fts_idx", "sms_fts_docsize",
+                                       "sms_fts_content", "sms_fts_config"};
+
+QList<SchemaObject> searchIndexObjects()
+{
+    return {
+        {"table", "sms_fts", QString::fromLatin1(ftsTable)},
+        {"table", "sms_fts_pending", QString::fromLatin1(queueTable)},
+        {"trigger", "sms_fts_insert",
+         QStringLiteral("CREATE TRIGGER sms_fts_insert AFTER INSERT ON sms BEGIN %1 END")
+             .arg(QLatin1String(queueNew))},
+        {"trigger", "sms_fts_delete",
+         QStringLiteral("CREATE TRIGGER sms_fts_delete AFTER DELETE ON sms BEGIN %1 END")
+             .arg(QLatin1String(removeOld))},
+        {"trigger", "sms_fts_update",
+         QStringLiteral("CREATE TRIGGER sms_fts_update AFTER UPDATE OF sms_id, body ON sms BEGIN "
+                        "%1 %2 END")
+             .arg(QLatin1String(removeOld), QLatin1String(queueNew))},
+    };
+}
+
+const char* const indexQueued = "INSERT INTO sms_fts(rowid, body) SELECT s.sms_id, s.body FROM "
+                                "sms_fts_pending AS p JOIN sms AS s ON s.sms_id = p.sms_id";
+const char* const emptyQueue = "DELETE FROM sms_fts_pending";
+
+// What one message brings to its conversation's row: its date, name, number, and its row id and
+// name when the name counts as the conversation's first (not empty).
+struct Incoming
+{
+    QString date, person, address, firstId, firstPerson;
+};
+
+const Incoming fromNew{QStringLiteral("new.date"), QStringLiteral("new.person"),
+                       QStringLiteral("new.address"),
+                       QStringLiteral("CASE WHEN new.person <> '' THEN new.sms_id END"),
+                       QStringLiteral("CASE WHEN new.person <> '' THEN new.person END")};
+const Incoming fromExcluded{QStringLiteral("excluded.last_date"), QStringLiteral("excluded.person"),
+                            QStringLiteral("excluded.address"),
+                            QStringLiteral("excluded.first_person_id"),
+                            QStringLiteral("excluded.first_person")};
+
+// The row's values merged with the message's, as max() and the first name would have them
+// (max ignores NULL; the first name is the one of the lowest row id).
+QString mergeAssignments(const Incoming& in)
+{
+    const auto greatest = [](const QString& column, const QString& value) {
+        return QStringLiteral("%1 = CASE WHEN %2 IS NOT NULL AND (%1 IS NULL OR %2 > %1) THEN %2 "
+                              "ELSE %1 END")
+            .arg(column, value);
+    };
+    const QString firstWins =
+        QStringLiteral("%1 IS NOT NULL AND (first_person_id IS NULL OR %1 < first_person_id)")
+            .arg(in.firstId);
+    return QStringList{QStringLiteral("message_count = message_count + 1"),
+                       greatest(QStringLiteral("last_date"), in.date),
+                       greatest(QStringLiteral("person"), in.person),
+                       greatest(QStringLiteral("address"), in.address),
+                       QStringLiteral("first_person = CASE WHEN %1 THEN %2 ELSE first_person END")
+                           .arg(firstWins, in.firstPerson),
+                       QStringLiteral("first_person_id = CASE WHEN %1 THEN %2 ELSE "
+                                      "first_person_id END")
+                           .arg(firstWins, in.firstId)}
+        .join(QStringLiteral(", "));
+}
+
+// A message of a conversation with a key (the usual case): one upsert on the unique key.
+QString addKeyed(const QString& source)
+{
+    return QStringLiteral("INSERT INTO sms_summary(suffix, last_date, message_count, person, "
+                          "address, first_person_id, first_person) %1 ON CONFLICT(suffix) DO "
+                          "UPDATE SET %2;")
+        .arg(source, mergeAssignments(fromExcluded));
+}
+
+// NULL keys never conflict, so the one row of messages without any key is found with IS.
+// ("OR IGNORE": an insert that may fail would need a statement journal, see summaryObjects.)
+QString addUnkeyed(const QString& condition)
+{
+    return QStringLiteral("INSERT OR IGNORE INTO sms_summary(suffix, message_count) SELECT NULL, "
+                          "0 WHERE "
+                          "%1NOT EXISTS (SELECT 1 FROM sms_summary WHERE suffix IS NULL); UPDATE "
+                          "sms_summary SET %2 WHERE %1suffix IS NULL;")
+        .arg(condition, mergeAssignments(fromNew));
+}
+
+const char* const newValues =
+    "new.suffix, new.date, 1, new.person, new.address, CASE WHEN new.person <> '' THEN "
+    "new.sms_id END, CASE WHEN new.person <> '' THEN new.person END";
+
+// One message fewer. The row goes with its last message; when the message held one of the
+// row's values, the row is marked stale rather than recomputed here (recomputing on every
+// deleted message would make deleting a conversation cost the square of its length).
+const char* const summaryRemoveOld =
+    "DELETE FROM sms_summary WHERE suffix IS old.suffix AND message_count <= 1; UPDATE "
+    "sms_summary SET message_count = message_count - 1, stale = stale OR old.date IS last_date "
+    "OR old.person IS person OR old.address IS address OR old.sms_id IS first_person_id WHERE "
+    "suffix IS old.suffix;";
+
+// No constraint that could fail (NOT NULL, a plain insert into a unique index): SQLite then
+// keeps a statement journal for every message stored, which took three times as long as storing.
+QList<SchemaObject> summaryObjects()
+{
+    return {
+        {"table", "sms_summary",
+         QStringLiteral("CREATE TABLE sms_summary (suffix TEXT, last_date NUMERIC, message_count "
+                        "INTEGER, person TEXT, address TEXT, first_person_id INTEGER, "
+                        "first_person TEXT, stale INTEGER DEFAULT 0)")},
+        {"index", "sms_summary_suffix",
+         QStringLiteral("CREATE UNIQUE INDEX sms_summary_suffix ON sms_summary(suffix)")},
+        // Stale rows are computed from their messages, as the contacts view computes its names.
+        {"view", "view_summary",
+         QStringLiteral(
+             "CREATE VIEW view_summary AS SELECT suffix, last_date, message_count, person, "
+             "address, first_person FROM sms_summary WHERE stale = 0 UNION ALL SELECT c.suffix, "
+             "(SELECT max(date) FROM sms WHERE suffix IS c.suffix), c.message_count, (SELECT "
+             "max(person) FROM sms WHERE suffix IS c.suffix), (SELECT max(address) FROM sms "
+             "WHERE suffix IS c.suffix), (SELECT person FROM sms WHERE suffix = c.suffix AND "
+             "person IS NOT NULL AND person <> '' LIMIT 0, 1) FROM sms_summary AS c WHERE "
+             "c.stale <> 0")},
+        {"trigger", "sms_summary_insert",
+         QStringLiteral("CREATE TRIGGER sms_summary_insert AFTER INSERT ON sms WHEN new.suffix "
+                        "IS NOT NULL BEGIN %1 END")
+             .arg(addKeyed(QStringLiteral("VALUES (%1)").arg(QLatin1String(newValues))))},
+        {"trigger", "sms_summary_insert_unkeyed",
+         QStringLiteral("CREATE TRIGGER sms_summary_insert_unkeyed AFTER INSERT ON sms WHEN "
+                        "new.suffix IS NULL BEGIN %1 END")
+             .arg(addUnkeyed(QString()))},
+        {"trigger", "sms_summary_delete",
+         QStringLiteral("CREATE TRIGGER sms_summary_delete AFTER DELETE ON sms BEGIN %1 END")
+             .arg(QLatin1String(summaryRemoveOld))},
+        {"trigger", "sms_summary_update",
+         QStringLiteral("CREATE TRIGGER sms_summary_update AFTER UPDATE OF sms_id, address, "
+                        "person, date, suffix ON sms BEGIN %1 %2 %3 END")
+             .arg(QLatin1String(summaryRemoveOld),
+                  addKeyed(QStringLiteral("SELECT %1 WHERE new.suffix IS NOT NULL")
+                               .arg(QLatin1String(newValues))),
+                  addUnkeyed(QStringLiteral("new.suffix IS NULL AND ")))},
+    };
+}
+
+const char* const fillSummary =
+    "INSERT INTO sms_summary(suffix, last_date, message_count, person, address, first_person_id) "
+    "SELECT suffix, max(date), count(*), max(person), max(address), min(CASE WHEN person <> '' "
+    "THEN sms_id END) FROM sms GROUP BY +suffix";
+const char* const fillFirstPersons =
+    "UPDATE sms_summary SET first_person = (SELECT person FROM sms WHERE sms_id = "
+    "first_person_id) WHERE first_person_id IS NOT NULL";
+const char* const refreshStale =
+    "UPDATE sms_summary SET last_date = (SELECT max(date) FROM sms WHERE suffix IS "
+    "sms_summary.suffix), person = (SELECT max(person) FROM sms WHERE suffix IS "
+    "sms_summary.suffix), address = (SELECT max(address) FROM sms WHERE suffix IS "
+    "sms_summary.suffix), first_person_id = (SELECT sms_id FROM sms WHERE suffix IS "
+    "sms_summary.suffix AND person <> '' ORDER BY sms_id LIMIT 1), first_person = (SELECT person "
+    "FROM sms WHERE suffix IS sms_summary.suffix AND person <> '' ORDER BY sms_id LIMIT 1), "
+    "stale = 0 WHERE stale <> 0";
+
+// Rows indexed per statement while the index is built: progress and cancel in between.
+constexpr qint64 fillChunk = 50000;
+
+enum Part
+{
+    SearchIndex = 1,
+    QueuedMessages = 2,
+    Summary = 4,
+    StaleRows = 8,
+};
+
+bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
+{
+    for (const SchemaObject& object : objects) {
+        Sqlite3Sql sql("select sql from sqlite_master where type = ? and name = ?");
+        sql.addTextParam(QString::fromLatin1(object.type))
+            .addTextParam(QString::fromLatin1(object.name));
+        Sqlite3Cursor cursor = db->queryThrow(sql);
+        if (!cursor.moveNext() || cursor.getText(0) != object.sql)
+            return false;
+    }
+    return true;
+}
+
+// Every message is indexed (FTS5 keeps one size row per indexed row, also for a NULL text) or
+// queued, and the index answers a query. Returns the parts needed.
+int searchIndexState(Sqlite3DB* db, qint64 messages, qint64 lastId)
+{
+    try {
+        Sqlite3Cursor state = db->queryThrow(
+            Sqlite3Sql("select (select count(*) from sms_fts_docsize), (select count(*) from "
+                       "sms_fts_pending), max(ifnull((select max(id) from sms_fts_docsize), 0), "
+                       "ifnull((select max(sms_id) from sms_fts_pending), 0))"));
+        state.moveNext();
+        const qint64 queued = state.getInt64(1);
+        if (state.getInt64(0) + queued != messages || state.getInt64(2) != lastId)
+            return SearchIndex;
+        Sqlite3Cursor probe = db->queryThrow(
+            Sqlite3Sql("select rowid from sms_fts where sms_fts match '\"zqx\"' limit 1"));
+        probe.moveNext();
+        return queued > 0 ? QueuedMessages : 0;
+    } catch (const Sqlite3Exception&) {
+        return SearchIndex;
+    }
+}
+
+// Parts that need work; 0 when the account is up to date.
+int neededParts(Sqlite3DB* db)
+{
+    Sqlite3Cursor counts =
+        db->queryThrow(Sqlite3Sql("select count(*), ifnull(max(sms_id), 0) from sms"));
+    counts.moveNext();
+    const qint64 messages = counts.getInt64(0);
+    const qint64 lastId = counts.getInt64(1);
+
+    int parts = objectsPresent(db, searchIndexObjects()) ? searchIndexState(db, messages, lastId)
+                                                         : SearchIndex;
+    if (!objectsPresent(db, summaryObjects())) {
+        parts |= Summary;
+    } else {
+        Sqlite3Cursor summary = db->queryThrow(
+            Sqlite3Sql("select total(message_count), ifnull(min(message_count), 1), count(*) - "
+                       "count(suffix), ifnull(sum(stale <> 0), 0) from sms_summary"));
+        summary.moveNext();
+        if (qint64(summary.getInt64(0)) != messages || summary.getInt64(1) < 1 ||
+            summary.getInt64(2) > 1)
+            parts |= Summary;
+        else if (summary.getInt64(3) > 0)
+            parts |= StaleRows;
+    }
+    return parts;
+}
+
+void execute(Sqlite3DB* db, const QString& sql)
+{
+    db->executeThrow(Sqlite3Sql(sql));
+}
+
+void dropObjects(Sqlite3DB* db, const QList<SchemaObject>& objects)
+{
+    // Triggers first: they name the tables.
+    for (auto it = objects.crbegin(); it != objects.crend(); ++it) {
+        execute(db, QStringLiteral("DROP %1 IF EXISTS %2")
+                        .arg(QString::fromLatin1(it->type).toUpper(), QLatin1String(it->name)));
+    }
+}
+
+// FTS5 refuses to drop an index whose own tables are damaged ("vtable constructor failed"): its
+// entry is then taken out of the schema by hand and its tables dropped as plain tables.
+void dropSearchIndex(Sqlite3DB* db)
+{
+    dropObjects(db, searchIndexObjects().mid(1));
+    try {
+        execute(db, QStringLiteral("DROP TABLE IF EXISTS sms_fts"));
+    } catch (const Sqlite3Exception&) {
+        execute(db, QStringLiteral("PRAGMA writable_schema = ON"));
+        execute(db, QStringLiteral(
+                        "DELETE FROM sqlite_master WHERE type = 'table' AND name = 'sms_fts'"));
+        execute(db, QStringLiteral("PRAGMA writable_schema = RESET"));
+    }
+    for (const char* table : ftsShadowTables)
+        execute(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)));
+}
+
+void createObjects(Sqlite3DB* db, const QList<SchemaObject>& objects)
+{
+    for (const SchemaObject& object : objects)
+        execute(db, object.sql);
+}
+
+// The row id that ends the next chunk of messages after the given one, or false at the end.
+bool chunkEnd(Sqlite3DB* db, qint64 after, qint64& end)
+{
+    Sqlite3Cursor cursor = db->queryThrow(
+        Sqlite3Sql(
+            "select max(sms_id) as last from (select sms_id from sms where sms_id > ? order by "
+            "sms_id limit ?)")
+            .addInt64Param(after)
+            .addInt64Param(fillChunk));
+    if (!cursor.moveNext() || cursor.isNull(QStringLiteral("last")))
+        return false;
+    end = cursor.getInt64(0);
+    return true;
+}
+
+void buildSearchIndex(Sqlite3DB* db, const UpgradeProgress& progress)
+{
+    dropSearchIndex(db);
+    const QList<SchemaObject> objects = searchIndexObjects();
+    createObjects(db, objects.mid(0, 2));
+    Sqlite3Cursor range =
+        db->queryThrow(Sqlite3Sql("select ifnull(min(sms_id), 0) - 1, count(*) from sms"));
+    range.moveNext();
+    qint64 last = range.getInt64(0);
+    const qint64 total = range.getInt64(1);
+    qint64 done = 0;
+    for (qint64 end = 0; chunkEnd(db, last, end); last = end) {
+        Cancellation::throwIfRequested();
+        db->executeThrow(Sqlite3Sql("insert into sms_fts(rowid, body) select sms_id, body from "
+                                    "sms where sms_id > ? and sms_id <= ?")
+                             .addInt64Param(last)
+                             .addInt64Param(end));
+        done = std::min(total, done + fillChunk);
+        if (progress)
+            progress(done, total);
+    }
+    createObjects(db, objects.mid(2));
+}
+
+void buildSummary(Sqlite3DB* db)
+{
+    const QList<SchemaObject> objects = summaryObjects();
+    dropObjects(db, objects);
+    createObjects(db, objects.mid(0, 2));
+    execute(db, QString::fromLatin1(fillSummary));
+    execute(db, QString::fromLatin1(fillFirstPersons));
+    createObjects(db, objects.mid(2));
+}
+
+// SQLite calls this every few thousand steps of a statement; non-zero interrupts it.
+int interruptWhenCancelled(void*)
+{
+    return Cancellation::requested() ? 1 : 0;
+}
+
+// Lets a cancel stop a long statement (building the index of a large account takes seconds).
+class InterruptOnCancel
+{
+public:
+    explicit InterruptOnCancel(Sqlite3DB* db) : m_db(db->handle())
+    {
+        sqlite3_progress_handler(m_db, 10000, &interruptWhenCancelled, nullptr);
+    }
+    ~InterruptOnCancel() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+    InterruptOnCancel(const InterruptOnCancel&) = delete;
+    InterruptOnCancel& operator=(const InterruptOnCancel&) = delete;
+
+private:
+    sqlite3* m_db;
+};
+
+} // namespace
+
+bool accountUpToDate(Sqlite3DB* db)
+{
+    return neededParts(db) == 0;
+}
+
+void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
+{
+    InterruptOnCancel interrupt(db);
+    const int parts = neededParts(db);
+    if (parts & SearchIndex)
+        buildSearchIndex(db, progress);
+    else if (parts & QueuedMessages)
+        indexPendingMessages(db);
+    if (parts & Summary)
+        buildSummary(db);
+    else if (parts & StaleRows)
+        execute(db, QString::fromLatin1(refreshStale));
+    Cancellation::throwIfRequested();
+}
+
+void indexPendingMessages(Sqlite3DB* db)
+{
+    Sqlite3Cursor queued = db->queryThrow(Sqlite3Sql(
+        "select count(*) from sqlite_master where type = 'table' and name = 'sms_fts_pending'"));
+    if (!queued.moveNext() || queued.getInt(0) == 0)
+        return;
+    execute(db, QString::fromLatin1(indexQueued));
+    execute(db, QString::fromLatin1(emptyQueue));
+}

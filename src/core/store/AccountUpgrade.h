@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+
+class Sqlite3DB;
+
+// What an account file gets beyond the template when it is opened:
+// - sms_fts, a full-text index of the message texts (SQLite FTS5, trigram tokenizer, external
+//   content on sms), which finds the candidates of a keyword search, with sms_fts_pending, the
+//   messages stored since it was last brought up to date (see indexPendingMessages);
+// - sms_summary, one row per conversation (newest date, count, greatest name and number, first
+//   name), read through view_summary, which gives exact values also for rows marked stale.
+// Triggers on sms keep both in step with every insert, delete and update, so a build that knows
+// nothing of them and writes plain SQL keeps them right too.
+
+// Messages indexed so far and their total.
+using UpgradeProgress = std::function<void(qint64 done, qint64 total)>;
+
+// True when both are present, whole and in step with the messages (a few quick checks; nothing
+// is written). Throws Sqlite3Exception only when the account itself cannot be read.
+bool accountUpToDate(Sqlite3DB* db);
+
+// Builds whatever is missing, damaged or out of step, inside the caller's transaction. When the
+// calling thread is asked to stop, the statement running is interrupted and this throws.
+// Throws Sqlite3Exception.
+void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress = UpgradeProgress());
+
+// Adds the queued messages to the search index, in one statement (a storing job's commit does
+// it). Harmless on an account without the index. Throws Sqlite3Exception.
+void indexPendingMessages(Sqlite3DB* db);
