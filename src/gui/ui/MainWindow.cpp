@@ -302,25 +302,27 @@ void MainWindow::onContactSelectionChanged(const QItemSelection& selected, const
         showConversation(entry->suffix);
 }
 
-void MainWindow::openChat(int row)
+void MainWindow::openChat(const ContactEntry& entry)
 {
-    const ContactEntry& entry = m_contactsModel->entries().at(row);
     ConversationForm::openConversation(entry.displayText(), entry.address, entry.suffix);
 }
 
 void MainWindow::onContactDoubleClicked(const QModelIndex& index)
 {
     if (index.isValid() && index.row() < m_contactsModel->rowCount())
-        openChat(index.row());
+        openChat(m_contactsModel->entries().at(index.row()));
 }
 
-bool MainWindow::currentContact(int& row) const
+std::optional<ContactEntry> MainWindow::chosenContact() const
 {
+    // A message arriving while the menu is open may reorder or reload the list: the action
+    // applies to the conversation the menu was opened on.
+    if (m_menuContact)
+        return m_menuContact;
     const QModelIndex current = m_listContacts->currentIndex();
     if (!current.isValid() || current.row() >= m_contactsModel->rowCount())
-        return false;
-    row = current.row();
-    return true;
+        return std::nullopt;
+    return m_contactsModel->entries().at(current.row());
 }
 
 void MainWindow::onBtnFindContactPressed()
@@ -354,7 +356,8 @@ void MainWindow::onBtnFindContactPressed()
 
 void MainWindow::onlistContactsContextMenu()
 {
-    if (!m_listContacts->currentIndex().isValid())
+    const std::optional<ContactEntry> contact = chosenContact();
+    if (!contact)
         return;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("contactsContextMenu"));
@@ -366,17 +369,19 @@ void MainWindow::onlistContactsContextMenu()
     connect(menu.addAction(tr("Delete thread")), &QAction::triggered, this,
             &MainWindow::miThreadDelete);
     connect(menu.addAction(tr("Chat")), &QAction::triggered, this, &MainWindow::miThreadChat);
+    m_menuContact = contact;
     menu.exec(m_listContacts->menuPosition());
+    m_menuContact.reset();
 }
 
 void MainWindow::miThreadDelete()
 {
-    int row = -1;
-    if (!currentContact(row))
-        return;
     // Taken before asking: a message arriving while the question is open can reload the list,
     // and the conversation deleted must be the one the user confirmed.
-    const QString suffix = m_contactsModel->entries().at(row).suffix;
+    const std::optional<ContactEntry> contact = chosenContact();
+    if (!contact)
+        return;
+    const QString suffix = contact->suffix;
     if (!askYesNo(tr("IDS_CONFIRM_DEL_THREAD")))
         return;
     try {
@@ -393,9 +398,8 @@ void MainWindow::miThreadDelete()
 
 void MainWindow::miThreadChat()
 {
-    int row = -1;
-    if (currentContact(row))
-        openChat(row);
+    if (const std::optional<ContactEntry> contact = chosenContact())
+        openChat(*contact);
 }
 
 void MainWindow::onReceivedSMS(const SMSInfo& sms)
@@ -496,12 +500,11 @@ void MainWindow::miSyncToAndroid()
 
 void MainWindow::withConversation(const std::function<void(AbsSMSDataSource&)>& action)
 {
-    int row = -1;
-    if (!currentContact(row))
+    const std::optional<ContactEntry> contact = chosenContact();
+    if (!contact)
         return;
     try {
-        SMSCursorSource source(currentDatabase(),
-                               conversationQuery(m_contactsModel->entries().at(row).suffix));
+        SMSCursorSource source(currentDatabase(), conversationQuery(contact->suffix));
         action(source);
     } catch (const Sqlite3Exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
@@ -510,7 +513,7 @@ void MainWindow::withConversation(const std::function<void(AbsSMSDataSource&)>& 
 
 void MainWindow::miThreadToAndroid()
 {
-    if (!m_listContacts->currentIndex().isValid() || !ensureConnection(true))
+    if (!chosenContact() || !ensureConnection(true))
         return;
     withConversation([this](AbsSMSDataSource& source) { restoreToPhone(source); });
 }

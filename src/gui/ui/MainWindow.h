@@ -6,12 +6,13 @@
 #include <QMainWindow>
 #include <QModelIndex>
 #include <memory>
+#include <optional>
 
 #include "core/frame/SMSInfo.h"
 #include "gui/frame/IMainWindow.h"
+#include "gui/ui/ItemModelContacts.h"
 
 class IncomingSMSGate;
-class ItemModelContacts;
 class MyTreeView;
 class QAction;
 class QCloseEvent;
@@ -99,9 +100,10 @@ private:
     void noteMessage(const SMSInfo& sms);
     // Selects row 0, passing through no current row so that its page is shown anew.
     void selectFirstContact();
-    // The conversation of listContacts' current row, or false when there is none.
-    bool currentContact(int& row) const;
-    void openChat(int row);
+    // The conversation a conversation action applies to: the one its menu was opened on, else
+    // the current row's; none without a current row.
+    std::optional<ContactEntry> chosenContact() const;
+    void openChat(const ContactEntry& entry);
     void restoreToPhone(class AbsSMSDataSource& source);
     // Hands the messages of the current row's conversation to the action (none without one).
     void withConversation(const std::function<void(class AbsSMSDataSource&)>& action);
@@ -114,5 +116,6 @@ private:
     QLabel* m_lbConversationStatus = nullptr;
     std::unique_ptr<SMSSearchForm> m_searchForm;
     IncomingSMSGate* m_incoming;
+    std::optional<ContactEntry> m_menuContact; // while the contacts menu is open
     bool m_closed = false;
 };

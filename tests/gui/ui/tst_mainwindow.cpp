@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QSemaphore>
 #include <QTest>
 #include <QTextEdit>
@@ -389,6 +390,22 @@ void TestMainWindow::contactsContextMenu()
                                        "Delete thread", "Chat"}));
     window.contactsView()->setCurrentIndex(QModelIndex()); // no current row, no menu
     QCOMPARE(menuTexts(), QStringList({"no menu"}));
+
+    // A message from a new number arrives while the menu is open on Bob (444) and puts its own
+    // conversation on top, selected; Delete then still deletes Bob's.
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
+    m_dialogs->queueButton(QMessageBox::Yes);
+    QTimer::singleShot(0, this, [&window] {
+        const QPointer<QMenu> menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        window.onReceivedSMS(message("0999 123", QString(), "arrives meanwhile", 9000));
+        if (menu) {
+            menu->actions().at(3)->trigger();
+            menu->close();
+        }
+    });
+    emit window.contactsView()->createContextMenu();
+    QCOMPARE(countRows("select count(*) from sms where suffix='444'"), 0);
+    QCOMPARE(countRows("select count(*) from sms where suffix='0999123'"), 1);
 }
 
 void TestMainWindow::keyboard_data()
