@@ -1,5 +1,6 @@
 #include "cli/MessageLine.h"
 
+#include "core/frame/MessageDate.h"
 #include "cli/Console.h"
 #include "core/store/StoreSMS.h"
 
@@ -39,7 +40,7 @@ QString direction(const SMSInfo& sms)
 
 QString messageLine(const SMSInfo& sms)
 {
-    return QStringList{sms.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), direction(sms),
+    return QStringList{messageDateText(sms.date), direction(sms),
                        escaped(contactDisplayName(sms)), escaped(sms.body)}
         .join(QLatin1Char('\t'));
 }

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "core/frame/MessageDate.h"
 #include "core/files/CSVImporterPlugin.h"
 #include "core/files/CSVReader.h"
 #include "core/frame/ProgressThrottle.h"
@@ -55,7 +56,7 @@ QDateTime parseRecordDate(const QString& text)
                 return QDateTime(date, time);
         }
     }
-    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    return QDateTime::fromString(text, QString::fromLatin1(MESSAGE_DATE_FORMAT));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
+#include "core/frame/MessageDate.h"
 #include "core/frame/Cancellation.h"
 #include "core/frame/EscapeHtml.h"
 #include "core/store/AbsSMSDataSource.h"
@@ -55,7 +56,7 @@ QString SMSPrinter::messageHtml(const SMSInfo& sms)
     const QString style = QString::fromLatin1(sms.isSend ? sentNameStyle : receivedNameStyle);
     return QString::fromLatin1(messageLine).arg(style, label, body) +
            QString::fromLatin1(dateLine).arg(
-               sms.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) +
+               messageDateText(sms.date)) +
            QLatin1String(afterMessage);
 }
 

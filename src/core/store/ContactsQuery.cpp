@@ -2,6 +2,7 @@
 
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
+#include "core/store/StoreSMS.h"
 
 namespace {
 
@@ -19,11 +20,7 @@ ContactEntry readEntry(const Sqlite3Cursor& cursor)
 
 QString ContactEntry::displayText() const
 {
-    if (!person.isEmpty())
-        return address.isEmpty() ? person : person + QLatin1Char('(') + address + QLatin1Char(')');
-    if (!address.isEmpty())
-        return address;
-    return QStringLiteral("Unknown");
+    return contactDisplayText(person, address);
 }
 
 Sqlite3Sql contactsStatement(ContactOrder order)

@@ -99,16 +99,18 @@ QString conversationSuffix(const QString& address)
     return digits.size() > 9 ? digits.right(9) : digits;
 }
 
+QString contactDisplayText(const QString& person, const QString& address)
+{
+    if (!person.isEmpty())
+        return address.isEmpty() ? person : person + QLatin1Char('(') + address + QLatin1Char(')');
+    if (!address.isEmpty())
+        return address;
+    return QStringLiteral("Unknown");
+}
+
 QString contactDisplayName(const SMSInfo& sms)
 {
-    if (!sms.person.isEmpty()) {
-        if (sms.address.isEmpty())
-            return sms.person;
-        return sms.person + QLatin1Char('(') + sms.address + QLatin1Char(')');
-    }
-    if (!sms.address.isEmpty())
-        return sms.address;
-    return QStringLiteral("Unknown");
+    return contactDisplayText(sms.person, sms.address);
 }
 
 SMSColumns smsColumns(const Sqlite3Cursor& cursor)

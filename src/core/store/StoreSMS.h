@@ -13,7 +13,9 @@ class Sqlite3Cursor;
 bool storeSMS(Sqlite3DB* db, SMSInfo& sms);
 // The conversation key of an address.
 QString conversationSuffix(const QString& address);
-// "person(address)", "address" or "Unknown".
+// How a contact is shown: "person(address)", the person, the address, or "Unknown".
+QString contactDisplayText(const QString& person, const QString& address);
+// The same for the other party of a message.
 QString contactDisplayName(const SMSInfo& sms);
 // The record of the cursor's current row (sms table or view_sms columns).
 SMSInfo readSMSRow(const Sqlite3Cursor& cursor);

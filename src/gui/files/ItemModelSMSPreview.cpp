@@ -1,5 +1,6 @@
 #include "gui/files/ItemModelSMSPreview.h"
 
+#include "core/frame/MessageDate.h"
 #include "gui/frame/MessageBoxes.h"
 
 namespace {
@@ -43,7 +44,7 @@ QVariant ItemModelSMSPreview::data(const QModelIndex& index, int role) const
     const SMSInfo& sms = smsList.at(index.row());
     switch (index.column()) {
     case 0:
-        return sms.date.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        return messageDateText(sms.date);
     case 1:
         return sms.isSend ? QStringLiteral("To") : QStringLiteral("From");
     case 2:

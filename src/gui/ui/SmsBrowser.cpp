@@ -1,5 +1,7 @@
 #include "gui/ui/SmsBrowser.h"
 
+#include "core/frame/MessageDate.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -18,7 +20,6 @@ const QString dateLine = QStringLiteral("<span class=\"dt\">sent:%1</span>");
 const QString separator = QStringLiteral("<br/><br/>");
 const QString highlightOpen = QStringLiteral("<span style=\"background-color:yellow;\">");
 const QString highlightClose = QStringLiteral("</span>");
-const QString dateFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
 } // namespace
 
@@ -134,7 +135,7 @@ QString SmsBrowser::messageHtml(const SMSInfo& sms) const
     const QString name = highlightedHtml(contactDisplayName(sms), m_keyword);
     const QString label = sms.isSend ? QStringLiteral("To ") + name : name;
     const QString cssClass = sms.isSend ? QStringLiteral("send") : QStringLiteral("rec");
-    return messageLine.arg(cssClass, label, body) + dateLine.arg(sms.date.toString(dateFormat));
+    return messageLine.arg(cssClass, label, body) + dateLine.arg(messageDateText(sms.date));
 }
 
 void SmsBrowser::showPage(int page, const QList<SMSInfo>& messages)
