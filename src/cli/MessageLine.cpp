@@ -1,7 +1,7 @@
 #include "cli/MessageLine.h"
 
-#include "core/frame/MessageDate.h"
 #include "cli/Console.h"
+#include "core/frame/MessageDate.h"
 #include "core/store/StoreSMS.h"
 
 namespace {
@@ -40,8 +40,8 @@ QString direction(const SMSInfo& sms)
 
 QString messageLine(const SMSInfo& sms)
 {
-    return QStringList{messageDateText(sms.date), direction(sms),
-                       escaped(contactDisplayName(sms)), escaped(sms.body)}
+    return QStringList{messageDateText(sms.date), direction(sms), escaped(contactDisplayName(sms)),
+                       escaped(sms.body)}
         .join(QLatin1Char('\t'));
 }
 

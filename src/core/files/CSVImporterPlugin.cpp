@@ -77,13 +77,13 @@ void CSVImporterPlugin::load(const QStringList& candidates)
 {
     QString error;
     for (const QString& candidate : candidates) {
-        library.setFileName(candidate);
-        if (library.load()) {
+        m_library.setFileName(candidate);
+        if (m_library.load()) {
             resolveAll();
             requireKnownVersion();
             return;
         }
-        error = library.errorString();
+        error = m_library.errorString();
     }
     throw std::runtime_error(error.toUtf8().toStdString());
 }
@@ -91,33 +91,33 @@ void CSVImporterPlugin::load(const QStringList& candidates)
 void CSVImporterPlugin::resolveAll()
 {
     const auto resolve = [this](const char* name) {
-        QFunctionPointer function = library.resolve(name);
+        QFunctionPointer function = m_library.resolve(name);
         if (!function) {
             // The loader's own text may not name the symbol.
             const QString error =
                 QStringLiteral("Cannot resolve \"%1\" in %2: %3")
-                    .arg(QLatin1String(name), library.fileName(), library.errorString());
-            library.unload();
+                    .arg(QLatin1String(name), m_library.fileName(), m_library.errorString());
+            m_library.unload();
             throw std::runtime_error(error.toUtf8().toStdString());
         }
         return function;
     };
-    version = reinterpret_cast<VersionFn>(resolve("version"));
-    getFormat = reinterpret_cast<GetFormatFn>(resolve("getFormat"));
-    hasHeaderFn = reinterpret_cast<HasHeaderFn>(resolve("hasHeader"));
-    getSMSFn = reinterpret_cast<GetSMSFn>(resolve("getSMS"));
-    deleteFormat = reinterpret_cast<DeleteFormatFn>(resolve("deleteFormat"));
-    csvEscapes = reinterpret_cast<CSVEscapesFn>(library.resolve("csvEscapes"));
+    m_version = reinterpret_cast<VersionFn>(resolve("version"));
+    m_getFormat = reinterpret_cast<GetFormatFn>(resolve("getFormat"));
+    m_hasHeader = reinterpret_cast<HasHeaderFn>(resolve("hasHeader"));
+    m_getSMS = reinterpret_cast<GetSMSFn>(resolve("getSMS"));
+    m_deleteFormat = reinterpret_cast<DeleteFormatFn>(resolve("deleteFormat"));
+    m_csvEscapes = reinterpret_cast<CSVEscapesFn>(m_library.resolve("csvEscapes"));
 }
 
 void CSVImporterPlugin::requireKnownVersion()
 {
-    const int found = version();
+    const int found = m_version();
     if (found == KNOWN_VERSION)
         return;
     const QString text =
         QCoreApplication::translate("CSVImporterPlugin", "IDS_UNKNOWN_IMPORTER_VERSION_%1_%2")
-            .arg(library.fileName())
+            .arg(m_library.fileName())
             .arg(found);
     unload();
     fail(text);
@@ -139,22 +139,22 @@ bool CSVImporterPlugin::chooseFormatOf(const QString& fileName)
 
 bool CSVImporterPlugin::chooseFormat(const QStringList& first, const QStringList& second)
 {
-    if (!getFormat)
+    if (!m_getFormat)
         return false;
-    if (format)
-        deleteFormat(format);
-    format = getFormat(first, second);
-    return format != nullptr;
+    if (m_format)
+        m_deleteFormat(m_format);
+    m_format = m_getFormat(first, second);
+    return m_format != nullptr;
 }
 
 bool CSVImporterPlugin::hasHeader() const
 {
-    return format ? hasHeaderFn(format) : false;
+    return m_format ? m_hasHeader(m_format) : false;
 }
 
 CSVEscapes CSVImporterPlugin::escapes() const
 {
-    if (format && csvEscapes && csvEscapes(format) == 1)
+    if (m_format && m_csvEscapes && m_csvEscapes(m_format) == 1)
         return CSVEscapes::Backslash;
     return CSVEscapes::DoubledQuotes;
 }
@@ -162,22 +162,22 @@ CSVEscapes CSVImporterPlugin::escapes() const
 QHash<QString, QVariant> CSVImporterPlugin::getSMS(const QHash<QString, int>& columns,
                                                    const QStringList& fields) const
 {
-    if (!format)
+    if (!m_format)
         return {};
-    return getSMSFn(format, columns, fields);
+    return m_getSMS(m_format, columns, fields);
 }
 
 void CSVImporterPlugin::unload()
 {
-    if (format && deleteFormat)
-        deleteFormat(format);
-    format = nullptr;
-    version = nullptr;
-    getFormat = nullptr;
-    hasHeaderFn = nullptr;
-    getSMSFn = nullptr;
-    deleteFormat = nullptr;
-    csvEscapes = nullptr;
-    if (library.isLoaded())
-        library.unload();
+    if (m_format && m_deleteFormat)
+        m_deleteFormat(m_format);
+    m_format = nullptr;
+    m_version = nullptr;
+    m_getFormat = nullptr;
+    m_hasHeader = nullptr;
+    m_getSMS = nullptr;
+    m_deleteFormat = nullptr;
+    m_csvEscapes = nullptr;
+    if (m_library.isLoaded())
+        m_library.unload();
 }

@@ -51,7 +51,7 @@ public:
     // Frees the chosen format and unloads the library; later calls answer as with no format.
     void unload();
 
-    QString libraryFileName() const { return library.fileName(); }
+    QString libraryFileName() const { return m_library.fileName(); }
 
     // An extra folder searched before the program's own (tests run from another folder).
     static void setSearchDirectory(const QString& directory);
@@ -61,12 +61,12 @@ private:
     void resolveAll();
     void requireKnownVersion();
 
-    VersionFn version = nullptr;
-    GetFormatFn getFormat = nullptr;
-    HasHeaderFn hasHeaderFn = nullptr;
-    GetSMSFn getSMSFn = nullptr;
-    DeleteFormatFn deleteFormat = nullptr;
-    CSVEscapesFn csvEscapes = nullptr; // optional
-    QLibrary library;
-    void* format = nullptr;
+    VersionFn m_version = nullptr;
+    GetFormatFn m_getFormat = nullptr;
+    HasHeaderFn m_hasHeader = nullptr;
+    GetSMSFn m_getSMS = nullptr;
+    DeleteFormatFn m_deleteFormat = nullptr;
+    CSVEscapesFn m_csvEscapes = nullptr; // optional
+    QLibrary m_library;
+    void* m_format = nullptr;
 };

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "core/frame/MessageDate.h"
 #include "core/files/CSVImporterPlugin.h"
 #include "core/files/CSVReader.h"
+#include "core/frame/MessageDate.h"
 #include "core/frame/ProgressThrottle.h"
 
 QHash<QString, int> columnIndexMap(const QStringList& header)

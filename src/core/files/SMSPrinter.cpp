@@ -8,9 +8,9 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
-#include "core/frame/MessageDate.h"
 #include "core/frame/Cancellation.h"
 #include "core/frame/EscapeHtml.h"
+#include "core/frame/MessageDate.h"
 #include "core/store/AbsSMSDataSource.h"
 #include "core/store/StoreSMS.h"
 
@@ -55,8 +55,7 @@ QString SMSPrinter::messageHtml(const SMSInfo& sms)
     const QString label = sms.isSend ? QStringLiteral("To ") + name : name;
     const QString style = QString::fromLatin1(sms.isSend ? sentNameStyle : receivedNameStyle);
     return QString::fromLatin1(messageLine).arg(style, label, body) +
-           QString::fromLatin1(dateLine).arg(
-               messageDateText(sms.date)) +
+           QString::fromLatin1(dateLine).arg(messageDateText(sms.date)) +
            QLatin1String(afterMessage);
 }
 

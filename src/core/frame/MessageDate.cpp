@@ -4,7 +4,8 @@ QString messageDateText(const QDateTime& date)
 {
     if (!date.isValid())
         return QString();
-    // Put together by hand: the general formatter (locale, calendar) took half of an export's time. Years it would write otherwise (before 1 or after 9999) still go through it.
+    // Put together by hand: the general formatter (locale, calendar) took half of an export's time.
+    // Years it would write otherwise (before 1 or after 9999) still go through it.
     const QDate day = date.date();
     const QTime time = date.time();
     if (day.year() < 1 || day.year() > 9999)

@@ -54,7 +54,7 @@ struct Sqlite3DB::Private
     std::list<CachedStatement> cache; // most recently used first
 };
 
-Sqlite3DB::Sqlite3DB() : d(std::make_unique<Private>()) {}
+Sqlite3DB::Sqlite3DB() : m_d(std::make_unique<Private>()) {}
 
 Sqlite3DB::~Sqlite3DB()
 {
@@ -81,39 +81,39 @@ void Sqlite3DB::openThrow(const QString& path, int flags)
     // 32 MiB of pages instead of SQLite's 2 MiB: a storing job then keeps its changes in memory
     // until the commit instead of writing and reading pages back (a tenth of a backup's time).
     sqlite3_exec(db, "pragma cache_size = -32768", nullptr, nullptr, nullptr);
-    d->db = db;
-    d->open = std::make_shared<std::atomic<bool>>(true);
+    m_d->db = db;
+    m_d->open = std::make_shared<std::atomic<bool>>(true);
 }
 
 void Sqlite3DB::close()
 {
-    if (!d->db)
+    if (!m_d->db)
         return;
     std::list<CachedStatement> cached;
     {
-        std::lock_guard<std::mutex> lock(d->cacheMutex);
-        cached.swap(d->cache);
+        std::lock_guard<std::mutex> lock(m_d->cacheMutex);
+        cached.swap(m_d->cache);
     }
     cached.clear();
-    d->open->store(false);
+    m_d->open->store(false);
     // Statements still held by cursors are finished when those go; the connection waits.
-    sqlite3_close_v2(d->db);
-    d->db = nullptr;
+    sqlite3_close_v2(m_d->db);
+    m_d->db = nullptr;
 }
 
 bool Sqlite3DB::isOpen() const
 {
-    return d->db != nullptr;
+    return m_d->db != nullptr;
 }
 
 bool Sqlite3DB::isReadOnly() const
 {
-    return d->db && sqlite3_db_readonly(d->db, "main") == 1;
+    return m_d->db && sqlite3_db_readonly(m_d->db, "main") == 1;
 }
 
 void Sqlite3DB::requireOpen() const
 {
-    if (!d->db)
+    if (!m_d->db)
         throw Sqlite3Exception("the database is not open", SQLITE_MISUSE);
 }
 
@@ -123,29 +123,29 @@ std::shared_ptr<Sqlite3Stmt> Sqlite3DB::statement(const QString& sql)
     // The cache lock is never held while SQLite runs: storeSMS holds SQLite's connection
     // lock while it asks for statements, so the opposite order would deadlock.
     {
-        std::lock_guard<std::mutex> lock(d->cacheMutex);
-        for (auto it = d->cache.begin(); it != d->cache.end(); ++it) {
+        std::lock_guard<std::mutex> lock(m_d->cacheMutex);
+        for (auto it = m_d->cache.begin(); it != m_d->cache.end(); ++it) {
             if (it->sql != sql)
                 continue;
             // Held by a live cursor elsewhere: that one keeps it, this caller gets a fresh one.
             if (it->stmt.use_count() > 1)
                 break;
-            d->cache.splice(d->cache.begin(), d->cache, it);
-            return d->cache.front().stmt;
+            m_d->cache.splice(m_d->cache.begin(), m_d->cache, it);
+            return m_d->cache.front().stmt;
         }
     }
 
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    sqlite3_mutex_enter(sqlite3_db_mutex(d->db));
-    const int rc = sqlite3_prepare_v2(d->db, text.constData(), int(text.size()), &raw, &tail);
-    const std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(d->db);
+    sqlite3_mutex_enter(sqlite3_db_mutex(m_d->db));
+    const int rc = sqlite3_prepare_v2(m_d->db, text.constData(), int(text.size()), &raw, &tail);
+    const std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(m_d->db);
     const bool moreText = tail && !QByteArray(tail).trimmed().isEmpty();
-    sqlite3_mutex_leave(sqlite3_db_mutex(d->db));
+    sqlite3_mutex_leave(sqlite3_db_mutex(m_d->db));
     if (rc != SQLITE_OK)
         throw Sqlite3Exception(message, rc);
-    auto stmt = std::make_shared<Sqlite3Stmt>(d->db, raw, d->open);
+    auto stmt = std::make_shared<Sqlite3Stmt>(m_d->db, raw, m_d->open);
     if (!raw)
         throw Sqlite3Exception("empty statement: " + sql.toStdString(), SQLITE_MISUSE);
     if (moreText)
@@ -155,15 +155,15 @@ std::shared_ptr<Sqlite3Stmt> Sqlite3DB::statement(const QString& sql)
     if (sqlite3_stmt_isexplain(raw))
         return stmt;
     std::list<CachedStatement> evicted; // finished after the cache lock is released
-    std::lock_guard<std::mutex> lock(d->cacheMutex);
-    for (const CachedStatement& entry : d->cache) {
+    std::lock_guard<std::mutex> lock(m_d->cacheMutex);
+    for (const CachedStatement& entry : m_d->cache) {
         // A busy entry of the same text stays; the new statement serves this caller only.
         if (entry.sql == sql)
             return stmt;
     }
-    d->cache.push_front({sql, stmt});
-    if (int(d->cache.size()) > cacheCapacity)
-        evicted.splice(evicted.begin(), d->cache, std::prev(d->cache.end()));
+    m_d->cache.push_front({sql, stmt});
+    if (int(m_d->cache.size()) > cacheCapacity)
+        evicted.splice(evicted.begin(), m_d->cache, std::prev(m_d->cache.end()));
     return stmt;
 }
 
@@ -188,7 +188,7 @@ void Sqlite3DB::rollbackTran()
 
 bool Sqlite3DB::inTransaction() const
 {
-    return d->db && sqlite3_get_autocommit(d->db) == 0;
+    return m_d->db && sqlite3_get_autocommit(m_d->db) == 0;
 }
 
 void Sqlite3DB::executeThrow(const Sqlite3Sql& sql)
@@ -213,10 +213,10 @@ int Sqlite3DB::lastInsertId() const
 long long Sqlite3DB::lastInsertId64() const
 {
     requireOpen();
-    return sqlite3_last_insert_rowid(d->db);
+    return sqlite3_last_insert_rowid(m_d->db);
 }
 
 sqlite3* Sqlite3DB::handle() const
 {
-    return d->db;
+    return m_d->db;
 }

@@ -49,7 +49,7 @@ public:
 
 private:
     struct Private;
-    std::unique_ptr<Private> d;
+    std::unique_ptr<Private> m_d;
 
     std::shared_ptr<Sqlite3Stmt> statement(const QString& sql);
     void requireOpen() const;

@@ -22,20 +22,20 @@ CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent)
     : QDialog(parent), m_model(list)
 {
     buildInterface();
-    connect(btnImportToLocal, &QPushButton::pressed, this,
+    connect(m_btnImportToLocal, &QPushButton::pressed, this,
             &CSVPreviewForm::onBtnImportAllToLocalPressed);
-    connect(btnRestoreToAndroid, &QPushButton::pressed, this,
+    connect(m_btnRestoreToAndroid, &QPushButton::pressed, this,
             &CSVPreviewForm::onBtnRestoreToAndroidPressed);
-    connect(listSMS, &MyTreeView::createContextMenu, this,
+    connect(m_listSMS, &MyTreeView::createContextMenu, this,
             &CSVPreviewForm::onSMSListCreateContextMenu);
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setWindowTitle(tr("IDS_FORM_TITLE_%1_PREVIEW_SMS")
                        .arg(QCoreApplication::translate("QObject", ProjectInfo::displayName)));
-    listSMS->setModel(&m_model);
-    lbCSVTotal->setText(tr("Total:%1").arg(m_model.rowCount()));
+    m_listSMS->setModel(&m_model);
+    m_lbCSVTotal->setText(tr("Total:%1").arg(m_model.rowCount()));
     const int widths[] = {130, 50, 100, 120};
     for (int column = 0; column < 4; ++column)
-        listSMS->setColumnWidth(column, widths[column]);
+        m_listSMS->setColumnWidth(column, widths[column]);
 }
 
 void CSVPreviewForm::buildInterface()
@@ -53,25 +53,25 @@ void CSVPreviewForm::buildInterface()
     horizontalLayout->setSpacing(10);
     verticalLayout->addLayout(horizontalLayout);
 
-    lbCSVTotal = new QLabel(this);
-    lbCSVTotal->setObjectName(QStringLiteral("lbCSVTotal"));
-    lbCSVTotal->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    lbCSVTotal->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalLayout->addWidget(lbCSVTotal);
+    m_lbCSVTotal = new QLabel(this);
+    m_lbCSVTotal->setObjectName(QStringLiteral("lbCSVTotal"));
+    m_lbCSVTotal->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_lbCSVTotal->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalLayout->addWidget(m_lbCSVTotal);
 
-    btnImportToLocal = new QPushButton(tr("全部导入到本地数据库"), this);
-    btnImportToLocal->setObjectName(QStringLiteral("btnImportToLocal"));
-    horizontalLayout->addWidget(btnImportToLocal);
+    m_btnImportToLocal = new QPushButton(tr("全部导入到本地数据库"), this);
+    m_btnImportToLocal->setObjectName(QStringLiteral("btnImportToLocal"));
+    horizontalLayout->addWidget(m_btnImportToLocal);
 
-    btnRestoreToAndroid = new QPushButton(tr("全部还原到手机"), this);
-    btnRestoreToAndroid->setObjectName(QStringLiteral("btnRestoreToAndroid"));
-    horizontalLayout->addWidget(btnRestoreToAndroid);
+    m_btnRestoreToAndroid = new QPushButton(tr("全部还原到手机"), this);
+    m_btnRestoreToAndroid->setObjectName(QStringLiteral("btnRestoreToAndroid"));
+    horizontalLayout->addWidget(m_btnRestoreToAndroid);
 
-    listSMS = new MyTreeView(this);
-    listSMS->setObjectName(QStringLiteral("listSMS"));
-    listSMS->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listSMS->setRootIsDecorated(false);
-    verticalLayout->addWidget(listSMS);
+    m_listSMS = new MyTreeView(this);
+    m_listSMS->setObjectName(QStringLiteral("listSMS"));
+    m_listSMS->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_listSMS->setRootIsDecorated(false);
+    verticalLayout->addWidget(m_listSMS);
 }
 
 void CSVPreviewForm::onBtnImportAllToLocalPressed()
@@ -86,7 +86,7 @@ void CSVPreviewForm::onBtnRestoreToAndroidPressed()
 
 void CSVPreviewForm::onSMSListCreateContextMenu()
 {
-    if (listSMS->selectionModel()->selectedIndexes().isEmpty())
+    if (m_listSMS->selectionModel()->selectedIndexes().isEmpty())
         return;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("menuPreview"));
@@ -94,7 +94,7 @@ void CSVPreviewForm::onSMSListCreateContextMenu()
             &CSVPreviewForm::onmiImportSelectionToLocal);
     connect(menu.addAction(tr("IDS_RESTORE_SELECTION_TO_ANDROID")), &QAction::triggered, this,
             &CSVPreviewForm::onmiRestoreSelectionToAndroid);
-    menu.exec(listSMS->menuPosition());
+    menu.exec(m_listSMS->menuPosition());
 }
 
 void CSVPreviewForm::onmiImportSelectionToLocal()
@@ -111,7 +111,7 @@ void CSVPreviewForm::onmiRestoreSelectionToAndroid()
 QList<SMSInfo> CSVPreviewForm::selectedSMS() const
 {
     QList<SMSInfo> list;
-    const QModelIndexList rows = listSMS->selectionModel()->selectedRows(0);
+    const QModelIndexList rows = m_listSMS->selectionModel()->selectedRows(0);
     for (const QModelIndex& row : rows)
         list.append(m_model.smsAt(row.row()));
     return list;

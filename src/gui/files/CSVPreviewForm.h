@@ -35,8 +35,8 @@ private:
     void restoreToAndroid(const QList<SMSInfo>& list);
 
     ItemModelSMSPreview m_model;
-    QLabel* lbCSVTotal = nullptr;
-    QPushButton* btnImportToLocal = nullptr;
-    QPushButton* btnRestoreToAndroid = nullptr;
-    MyTreeView* listSMS = nullptr;
+    QLabel* m_lbCSVTotal = nullptr;
+    QPushButton* m_btnImportToLocal = nullptr;
+    QPushButton* m_btnRestoreToAndroid = nullptr;
+    MyTreeView* m_listSMS = nullptr;
 };

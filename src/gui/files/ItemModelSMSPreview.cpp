@@ -8,12 +8,13 @@ constexpr int columnTotal = 5;
 }
 
 ItemModelSMSPreview::ItemModelSMSPreview(const QList<SMSInfo>& list)
-    : QAbstractItemModel(nullptr), smsList(list)
+    : QAbstractItemModel(nullptr), m_smsList(list)
 {}
 
 QModelIndex ItemModelSMSPreview::index(int row, int column, const QModelIndex& parent) const
 {
-    if (parent.isValid() || row < 0 || row >= smsList.size() || column < 0 || column >= columnTotal)
+    if (parent.isValid() || row < 0 || row >= m_smsList.size() || column < 0 ||
+        column >= columnTotal)
         return QModelIndex();
     return createIndex(row, column);
 }
@@ -25,7 +26,7 @@ QModelIndex ItemModelSMSPreview::parent(const QModelIndex&) const
 
 int ItemModelSMSPreview::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(smsList.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_smsList.size());
 }
 
 int ItemModelSMSPreview::columnCount(const QModelIndex&) const
@@ -35,13 +36,13 @@ int ItemModelSMSPreview::columnCount(const QModelIndex&) const
 
 QVariant ItemModelSMSPreview::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= smsList.size())
+    if (!index.isValid() || index.row() >= m_smsList.size())
         return QVariant();
     if (role == Qt::ToolTipRole)
         return plainToolTip(data(index, Qt::DisplayRole).toString());
     if (role != Qt::DisplayRole)
         return QVariant();
-    const SMSInfo& sms = smsList.at(index.row());
+    const SMSInfo& sms = m_smsList.at(index.row());
     switch (index.column()) {
     case 0:
         return messageDateText(sms.date);

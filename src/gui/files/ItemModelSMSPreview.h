@@ -21,9 +21,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    const QList<SMSInfo>& list() const { return smsList; }
-    const SMSInfo& smsAt(int row) const { return smsList.at(row); }
+    const QList<SMSInfo>& list() const { return m_smsList; }
+    const SMSInfo& smsAt(int row) const { return m_smsList.at(row); }
 
 private:
-    QList<SMSInfo> smsList;
+    QList<SMSInfo> m_smsList;
 };
