@@ -30,6 +30,7 @@
 #include <functional>
 #include <sqlite3.h>
 
+#include "LargeAccount.h"
 #include "PhoneSimProcess.h"
 #include "StallProbe.h"
 #include "core/device/DeviceConnection.h"
@@ -247,67 +248,6 @@ Sample cancelOnce(int run, tbtest::PhoneSimProcess& silent)
 
 // --- the large account ------------------------------------------------------------------------
 
-constexpr int largeMessageCount = 1000000;
-constexpr int largeConversationCount = 5000;
-constexpr int bigConversation = 20000;
-const QString keyword = QStringLiteral("asparagus");
-
-void check(int rc, sqlite3* db)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        fail(QStringLiteral("sqlite: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))));
-}
-
-// The account ui_bench builds (same seed and shape): 5,000 conversations, the first 20,000
-// messages in one of them, one message in a hundred holding the keyword. Written straight
-// into the account file in one transaction.
-void generateLargeAccount(Sqlite3DB* account)
-{
-    static const char* const words[] = {"hello", "meeting", "dinner",  "tomorrow", "call",
-                                        "later", "thanks",  "ok",      "see",      "you",
-                                        "soon",  "train",   "late",    "coffee",   "work",
-                                        "home",  "tickets", "weekend", "movie",    "lunch"};
-    sqlite3* db = account->handle();
-    QRandomGenerator random(4711);
-    QList<QString> addresses, persons, suffixes;
-    for (int c = 0; c < largeConversationCount; ++c) {
-        addresses.append(QStringLiteral("+49 17%1 %2").arg(c % 10).arg(1000000 + c * 37));
-        persons.append(c % 3 == 0 ? QString() : QStringLiteral("Contact %1").arg(c));
-        suffixes.append(conversationSuffix(addresses.last()));
-    }
-    check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db);
-    sqlite3_stmt* insert = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "insert into sms(address, person, date, is_send, body, suffix) "
-                             "values(?, ?, ?, ?, ?, ?)",
-                             -1, &insert, nullptr),
-          db);
-    qint64 date = 1400000000;
-    for (int i = 0; i < largeMessageCount; ++i) {
-        const int c = i < bigConversation ? 0 : 1 + int(random.bounded(largeConversationCount - 1));
-        date += 1 + random.bounded(200);
-        QStringList body;
-        for (int w = 0; w < 8; ++w)
-            body.append(QString::fromLatin1(words[random.bounded(int(std::size(words)))]));
-        if (random.bounded(100) == 0)
-            body.insert(3, keyword);
-        const QByteArray address = addresses.at(c).toUtf8();
-        const QByteArray person = persons.at(c).toUtf8();
-        const QByteArray text = body.join(QLatin1Char(' ')).toUtf8();
-        const QByteArray suffix = suffixes.at(c).toUtf8();
-        sqlite3_bind_text(insert, 1, address.constData(), int(address.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, person.constData(), int(person.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert, 3, date);
-        sqlite3_bind_int(insert, 4, int(random.bounded(2)));
-        sqlite3_bind_text(insert, 5, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 6, suffix.constData(), int(suffix.size()), SQLITE_TRANSIENT);
-        check(sqlite3_step(insert), db);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db);
-}
-
 void openLargeAccount()
 {
     const QString name = QStringLiteral("stall_bench_1m.db");
@@ -319,9 +259,11 @@ void openLargeAccount()
     createAccountFile(name);
     QElapsedTimer timer;
     timer.start();
-    generateLargeAccount(openAccountDatabase(name));
+    largeaccount::fill(openAccountDatabase(name));
+    // Opened again, as after a backup: the messages get into the search index.
+    openAccountDatabase(name);
     std::printf("built %s (%d messages) in %.1f s\n", qPrintable(accountFilePath(name)),
-                largeMessageCount, double(timer.elapsed()) / 1000.0);
+                largeaccount::messageCount, double(timer.elapsed()) / 1000.0);
 }
 
 // The call from the event loop, as a menu command or a timer would make it, then the loop
@@ -362,13 +304,13 @@ void measureLargeAccount(int runs, Series& contacts, Series& search)
                 reloaded = true;
             },
             [&] { return reloaded; }));
-        if (window.contactsModel()->rowCount() != largeConversationCount)
+        if (window.contactsModel()->rowCount() != largeaccount::conversationCount)
             fail(QStringLiteral("contacts list: %1 rows").arg(window.contactsModel()->rowCount()));
     }
 
     SMSSearchForm form;
     form.show();
-    form.keywordEdit()->setText(keyword);
+    form.keywordEdit()->setText(largeaccount::keyword);
     form.folderBox()->setCurrentIndex(0); // every folder
     auto* button = form.findChild<QPushButton*>(QStringLiteral("btnSearch"));
     for (int run = 0; run < runs; ++run) {
