@@ -6,9 +6,9 @@
 #include <csignal>
 #include <sqlite3.h>
 
-#include "PhoneSimProcess.h"
 #include "core/frame/DataDirectory.h"
 #include "core/store/Transaction.h"
+#include "support/PhoneSimProcess.h"
 #include "support/StoreTestSupport.h"
 
 namespace {

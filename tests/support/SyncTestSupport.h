@@ -13,12 +13,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SMSRecord.h"
 #include "core/sync/SyncBackupThread.h"
 #include "core/sync/SyncRestoreThread.h"
 #include "support/JobTestSupport.h"
+#include "support/PhoneSimProcess.h"
 #include "support/PhoneTestSupport.h"
 
 namespace synctest {

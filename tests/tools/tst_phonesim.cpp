@@ -1,8 +1,8 @@
 // Tests of the phone simulator itself, spoken to with plain sockets, so that the program's
 // phone tests can rely on it.
 
-#include "testsupport/FakeAdbEnvironment.h"
-#include "testsupport/PhoneSimProcess.h"
+#include "support/FakeAdbEnvironment.h"
+#include "support/PhoneSimProcess.h"
 
 #include <QDateTime>
 #include <QProcess>

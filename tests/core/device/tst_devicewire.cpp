@@ -4,10 +4,10 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include "FakeAdbEnvironment.h"
 #include "core/device/AdbBridge.h"
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
+#include "support/FakeAdbEnvironment.h"
 #include "support/PhoneTestSupport.h"
 
 using phonetest::b64;

@@ -6,8 +6,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "FakeAdbEnvironment.h"
-#include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SendSMSThroughPhone.h"
 #include "core/device/SimpleProtocol.h"
@@ -19,7 +17,9 @@
 #include "gui/frame/BusyDialog.h"
 #include "gui/frame/IMainWindow.h"
 #include "support/DialogRecorder.h"
+#include "support/FakeAdbEnvironment.h"
 #include "support/GuiTestSupport.h"
+#include "support/PhoneSimProcess.h"
 #include "support/PhoneTestSupport.h"
 #include "support/SyncTestSupport.h"
 

@@ -8,7 +8,6 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/sync/SyncTimings.h"
 #include "gui/files/CSVPreviewForm.h"
@@ -16,6 +15,7 @@
 #include "support/DialogRecorder.h"
 #include "support/FilesTestSupport.h"
 #include "support/GuiTestSupport.h"
+#include "support/PhoneSimProcess.h"
 
 using namespace filestest;
 using guitest::whenModal;

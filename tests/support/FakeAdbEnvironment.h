@@ -7,7 +7,7 @@
 
 namespace tbtest {
 
-// Puts the fake "adb" script (tests/tools/fake-adb) first on PATH for the life of the object,
+// Puts the fake "adb" script (support/fake-adb) first on PATH for the life of the object,
 // inside this test process only, and steers what it prints. Restores PATH when destroyed.
 class FakeAdbEnvironment
 {
