@@ -1,6 +1,7 @@
 #include "PhoneSimProcess.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "phone-sim/WireText.h"
@@ -12,21 +13,23 @@ namespace {
 QString readText(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace
 
-PhoneSimProcess::PhoneSimProcess(QObject* parent) : QObject(parent)
+PhoneSimProcess::PhoneSimProcess()
 {
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &PhoneSimProcess::readOutput);
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readOutput(); });
 }
 
 PhoneSimProcess::~PhoneSimProcess()
 {
-    reportOnFailure();
+    if (QTest::currentTestFailed() && !m_address.isEmpty()) {
+        const QStringList log = logText().split(u'\n');
+        qWarning("phone-sim %s, last lines of its log:\n%s", qPrintable(m_address),
+                 qPrintable(log.mid(qMax<qsizetype>(0, log.size() - 40)).join(u'\n')));
+    }
     stop();
 }
 
@@ -42,28 +45,20 @@ bool PhoneSimProcess::start(const QString& address, const QStringList& extraArgu
     m_address = address;
     m_lines.clear();
     m_partial.clear();
-    m_error.clear();
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("no temporary folder");
-        return false;
-    }
-    QFile::remove(logPath());
-    QFile::remove(restoreLogPath());
-    QStringList arguments = {QStringLiteral("--address"),     address,
-                             QStringLiteral("--log"),         logPath(),
-                             QStringLiteral("--restore-log"), restoreLogPath()};
-    arguments += extraArguments;
+    QFile::remove(file("phone-sim.log"));
+    QFile::remove(file("restored.txt"));
     // A file keeps a chatty simulator from blocking on a pipe nobody reads.
-    m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("stderr.txt")));
-    m_process.start(executablePath(), arguments);
-    if (!m_process.waitForStarted(timeoutMs)) {
-        m_error = m_process.errorString();
-        return false;
-    }
-    if (waitForLine(QStringLiteral("READY"), timeoutMs))
+    m_process.setStandardErrorFile(file("stderr.txt"));
+    m_process.start(executablePath(),
+                    QStringList{"--address", address, "--log", file("phone-sim.log"),
+                                "--restore-log", file("restored.txt")} +
+                        extraArguments);
+    if (m_dir.isValid() && m_process.waitForStarted(timeoutMs) &&
+        waitForLine(QStringLiteral("READY"), timeoutMs))
         return true;
-    m_error = QStringLiteral("simulator not ready: %1")
-                  .arg(readText(m_dir.filePath(QStringLiteral("stderr.txt"))).trimmed());
+    m_error = QStringLiteral("phone-sim on %1 not ready: %2 %3")
+                  .arg(address, m_process.errorString(), readText(file("stderr.txt")).trimmed());
+    qWarning("%s", qPrintable(m_error));
     stop();
     return false;
 }
@@ -72,28 +67,15 @@ void PhoneSimProcess::stop(int timeoutMs)
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    if (m_process.state() == QProcess::Running) {
-        m_process.write("quit\n");
-        if (!m_process.waitForFinished(timeoutMs)) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(timeoutMs))
-                m_process.kill();
-        }
-    } else {
+    if (m_process.state() == QProcess::Starting)
         m_process.kill();
+    else if (m_process.write("quit\n") && !m_process.waitForFinished(timeoutMs)) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(timeoutMs))
+            m_process.kill();
     }
     m_process.waitForFinished(timeoutMs);
     readOutput();
-}
-
-bool PhoneSimProcess::isRunning() const
-{
-    return m_process.state() == QProcess::Running;
-}
-
-void PhoneSimProcess::sendCommand(const QString& line)
-{
-    m_process.write(line.toUtf8() + '\n');
 }
 
 void PhoneSimProcess::push(const QString& address, const QString& body)
@@ -107,11 +89,6 @@ void PhoneSimProcess::pushNamed(const QString& address, const QString& person, c
     sendCommand(QStringLiteral("push-named %1 %2 %3")
                     .arg(phonesim::escapeArgument(address), phonesim::escapeArgument(person),
                          phonesim::escapeArgument(body)));
-}
-
-void PhoneSimProcess::pushRandom(int count)
-{
-    sendCommand(QStringLiteral("push-random %1").arg(count));
 }
 
 bool PhoneSimProcess::waitForPushed(qint64 total, int timeoutMs)
@@ -136,65 +113,37 @@ QStringList PhoneSimProcess::outputLines()
 
 bool PhoneSimProcess::waitForLine(const QString& prefix, int timeoutMs, QString* line, int from)
 {
-    int checked = qMax(0, from);
+    from = qMax(0, from);
     const auto found = [&] {
         readOutput();
-        for (; checked < m_lines.size(); ++checked) {
-            if (m_lines.at(checked).startsWith(prefix)) {
+        for (; from < m_lines.size(); ++from) {
+            if (m_lines.at(from).startsWith(prefix)) {
                 if (line)
-                    *line = m_lines.at(checked);
+                    *line = m_lines.at(from);
                 return true;
             }
         }
         return false;
     };
-    if (found())
-        return true;
-    const bool seen = QTest::qWaitFor(
-        [&] { return found() || m_process.state() == QProcess::NotRunning; }, timeoutMs);
-    return seen && found();
+    return found() ||
+           (QTest::qWaitFor([&] { return found() || m_process.state() == QProcess::NotRunning; },
+                            timeoutMs) &&
+            found());
 }
 
 QStringList PhoneSimProcess::linesStartingWith(const QString& prefix)
 {
-    QStringList matching;
-    for (const QString& l : outputLines()) {
-        if (l.startsWith(prefix))
-            matching.append(l);
-    }
-    return matching;
-}
-
-QString PhoneSimProcess::logPath() const
-{
-    return m_dir.filePath(QStringLiteral("phone-sim.log"));
+    return outputLines().filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix)));
 }
 
 QString PhoneSimProcess::logText() const
 {
-    return readText(logPath());
-}
-
-QString PhoneSimProcess::restoreLogPath() const
-{
-    return m_dir.filePath(QStringLiteral("restored.txt"));
+    return readText(file("phone-sim.log"));
 }
 
 QStringList PhoneSimProcess::restoredRecords() const
 {
-    QStringList records = readText(restoreLogPath()).split(u'\n');
-    if (!records.isEmpty() && records.last().isEmpty())
-        records.removeLast();
-    return records;
-}
-
-void PhoneSimProcess::reportOnFailure() const
-{
-    if (!QTest::currentTestFailed() || m_address.isEmpty())
-        return;
-    const QStringList log = logText().split(u'\n');
-    qWarning("phone-sim %s, last lines of its log:\n%s", qPrintable(m_address),
-             qPrintable(log.mid(qMax<qsizetype>(0, log.size() - 40)).join(u'\n')));
+    return readText(file("restored.txt")).split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace tbtest
