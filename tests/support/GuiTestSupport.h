@@ -2,9 +2,6 @@
 
 // Shared by the GUI tests: widgets found by object name, and acting on modal dialogs.
 #include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <functional>
 
@@ -16,17 +13,6 @@ template <typename T> T* child(QWidget* form, const char* name)
     if (!widget)
         qFatal("no widget %s", name);
     return widget;
-}
-
-inline void chooseWifi(QWidget* form, const QString& address)
-{
-    child<QRadioButton>(form, "raWifi")->click();
-    child<QLineEdit>(form, "txtWifiAddr")->setText(address);
-}
-
-inline void pressConnect(QWidget* form)
-{
-    child<QPushButton>(form, "btnConnect")->click();
 }
 
 // Runs action on the next modal dialog of the given object name once it is shown.

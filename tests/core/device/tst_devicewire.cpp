@@ -8,10 +8,10 @@
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
 #include "support/FakeAdbEnvironment.h"
-#include "support/PhoneTestSupport.h"
+#include "support/TestAccount.h"
 
-using phonetest::b64;
 using simpleprotocol::SocketDataTransferException;
+using tbtest::b64;
 using Serials = QSet<QString>;
 
 namespace {

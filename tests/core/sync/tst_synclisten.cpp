@@ -9,7 +9,7 @@
 #include "core/sync/SyncTimings.h"
 #include "support/SyncTestSupport.h"
 
-using phonetest::b64;
+using tbtest::b64;
 
 namespace {
 
@@ -66,7 +66,7 @@ void TestSyncListen::initTestCase()
         });
     SyncTimings::setForTests(0, 0);
     m_listener = SyncListenSMSThread::instance();
-    QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));
+    QVERIFY(m_phone.start(PHONE));
     QVERIFY(m_scripted.listen(SCRIPTED_PHONE, SyncListenSMSThread::DATA_PORT));
 }
 
@@ -214,7 +214,7 @@ void TestSyncListen::phoneLines()
 void TestSyncListen::stopsWithinASecondWhileThePhoneKeepsSending()
 {
     tbtest::PhoneSimProcess chatty;
-    QVERIFY2(chatty.start(CHATTY_PHONE, {"--push-every", "100"}), qPrintable(chatty.errorText()));
+    QVERIFY(chatty.start(CHATTY_PHONE, {"--push-every", "100"}));
     setConnection(CHATTY_PHONE, CHATTY_PHONE, false);
     for (int round = 0; round < 2; ++round) {
         // A reconnect: the running listener makes way for a fresh one at once.
