@@ -86,20 +86,18 @@ private:
         return bodies;
     }
 
-    QTemporaryDir m_home;
-    QTranslator m_translator;
+    TestAccount m_account;
     std::unique_ptr<DialogRecorder> m_recorder;
     FakeMainWindow m_window;
     tbtest::PhoneSimProcess m_phone;
-    int m_account = 0;
+    int m_accounts = 0;
 };
 
 void TestCSVPreviewForm::initTestCase()
 {
-    QVERIFY(isolateInEnglish(m_home, m_translator));
     SyncTimings::setForTests(0, 0);
     setMainWindowInstance(&m_window);
-    QVERIFY2(m_phone.start(phoneAddress), qPrintable(m_phone.errorText()));
+    QVERIFY(m_phone.start(phoneAddress));
 }
 
 void TestCSVPreviewForm::init()
@@ -107,7 +105,7 @@ void TestCSVPreviewForm::init()
     m_recorder.reset(); // uninstall before installing the next one
     m_recorder = std::make_unique<DialogRecorder>();
     m_window.reloads = 0;
-    QVERIFY(openFreshAccount(QStringLiteral("preview%1.db").arg(++m_account)));
+    QVERIFY(m_account.open(QStringLiteral("preview%1.db").arg(++m_accounts)));
 }
 
 void TestCSVPreviewForm::shownRecords()
