@@ -219,46 +219,41 @@ void TestCli::interruptAndBusyAccount()
 
 void TestCli::badInput_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("arguments"); // % stands for the test's folder of files
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown command") << QStringList{"frob"} << 2 << "Unknown command frob.";
-    QTest::newRow("unknown option")
-        << QStringList{"backup", "--account", "cli", "--wifi", PHONE, "--fast"} << 2
-        << "Unknown option --fast.";
-    QTest::newRow("no account given")
-        << QStringList{"search", "hello"} << 2 << "search needs --account.";
-    QTest::newRow("account with a path")
-        << QStringList{"search", "hello", "--account", "../cli.db"} << 2 << "Invalid account";
-    QTest::newRow("missing account") << QStringList{"search", "hello", "--account", "nosuch"} << 1
-                                     << "There is no account nosuch";
-    QTest::newRow("unreachable phone")
-        << QStringList{"backup", "--account", "cli", "--wifi", NO_PHONE} << 1
-        << "Fail to connect device.";
-    QTest::newRow("not a CSV file") << QStringList{"import", "%/notes.txt", "--account", "cli"} << 2
-                                    << "is not a CSV file (.csv) or an XML backup file";
-    QTest::newRow("broken XML backup")
-        << QStringList{"import", "%/broken.xml", "--account", "cli"} << 1 << "line 4";
-    QTest::newRow("CSV of another program")
-        << QStringList{"import", "%/foreign.csv", "--account", "cli"} << 1
-        << "did not match that of Quillmarten.";
-    QTest::newRow("unknown export format") << QStringList{"export", "%/out.xls", "--account", "cli"}
-                                           << 2 << "Unknown exporting format.";
+    const auto row = [](const char* name, const QString& arguments, int exitCode,
+                        const char* message) {
+        QTest::newRow(name) << arguments << exitCode << message;
+    };
+    row("unknown command", "frob", 2, "Unknown command frob.");
+    row("unknown option", "backup --account cli --wifi " + PHONE + " --fast", 2,
+        "Unknown option --fast.");
+    row("no account given", "search hello", 2, "search needs --account.");
+    row("account with a path", "search hello --account ../cli.db", 2, "Invalid account");
+    row("missing account", "search hello --account nosuch", 1, "There is no account nosuch");
+    row("unreachable phone", "backup --account cli --wifi " + NO_PHONE, 1,
+        "Fail to connect device.");
+    row("not a CSV file", "import %/notes.txt --account cli", 2,
+        "is not a CSV file (.csv) or an XML backup file");
+    row("broken XML backup", "import %/broken.xml --account cli", 1, "line 4");
+    row("CSV of another program", "import %/foreign.csv --account cli", 1,
+        "did not match that of Quillmarten.");
+    row("unknown export format", "export %/out.xls --account cli", 2, "Unknown exporting format.");
 }
 
 // One line naming what is wrong, the usage text after a usage error, the exit code,
 // and nothing written.
 void TestCli::badInput()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    arguments.replaceInStrings(QStringLiteral("%"), m_files.path());
     const QStringList folders = {dataDirectory().absolutePath(), m_files.path()};
     const QStringList files = filesIn(folders);
     const QString before = accountDump();
 
-    const CliResult result = runCli(arguments);
+    const CliResult result = runCli(arguments.replace(u'%', m_files.path()).split(u' '));
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(errorLine(result.err).contains(message), qPrintable(result.err));
     QCOMPARE(result.err.contains(QStringLiteral("Usage: tallowbrook-cli")), exitCode == 2);

@@ -148,19 +148,18 @@ void TestSyncJobs::misbehavingPhoneRollsBack_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("toldThePhone");
+    QTest::addColumn<bool>("toldThePhone"); // a refused record is reported back to the phone
+    const auto row = [](const char* name, const char* mode, const QString& text, bool told) {
+        QTest::newRow(name) << mode << text << told;
+    };
     const QString fields = QStringLiteral("SMS raw format wrong, less then 5 fields, raw:");
-    QTest::newRow("four fields") << "fields4" << fields << true;
-    QTest::newRow("six fields") << "fields6" << fields << true;
-    QTest::newRow("zero date") << "zero-date"
-                               << "SMS 'date' field eq zero, raw:0," << true;
-    QTest::newRow("error line") << "error-mid" << ERROR_TEXT << false;
-    QTest::newRow("closed mid-batch") << "close-mid"
-                                      << "The remote host closed the connection" << false;
-    QTest::newRow("empty line") << "empty-line"
-                                << "Null command." << false;
-    QTest::newRow("64 MiB line") << "huge-line"
-                                 << "longer than 16777216 bytes" << false;
+    row("four fields", "fields4", fields, true);
+    row("six fields", "fields6", fields, true);
+    row("zero date", "zero-date", "SMS 'date' field eq zero, raw:0,", true);
+    row("error line", "error-mid", ERROR_TEXT, false);
+    row("closed mid-batch", "close-mid", "The remote host closed the connection", false);
+    row("empty line", "empty-line", "Null command.", false);
+    row("64 MiB line", "huge-line", "longer than 16777216 bytes", false);
 }
 
 void TestSyncJobs::misbehavingPhoneRollsBack()

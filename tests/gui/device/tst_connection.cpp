@@ -345,13 +345,13 @@ void TestConnection::sendFailures_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("text"); // the start of the message
-    QTest::newRow("no connection") << QString() << QStringLiteral("No connection.");
-    QTest::newRow("phone refuses an empty address") << QStringLiteral("none") << QString();
-    QTest::newRow("four fields") << QStringLiteral("send-fields4")
-                                 << QStringLiteral(
-                                        "SMS raw format wrong, less then 5 fields, raw:");
-    QTest::newRow("zero date") << QStringLiteral("send-zero-date")
-                               << QStringLiteral("SMS 'date' field eq zero, raw:");
+    const auto row = [](const char* name, const char* mode, const char* text) {
+        QTest::newRow(name) << QString(mode) << QString(text);
+    };
+    row("no connection", "", "No connection.");
+    row("phone refuses an empty address", "none", "");
+    row("four fields", "send-fields4", "SMS raw format wrong, less then 5 fields, raw:");
+    row("zero date", "send-zero-date", "SMS 'date' field eq zero, raw:");
 }
 
 void TestConnection::sendFailures()
