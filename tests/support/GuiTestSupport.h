@@ -1,11 +1,29 @@
 #pragma once
 
-// Shared by the GUI tests: widgets found by object name, and acting on modal dialogs.
+// Shared by the GUI tests: a stand-in main window, widgets found by object name, and acting on
+// modal dialogs.
 #include <QApplication>
 #include <QTimer>
 #include <functional>
 
+#include "gui/frame/IMainWindow.h"
+
 namespace guitest {
+
+// Stands in for the main window while it lives, and counts what is asked of it.
+class FakeMainWindow : public IMainWindow
+{
+public:
+    FakeMainWindow() { setMainWindowInstance(this); }
+    ~FakeMainWindow() override { setMainWindowInstance(nullptr); }
+    void reloadContacts() override { ++reloads; }
+    void startBackupFromPhone() override { ++backupsStarted; }
+    void showConversation(const QString&) override {}
+    void messageStored(const SMSInfo&) override {}
+
+    int reloads = 0;
+    int backupsStarted = 0;
+};
 
 template <typename T> T* child(QWidget* form, const char* name)
 {

@@ -16,7 +16,6 @@
 #include "gui/device/ConnectionForm.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/BusyDialog.h"
-#include "gui/frame/IMainWindow.h"
 #include "support/DialogRecorder.h"
 #include "support/FakeAdbEnvironment.h"
 #include "support/GuiTestSupport.h"
@@ -24,6 +23,7 @@
 
 using namespace synctest;
 using guitest::child;
+using guitest::FakeMainWindow;
 
 namespace {
 
@@ -32,20 +32,6 @@ const QString NO_PHONE = QStringLiteral("127.0.0.22");
 const QString REFUSING_PHONE = QStringLiteral("127.0.0.23");
 const QString SILENT_PHONE = QStringLiteral("127.0.0.24");
 const QString USB_HOST = QStringLiteral("127.0.0.1");
-
-// Counts what the connection dialog asks of the main window.
-class FakeMainWindow : public IMainWindow
-{
-public:
-    FakeMainWindow() { setMainWindowInstance(this); }
-    ~FakeMainWindow() override { setMainWindowInstance(nullptr); }
-    void reloadContacts() override {}
-    void startBackupFromPhone() override { ++backupsStarted; }
-    void showConversation(const QString&) override {}
-    void messageStored(const SMSInfo&) override {}
-
-    int backupsStarted = 0;
-};
 
 // WiFi and the address, or "usb SERIAL": USB and that device; "-": neither.
 void choose(QWidget* form, const QString& how)

@@ -11,7 +11,6 @@
 #include "core/device/DeviceConnection.h"
 #include "core/sync/SyncTimings.h"
 #include "gui/files/CSVPreviewForm.h"
-#include "gui/frame/IMainWindow.h"
 #include "support/DialogRecorder.h"
 #include "support/FilesTestSupport.h"
 #include "support/GuiTestSupport.h"
@@ -23,16 +22,6 @@ using guitest::whenModal;
 namespace {
 
 const QString phoneAddress = QStringLiteral("127.0.0.60");
-
-class FakeMainWindow : public IMainWindow
-{
-public:
-    void reloadContacts() override { ++reloads; }
-    void startBackupFromPhone() override {}
-    void showConversation(const QString&) override {}
-    void messageStored(const SMSInfo&) override {}
-    int reloads = 0;
-};
 
 QTreeView* listOf(CSVPreviewForm& form)
 {
@@ -88,7 +77,7 @@ private:
 
     TestAccount m_account;
     std::unique_ptr<DialogRecorder> m_recorder;
-    FakeMainWindow m_window;
+    guitest::FakeMainWindow m_window;
     tbtest::PhoneSimProcess m_phone;
     int m_accounts = 0;
 };
@@ -96,7 +85,6 @@ private:
 void TestCSVPreviewForm::initTestCase()
 {
     SyncTimings::setForTests(0, 0);
-    setMainWindowInstance(&m_window);
     QVERIFY(m_phone.start(phoneAddress));
 }
 
