@@ -26,15 +26,10 @@ QList<SMSInfo> messages(int count)
                                 "\"Quoted\", 'single' 😀👍🏽"};
     const QStringList addresses = {"+49 170 1234567", "0170-1234567", "Банк24"};
     QList<SMSInfo> list;
-    for (int i = 0; i < count; ++i) {
-        SMSInfo sms;
-        sms.date = QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1600000000123) + i * 61001);
-        sms.isSend = i % 3 == 0;
-        sms.address = addresses[i % addresses.size()];
-        sms.person = QStringLiteral("never sent");
-        sms.body = bodies[i % bodies.size()] + QString::number(i);
-        list.append(sms);
-    }
+    for (int i = 0; i < count; ++i)
+        list.append(makeSMS(addresses[i % 3], "never sent", bodies[i % 4] + QString::number(i),
+                            i % 3 == 0,
+                            QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1600000000123) + i * 61001)));
     return list;
 }
 
