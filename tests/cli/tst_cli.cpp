@@ -6,10 +6,11 @@
 #include <csignal>
 #include <sqlite3.h>
 
-#include "PhoneSimProcess.h"
 #include "core/frame/DataDirectory.h"
 #include "core/store/Transaction.h"
+#include "support/PhoneSimProcess.h"
 #include "support/StoreTestSupport.h"
+#include "support/TestAccount.h"
 
 namespace {
 
@@ -82,18 +83,14 @@ QString accountPath()
     return dataDirectory().absoluteFilePath(ACCOUNT);
 }
 
-QString accountDump()
+// The account's rows, or only their count, read as another program would.
+QString accountDump(bool countOnly = false)
 {
     Sqlite3DB db;
     db.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
-    return storetest::dump(db);
-}
-
-qint64 storedCount()
-{
-    Sqlite3DB db;
-    db.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
-    return storetest::scalar(db, QStringLiteral("select count(*) from sms"));
+    return countOnly
+               ? QString::number(storetest::scalar(db, QStringLiteral("select count(*) from sms")))
+               : storetest::dump(db);
 }
 
 // Names, sizes and times of the data folder's files and of the test folder's.
@@ -127,23 +124,18 @@ private:
     QString file(const QString& name) const { return m_files.filePath(name); }
     void writeFile(const QString& name, const QByteArray& content) const;
 
-    QTemporaryDir m_home;
+    tbtest::TestAccount m_home; // the home and catalogue; the command line makes the account
     QTemporaryDir m_files;
-    QTranslator m_english;
     tbtest::PhoneSimProcess m_phone;
 };
 
 void TestCli::initTestCase()
 {
-    QVERIFY(m_home.isValid() && m_files.isValid());
-    storetest::isolateHome(m_home);
-    QVERIFY(m_english.load(QStringLiteral(":/en.qm")));
-    QCoreApplication::installTranslator(&m_english);
+    QVERIFY(m_files.isValid());
     const CliResult created = runCli({"accounts", "create", "cli"});
     QCOMPARE(created.exitCode, 0);
     QVERIFY(QFileInfo::exists(accountPath()));
-    QVERIFY2(m_phone.start(PHONE, {"--count", "345", "--seed", "7", "--batch", "100"}),
-             qPrintable(m_phone.errorText()));
+    QVERIFY(m_phone.start(PHONE, {"--count", "345", "--seed", "7", "--batch", "100"}));
     writeFile(QStringLiteral("own.csv"), "send,date,number,person,content\n"
                                          "0,2021-05-06 07:08:09,5550100,,Hallo\n");
     writeFile(QStringLiteral("notes.txt"), "send,date,number,person,content\n");
@@ -166,7 +158,7 @@ void TestCli::backupTheSameAgainAndRestore()
     const CliResult first = runCli(backup);
     QCOMPARE(first.exitCode, 0);
     QCOMPARE(first.out, QStringLiteral("345 messages received, 345 new\n"));
-    QCOMPARE(storedCount(), 345);
+    QCOMPARE(accountDump(true), QStringLiteral("345"));
 
     const CliResult again = runCli(backup + QStringList{"--json"});
     QCOMPARE(again.exitCode, 0);
@@ -179,7 +171,7 @@ void TestCli::backupTheSameAgainAndRestore()
     QCOMPARE(result.value("status").toString(), QStringLiteral("ok"));
     QCOMPARE(result.value("received").toInt(), 345);
     QCOMPARE(result.value("new").toInt(), 0);
-    QCOMPARE(storedCount(), 345);
+    QCOMPARE(accountDump(true), QStringLiteral("345"));
 
     const int from = m_phone.lineCount();
     const CliResult restore = runCli({"restore", "--account", "cli", "--wifi", PHONE});
@@ -195,8 +187,7 @@ void TestCli::backupTheSameAgainAndRestore()
 void TestCli::interruptAndBusyAccount()
 {
     tbtest::PhoneSimProcess phone;
-    QVERIFY2(phone.start(STALLING_PHONE, {"--count", "500", "--misbehave", "stall-mid"}),
-             qPrintable(phone.errorText()));
+    QVERIFY(phone.start(STALLING_PHONE, {"--count", "500", "--misbehave", "stall-mid"}));
     const QString before = accountDump();
     QProcess cli;
     startCli(cli, {"backup", "--account", "cli", "--wifi", STALLING_PHONE, "--json"});
@@ -228,46 +219,41 @@ void TestCli::interruptAndBusyAccount()
 
 void TestCli::badInput_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("arguments"); // % stands for the test's folder of files
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown command") << QStringList{"frob"} << 2 << "Unknown command frob.";
-    QTest::newRow("unknown option")
-        << QStringList{"backup", "--account", "cli", "--wifi", PHONE, "--fast"} << 2
-        << "Unknown option --fast.";
-    QTest::newRow("no account given")
-        << QStringList{"search", "hello"} << 2 << "search needs --account.";
-    QTest::newRow("account with a path")
-        << QStringList{"search", "hello", "--account", "../cli.db"} << 2 << "Invalid account";
-    QTest::newRow("missing account") << QStringList{"search", "hello", "--account", "nosuch"} << 1
-                                     << "There is no account nosuch";
-    QTest::newRow("unreachable phone")
-        << QStringList{"backup", "--account", "cli", "--wifi", NO_PHONE} << 1
-        << "Fail to connect device.";
-    QTest::newRow("not a CSV file") << QStringList{"import", "%/notes.txt", "--account", "cli"} << 2
-                                    << "is not a CSV file (.csv) or an XML backup file";
-    QTest::newRow("broken XML backup")
-        << QStringList{"import", "%/broken.xml", "--account", "cli"} << 1 << "line 4";
-    QTest::newRow("CSV of another program")
-        << QStringList{"import", "%/foreign.csv", "--account", "cli"} << 1
-        << "did not match that of Quillmarten.";
-    QTest::newRow("unknown export format") << QStringList{"export", "%/out.xls", "--account", "cli"}
-                                           << 2 << "Unknown exporting format.";
+    const auto row = [](const char* name, const QString& arguments, int exitCode,
+                        const char* message) {
+        QTest::newRow(name) << arguments << exitCode << message;
+    };
+    row("unknown command", "frob", 2, "Unknown command frob.");
+    row("unknown option", "backup --account cli --wifi " + PHONE + " --fast", 2,
+        "Unknown option --fast.");
+    row("no account given", "search hello", 2, "search needs --account.");
+    row("account with a path", "search hello --account ../cli.db", 2, "Invalid account");
+    row("missing account", "search hello --account nosuch", 1, "There is no account nosuch");
+    row("unreachable phone", "backup --account cli --wifi " + NO_PHONE, 1,
+        "Fail to connect device.");
+    row("not a CSV file", "import %/notes.txt --account cli", 2,
+        "is not a CSV file (.csv) or an XML backup file");
+    row("broken XML backup", "import %/broken.xml --account cli", 1, "line 4");
+    row("CSV of another program", "import %/foreign.csv --account cli", 1,
+        "did not match that of Quillmarten.");
+    row("unknown export format", "export %/out.xls --account cli", 2, "Unknown exporting format.");
 }
 
 // One line naming what is wrong, the usage text after a usage error, the exit code,
 // and nothing written.
 void TestCli::badInput()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    arguments.replaceInStrings(QStringLiteral("%"), m_files.path());
     const QStringList folders = {dataDirectory().absolutePath(), m_files.path()};
     const QStringList files = filesIn(folders);
     const QString before = accountDump();
 
-    const CliResult result = runCli(arguments);
+    const CliResult result = runCli(arguments.replace(u'%', m_files.path()).split(u' '));
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(errorLine(result.err).contains(message), qPrintable(result.err));
     QCOMPARE(result.err.contains(QStringLiteral("Usage: tallowbrook-cli")), exitCode == 2);

@@ -1,32 +1,19 @@
 #pragma once
 
-// Shared by the files tests: an isolated account, message builders, and the preview and import
-// jobs run behind their progress dialog.
-#include <QCoreApplication>
+// Shared by the files tests: messages that files must carry unchanged, and the preview and
+// import jobs run without a window.
 #include <QTemporaryDir>
 #include <QTranslator>
-#include <QtTest>
-#include <functional>
 
 #include "core/files/LocalPreviewCSVThread.h"
 #include "core/files/LocalRestoreThread.h"
-#include "core/frame/SMSInfo.h"
-#include "core/store/Accounts.h"
 #include "support/JobTestSupport.h"
 #include "support/StoreTestSupport.h"
+#include "support/TestAccount.h"
 
 namespace filestest {
 
-inline QDateTime at(int y, int mo, int d, int h, int mi, int s)
-{
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
-}
-
-inline SMSInfo makeSMS(const QString& address, const QString& person, const QString& body,
-                       bool isSend, const QDateTime& date)
-{
-    return storetest::message(address, body, date, isSend, person);
-}
+using namespace tbtest;
 
 // A record as one comparable text: direction, date to the second, number, person, body.
 inline QStringList keys(const QList<SMSInfo>& list)
@@ -65,43 +52,17 @@ inline QList<SMSInfo> generated(int count, const QString& prefix = QStringLitera
     return list;
 }
 
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-inline QString writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-    return path;
-}
-
-// The data folder in a temporary home, and the English catalogue.
+// For tests that keep their own home folder and catalogue instead of a TestAccount.
 inline bool isolateInEnglish(const QTemporaryDir& home, QTranslator& translator)
 {
-    storetest::isolateHome(home);
+    qputenv("HOME", QFile::encodeName(home.path()));
     return translator.load(QStringLiteral(":/en.qm")) &&
            QCoreApplication::installTranslator(&translator);
 }
-
-// Creates the account file in the (isolated) data folder and opens it as the current database.
 inline Sqlite3DB* openFreshAccount(const QString& name)
 {
     createAccountFile(name);
     return openAccountDatabase(name);
-}
-
-inline QStringList storedBodies()
-{
-    QStringList bodies;
-    Sqlite3Cursor rows =
-        currentDatabase()->queryThrow(Sqlite3Sql("select body from sms order by sms_id"));
-    while (rows.moveNext())
-        bodies.append(rows.getText("body"));
-    return bodies;
 }
 
 // The preview job's outcome with what it parsed.

@@ -1,14 +1,29 @@
 #pragma once
 
-// Shared by the GUI tests: widgets found by object name, and acting on modal dialogs.
+// Shared by the GUI tests: a stand-in main window, widgets found by object name, and acting on
+// modal dialogs.
 #include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <functional>
 
+#include "gui/frame/IMainWindow.h"
+
 namespace guitest {
+
+// Stands in for the main window while it lives, and counts what is asked of it.
+class FakeMainWindow : public IMainWindow
+{
+public:
+    FakeMainWindow() { setMainWindowInstance(this); }
+    ~FakeMainWindow() override { setMainWindowInstance(nullptr); }
+    void reloadContacts() override { ++reloads; }
+    void startBackupFromPhone() override { ++backupsStarted; }
+    void showConversation(const QString&) override {}
+    void messageStored(const SMSInfo&) override {}
+
+    int reloads = 0;
+    int backupsStarted = 0;
+};
 
 template <typename T> T* child(QWidget* form, const char* name)
 {
@@ -16,17 +31,6 @@ template <typename T> T* child(QWidget* form, const char* name)
     if (!widget)
         qFatal("no widget %s", name);
     return widget;
-}
-
-inline void chooseWifi(QWidget* form, const QString& address)
-{
-    child<QRadioButton>(form, "raWifi")->click();
-    child<QLineEdit>(form, "txtWifiAddr")->setText(address);
-}
-
-inline void pressConnect(QWidget* form)
-{
-    child<QPushButton>(form, "btnConnect")->click();
 }
 
 // Runs action on the next modal dialog of the given object name once it is shown.

@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared by the sync tests: a phone job run for real behind its progress dialog, the
-// simulator's store as the test decodes it, and a scripted phone for the line sequences the
-// simulator does not send.
+// Shared by the phone tests: the phone jobs run without a window, the simulator's store as the
+// program reads it, and a scripted phone for the line sequences the simulator does not send.
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QProcess>
@@ -13,20 +12,18 @@
 #include <QtTest>
 #include <memory>
 
-#include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SMSRecord.h"
 #include "core/sync/SyncBackupThread.h"
 #include "core/sync/SyncRestoreThread.h"
 #include "support/JobTestSupport.h"
-#include "support/PhoneTestSupport.h"
+#include "support/PhoneSimProcess.h"
+#include "support/TestAccount.h"
 
 namespace synctest {
 
-using jobtest::cancelAfter;
-using jobtest::cancelAtFirstProgress;
-using jobtest::runRecorded;
-using jobtest::RunResult;
+using namespace jobtest;
+using namespace tbtest;
 
 inline RunResult backupFromPhone()
 {

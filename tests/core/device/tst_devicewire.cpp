@@ -4,14 +4,14 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include "FakeAdbEnvironment.h"
 #include "core/device/AdbBridge.h"
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
-#include "support/PhoneTestSupport.h"
+#include "support/FakeAdbEnvironment.h"
+#include "support/TestAccount.h"
 
-using phonetest::b64;
 using simpleprotocol::SocketDataTransferException;
+using tbtest::b64;
 using Serials = QSet<QString>;
 
 namespace {
@@ -52,8 +52,6 @@ private slots:
     void writing();
     void records_data();
     void records();
-    void roundTrip_data();
-    void roundTrip();
 };
 
 void TestDeviceWire::devicesParsing_data()
@@ -87,27 +85,21 @@ void TestDeviceWire::bridgeOperations_data()
     QTest::addColumn<QByteArray>("err");
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<QString>("arguments");
-    QTest::newRow("run, both texts")
-        << "run" << QByteArray("out\n") << QByteArray("err\n") << "err\n\nout\n"
-        << "a b c";
-    QTest::newRow("run, error throws")
-        << "run-throw" << QByteArray("out\n") << QByteArray("err\n") << "throws:err\n"
-        << "a b c";
-    QTest::newRow("output ends at NUL")
-        << "run-throw" << QByteArray("abc\\0000def") << QByteArray() << "abc"
-        << "a b c";
-    QTest::newRow("forward") << "forward" << QByteArray("anything\n") << QByteArray() << ""
-                             << "-s S forward tcp:42580 tcp:32421";
-    QTest::newRow("forward fails")
-        << "forward" << QByteArray() << QByteArray("offline\n") << "throws:offline\n"
-        << "-s S forward tcp:42580 tcp:32421";
-    QTest::newRow("install, success in any case, also on stderr")
-        << "install" << QByteArray() << QByteArray(" success \n") << ""
-        << "-s S install a.apk";
-    QTest::newRow("install fails without a success line")
-        << "install" << QByteArray("Failure\n") << QByteArray("warn\n")
-        << "throws:warn\n\nFailure\n"
-        << "-s S install a.apk";
+    const auto row = [](const char* name, const char* operation, const QByteArray& out,
+                        const QByteArray& err, const char* outcome) {
+        QTest::newRow(name) << operation << out << err << outcome
+                            << (operation[0] == 'r'   ? "a b c"
+                                : operation[0] == 'f' ? "-s S forward tcp:42580 tcp:32421"
+                                                      : "-s S install a.apk");
+    };
+    row("run, both texts", "run", "out\n", "err\n", "err\n\nout\n");
+    row("run, error throws", "run-throw", "out\n", "err\n", "throws:err\n");
+    row("output ends at NUL", "run-throw", "abc\\0000def", "", "abc");
+    row("forward", "forward", "anything\n", "", "");
+    row("forward fails", "forward", "", "offline\n", "throws:offline\n");
+    row("install, success in any case, also on stderr", "install", "", " success \n", "");
+    row("install fails without a success line", "install", "Failure\n", "warn\n",
+        "throws:warn\n\nFailure\n");
 }
 
 void TestDeviceWire::bridgeOperations()
@@ -228,6 +220,7 @@ void TestDeviceWire::writing()
     writeLine(&peer, QStringLiteral("plain"), true);
     writeText(&peer, QStringLiteral("ab") + QChar(0) + QStringLiteral("cd\n"));
     QCOMPARE(peer.data(), QByteArray("\n$bye:\n$sms:1,0,,\n\nplain\nab"));
+    QVERIFY(formatSMSRecord(SMSInfo()).startsWith(QStringLiteral("0,0,"))); // an invalid date
     // A refused record and any local fault reach the peer as an error line.
     QBuffer errors;
     errors.open(QIODevice::WriteOnly);
@@ -274,41 +267,6 @@ void TestDeviceWire::records()
                      .arg(sms.person, sms.body);
              }),
              outcome);
-}
-
-void TestDeviceWire::roundTrip_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("body");
-    QTest::newRow("commas") << "0170-1234567"
-                            << "a,b,,c,";
-    QTest::newRow("line feeds") << "+1 (234) 567-8901"
-                                << "line 1\nline 2\r\n\n";
-    QTest::newRow("non-Latin") << "Банк"
-                               << "Привет, 你好, مرحبا 😀👍🏽";
-    QTest::newRow("empty") << ""
-                           << "";
-}
-
-void TestDeviceWire::roundTrip()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, body);
-    SMSInfo out;
-    out.date = QDateTime::fromMSecsSinceEpoch(Q_INT64_C(1600000000001));
-    out.isSend = true;
-    out.address = address;
-    out.person = QStringLiteral("not sent");
-    out.body = body;
-    const QString wire = formatSMSRecord(out);
-    QVERIFY(wire.startsWith(QStringLiteral("1600000000001,1,")) && wire.endsWith(u'\n'));
-    QStringList fields = wire.chopped(1).split(u',');
-    QCOMPARE(fields.size(), 4);
-    fields.insert(3, QString()); // the phone's record carries the person before the body
-    const SMSInfo back = parseSMSRecord(fields.join(u','));
-    QCOMPARE(back.address + '|' + back.body + '|' + back.person, address + '|' + body + '|');
-    QCOMPARE(back.date, out.date);
-    QVERIFY(formatSMSRecord(SMSInfo()).startsWith(QStringLiteral("0,0,"))); // invalid date
 }
 
 QTEST_GUILESS_MAIN(TestDeviceWire)

@@ -9,59 +9,38 @@
 #include "core/files/CSVReader.h"
 #include "support/FilesTestSupport.h"
 
-using filestest::at;
-using filestest::makeSMS;
+using namespace filestest;
+using Rows = QList<QStringList>;
 
 namespace {
 
-// A device whose reads fail after a number of bytes, to reach the reader's failure path.
-class FailingDevice : public QIODevice
+// A buffer whose reads fail from byte failAt on (never, if negative), to reach the reader's
+// failure path.
+class FailingBuffer : public QBuffer
 {
 public:
-    FailingDevice(const QByteArray& data, qint64 failAt) : m_data(data.left(failAt))
+    FailingBuffer(const QByteArray& bytes, qint64 failAt) : m_failAt(failAt)
     {
+        setData(bytes);
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        setErrorString(QStringLiteral("simulated read failure"));
     }
-    bool isSequential() const override { return true; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
-        if (m_pos >= m_data.size())
-            return -1;
-        const qint64 n = qMin(maxSize, m_data.size() - m_pos);
-        memcpy(data, m_data.constData() + m_pos, n);
-        m_pos += n;
-        return n;
+        if (m_failAt < 0)
+            return QBuffer::readData(data, maxSize);
+        setErrorString(QStringLiteral("simulated read failure"));
+        return pos() >= m_failAt ? -1 : QBuffer::readData(data, qMin(maxSize, m_failAt - pos()));
     }
-    qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    QByteArray m_data;
-    qint64 m_pos = 0;
+    qint64 m_failAt;
 };
 
-// Every record up to the end of the device; only the first read may skip the mark. The last
-// record is the one that reached the end (utf8CSVRow returned false), or {"error: " + text}
-// when reading threw.
-QList<QStringList> readAll(const QByteArray& bytes, bool skipBom, CSVEscapes escapes)
+CSVEscapes escapes(bool backslash)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QList<QStringList> rows;
-    bool more = true;
-    while (more) {
-        QStringList fields;
-        try {
-            more = utf8CSVRow(&fields, &buffer, skipBom && rows.isEmpty(), escapes);
-        } catch (const std::runtime_error& e) {
-            return rows << QStringList{QStringLiteral("error: ") + QString::fromUtf8(e.what())};
-        }
-        rows.append(fields);
-    }
-    return rows;
+    return backslash ? CSVEscapes::Backslash : CSVEscapes::DoubledQuotes;
 }
 
 } // namespace
@@ -75,73 +54,64 @@ private slots:
     void minFieldsAndAppending();
     void counting_data();
     void counting();
-    void readFailureThrows();
     void readerStopsAtRecordEnd();
     void writers_data();
     void writers();
-    void csvQuoting();
 };
 
 void TestCSVFormats::records_data()
 {
-    using Rows = QList<QStringList>;
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("skipBom");
     QTest::addColumn<bool>("backslash");
+    QTest::addColumn<int>("failAt");
     QTest::addColumn<Rows>("rows");
+    const auto row = [](const char* name, const QByteArray& bytes, const Rows& rows,
+                        bool skipBom = false, bool backslash = false, int failAt = -1) {
+        QTest::newRow(name) << bytes << skipBom << backslash << failAt << rows;
+    };
     const QString bom(QChar(0xFEFF));
     const QByteArray big(200000, 'x');
     const QString bigText = QString::fromLatin1(big);
     const QByteArray mebibyte(MAX_CSV_FIELD_BYTES, 'y');
     const QString tooLarge = QStringLiteral("error: A field of the CSV file is larger than 1 MiB.");
 
-    QTest::newRow("crlf header") << QByteArray("send,date,number,person,content\r\n") << true
-                                 << false
-                                 << Rows{{"send", "date", "number", "person", "content"}, {""}};
-    QTest::newRow("mark skipped") << QByteArray("\xEF\xBB\xBFs,d\n") << true << false
-                                  << Rows{{"s", "d"}, {""}};
-    QTest::newRow("mark kept") << QByteArray("\xEF\xBB\xBFs,d\n") << false << false
-                               << Rows{{bom + "s", "d"}, {""}};
+    row("crlf header", "send,date,number,person,content\r\n",
+        Rows{{"send", "date", "number", "person", "content"}, {""}}, true);
+    row("mark skipped", "\xEF\xBB\xBFs,d\n", Rows{{"s", "d"}, {""}}, true);
+    row("mark kept", "\xEF\xBB\xBFs,d\n", Rows{{bom + "s", "d"}, {""}});
     // Looking for the mark must not take the bytes of a short first line or of the next one.
-    QTest::newRow("blank line before mark check")
-        << QByteArray("\nab\nc") << true << false << Rows{{""}, {"ab"}, {"c"}};
-    QTest::newRow("two bytes, no mark")
-        << QByteArray("\xEF\xBB") << true << false << Rows{{QString::fromUtf8("\xEF\xBB")}};
-    QTest::newRow("empty, skipping") << QByteArray() << true << false << Rows{{}};
-    QTest::newRow("empty, not skipping") << QByteArray() << false << false << Rows{{""}};
-    QTest::newRow("quoted comma and lf")
-        << QByteArray("a,\"b,c\nd\",e") << false << false << Rows{{"a", "b,c\nd", "e"}};
-    QTest::newRow("doubled quotes") << QByteArray("\"say \"\"hi\"\"\",\"\"\"\"") << false << false
-                                    << Rows{{"say \"hi\"", "\""}};
-    QTest::newRow("quote starts mid-field")
-        << QByteArray("ab\"c,d\"e") << false << false << Rows{{"abc,de"}};
-    QTest::newRow("quotes after closed section are plain")
-        << QByteArray("\"a\"b\"c,d") << false << false << Rows{{"ab\"c", "d"}};
-    QTest::newRow("cr dropped outside quotes, kept inside")
-        << QByteArray("a\rb,\"c\r\nd\"\r\n,") << false << false << Rows{{"ab", "c\r\nd"}, {"", ""}};
-    QTest::newRow("unclosed quote runs to end")
-        << QByteArray("\"a,b\nc") << false << false << Rows{{"a,b\nc"}};
+    row("blank line before mark check", "\nab\nc", Rows{{""}, {"ab"}, {"c"}}, true);
+    row("two bytes, no mark", "\xEF\xBB", Rows{{QString::fromUtf8("\xEF\xBB")}}, true);
+    row("empty, skipping", "", Rows{{}}, true);
+    row("empty, not skipping", "", Rows{{""}});
+    row("quoted comma and lf", "a,\"b,c\nd\",e", Rows{{"a", "b,c\nd", "e"}});
+    row("doubled quotes", "\"say \"\"hi\"\"\",\"\"\"\"", Rows{{"say \"hi\"", "\""}});
+    row("quote starts mid-field", "ab\"c,d\"e", Rows{{"abc,de"}});
+    row("quotes after closed section are plain", "\"a\"b\"c,d", Rows{{"ab\"c", "d"}});
+    row("cr dropped outside quotes, kept inside", "a\rb,\"c\r\nd\"\r\n,",
+        Rows{{"ab", "c\r\nd"}, {"", ""}});
+    row("unclosed quote runs to end", "\"a,b\nc", Rows{{"a,b\nc"}});
     // A field's text ends at a zero byte: nothing invisible is kept behind it.
-    QTest::newRow("utf8 and zero byte")
-        << QStringLiteral("Grüße 😀 мир").toUtf8() + QByteArray(",a\0b,2012-03-04 05:06:07\0x", 26)
-        << false << false << Rows{{QStringLiteral("Grüße 😀 мир"), "a", "2012-03-04 05:06:07"}};
-    QTest::newRow("records longer than the read chunks")
-        << QByteArray("\"" + big + "\n" + big + "\"," + big + "\nend") << false << false
-        << Rows{{bigText + "\n" + bigText, bigText}, {"end"}};
+    row("utf8 and zero byte",
+        QStringLiteral("Grüße 😀 мир").toUtf8() + QByteArray(",a\0b,2012-03-04 05:06:07\0x", 26),
+        Rows{{QStringLiteral("Grüße 😀 мир"), "a", "2012-03-04 05:06:07"}});
+    row("records longer than the read chunks", "\"" + big + "\n" + big + "\"," + big + "\nend",
+        Rows{{bigText + "\n" + bigText, bigText}, {"end"}});
     // No SMS file holds a field over 1 MiB; one such field once took gigabytes.
-    QTest::newRow("field of 1 MiB")
-        << QByteArray("a," + mebibyte + "\n\"" + mebibyte + "\"") << false << false
-        << Rows{{"a", QString::fromLatin1(mebibyte)}, {QString::fromLatin1(mebibyte)}};
-    QTest::newRow("field over 1 MiB")
-        << QByteArray("a\nb," + mebibyte + "y,c\n") << false << false << Rows{{"a"}, {tooLarge}};
-    QTest::newRow("quoted field over 1 MiB, doubled quote last")
-        << QByteArray("\"" + mebibyte + "\"\"\"") << false << false << Rows{{tooLarge}};
-    QTest::newRow("escaped field over 1 MiB")
-        << QByteArray("\"" + mebibyte.chopped(1) + "\\x\"") << false << true << Rows{{tooLarge}};
+    row("field of 1 MiB", "a," + mebibyte + "\n\"" + mebibyte + "\"",
+        Rows{{"a", QString::fromLatin1(mebibyte)}, {QString::fromLatin1(mebibyte)}});
+    row("field over 1 MiB", "a\nb," + mebibyte + "y,c\n", Rows{{"a"}, {tooLarge}});
+    row("quoted field over 1 MiB, doubled quote last", "\"" + mebibyte + "\"\"\"",
+        Rows{{tooLarge}});
+    row("escaped field over 1 MiB", "\"" + mebibyte.chopped(1) + "\\x\"", Rows{{tooLarge}}, false,
+        true);
     // Backslash escapes, for other phones' exports; outside quotes a backslash is plain.
-    QTest::newRow("backslash escapes")
-        << QByteArray("a,\"say \\\"hi\\\", ok \\\\\",\"end \\\"\"\nnext\\x,y") << false << true
-        << Rows{{"a", "say \\\"hi\\\", ok \\\\", "end \\\""}, {"next\\x", "y"}};
+    row("backslash escapes", "a,\"say \\\"hi\\\", ok \\\\\",\"end \\\"\"\nnext\\x,y",
+        Rows{{"a", "say \\\"hi\\\", ok \\\\", "end \\\""}, {"next\\x", "y"}}, false, true);
+    // A failing read ends the reading with the device's error, not with a short record.
+    row("read fails mid-record", "abc,def\n", Rows{{"error: simulated read failure"}}, true, false,
+        3);
 }
 
 void TestCSVFormats::records()
@@ -149,9 +119,23 @@ void TestCSVFormats::records()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, skipBom);
     QFETCH(bool, backslash);
-    QFETCH(QList<QStringList>, rows);
-    QCOMPARE(readAll(bytes, skipBom, backslash ? CSVEscapes::Backslash : CSVEscapes::DoubledQuotes),
-             rows);
+    QFETCH(int, failAt);
+    QFETCH(Rows, rows);
+    // Every record up to the end; only the first read may skip the mark. The last record is the
+    // one that reached the end (utf8CSVRow returned false), or {"error: " + text} when it threw.
+    FailingBuffer buffer(bytes, failAt);
+    Rows read;
+    for (bool more = true; more;) {
+        QStringList fields;
+        try {
+            more = utf8CSVRow(&fields, &buffer, skipBom && read.isEmpty(), escapes(backslash));
+        } catch (const std::runtime_error& e) {
+            fields = QStringList{QStringLiteral("error: ") + QString::fromUtf8(e.what())};
+            more = false;
+        }
+        read.append(fields);
+    }
+    QCOMPARE(read, rows);
 }
 
 void TestCSVFormats::minFieldsAndAppending()
@@ -177,40 +161,32 @@ void TestCSVFormats::counting_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("backslash");
-    QTest::addColumn<int>("count");
-    QTest::newRow("plain") << QByteArray("a\nb\nc\n") << false << 3;
-    QTest::newRow("quoted lf") << QByteArray("\"a\nb\",c\nd\n") << false << 2;
-    QTest::newRow("last without lf") << QByteArray("a\nb") << false << 1;
-    QTest::newRow("blank lines count") << QByteArray("a\n\n\nb\n") << false << 4;
-    QTest::newRow("doubled quotes") << QByteArray("\"x\"\"\n\"\ny\n") << false << 2;
-    QTest::newRow("empty") << QByteArray() << false << 0;
-    QTest::newRow("backslash-escaped quote") << QByteArray("\"x\\\"\ny\"\nz\n") << true << 2;
+    QTest::addColumn<int>("failAt");
+    QTest::addColumn<int>("count"); // -1: reading failed
+    const auto row = [](const char* name, const QByteArray& bytes, int count,
+                        bool backslash = false, int failAt = -1) {
+        QTest::newRow(name) << bytes << backslash << failAt << count;
+    };
+    row("plain", "a\nb\nc\n", 3);
+    row("quoted lf", "\"a\nb\",c\nd\n", 2);
+    row("last without lf", "a\nb", 1);
+    row("blank lines count", "a\n\n\nb\n", 4);
+    row("doubled quotes", "\"x\"\"\n\"\ny\n", 2);
+    row("empty", "", 0);
+    row("backslash-escaped quote", "\"x\\\"\ny\"\nz\n", 2, true);
+    row("read fails", "a\nb\nc\n", -1, false, 2);
 }
 
 void TestCSVFormats::counting()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, backslash);
+    QFETCH(int, failAt);
     QFETCH(int, count);
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QCOMPARE(totalRecords(&buffer, backslash ? CSVEscapes::Backslash : CSVEscapes::DoubledQuotes),
-             count);
-}
-
-void TestCSVFormats::readFailureThrows()
-{
-    FailingDevice rowDevice(QByteArray("abc,def\n"), 3);
-    QStringList fields;
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, utf8CSVRow(&fields, &rowDevice, true));
-    FailingDevice countDevice(QByteArray("a\nb\nc\n"), 2);
-    try {
-        totalRecords(&countDevice);
-        QFAIL("no exception");
-    } catch (const std::runtime_error& e) {
-        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("simulated read failure"));
-    }
+    FailingBuffer buffer(bytes, failAt);
+    const QString failure =
+        failureOf([&] { QCOMPARE(totalRecords(&buffer, escapes(backslash)), count); });
+    QCOMPARE(failure, count < 0 ? "simulated read failure" : "<no exception>");
 }
 
 void TestCSVFormats::readerStopsAtRecordEnd()
@@ -247,11 +223,14 @@ void TestCSVFormats::writers_data()
     QTest::newRow("csv records") << "csv"
                                  << QList<SMSInfo>{makeSMS("5551234", "", "a,b", false, date),
                                                    makeSMS("5551234", "Ann", "hi\r", true, date),
+                                                   makeSMS("a\nb", "say \"hi\"", " a ", true, date),
                                                    empty}
-                                 << QByteArray("send,date,number,person,content\n"
-                                               "0,2012-03-04 05:06:07,5551234,,\"a,b\"\n"
-                                               "1,2012-03-04 05:06:07,5551234,Ann,hi\r\n"
-                                               "0,,,,\n");
+                                 << QByteArray(
+                                        "send,date,number,person,content\n"
+                                        "0,2012-03-04 05:06:07,5551234,,\"a,b\"\n"
+                                        "1,2012-03-04 05:06:07,5551234,Ann,hi\r\n"
+                                        "1,2012-03-04 05:06:07,\"a\nb\",\"say \"\"hi\"\"\", a \n"
+                                        "0,,,,\n");
     QTest::newRow("text") << "txt"
                           << QList<SMSInfo>{makeSMS("5551234", "Ann", "body", true, date),
                                             makeSMS("777", "", "two\nlines", false, date), empty}
@@ -313,16 +292,6 @@ void TestCSVFormats::writers()
         writer->writeSMS(&buffer, sms);
     writer->writeFooter(&buffer);
     QCOMPARE(buffer.data(), expected);
-}
-
-void TestCSVFormats::csvQuoting()
-{
-    const QList<QPair<QString, QString>> cases = {
-        {"abc", "abc"},       {"", ""},           {"a,b", "\"a,b\""},
-        {"a\nb", "\"a\nb\""}, {"\"", "\"\"\"\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"a\rb", "a\rb"},     {" a ", " a "}};
-    for (const auto& [text, quoted] : cases)
-        QCOMPARE(quoteCSVField(text), quoted);
 }
 
 QTEST_GUILESS_MAIN(TestCSVFormats)

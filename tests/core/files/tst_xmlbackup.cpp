@@ -63,8 +63,7 @@ class TestXMLBackup : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(isolateInEnglish(m_home, m_translator)); }
-    void init() { QVERIFY(openFreshAccount(QStringLiteral("x%1.db").arg(++m_account))); }
+    void init() { QVERIFY(m_account.open(QStringLiteral("x%1.db").arg(++m_accounts))); }
     void readFiles_data();
     void readFiles();
     void roundTrip();
@@ -73,10 +72,9 @@ private slots:
     void cancelWhileSkipping();
 
 private:
-    QTemporaryDir m_home;
+    TestAccount m_account;
     QTemporaryDir m_dir;
-    QTranslator m_translator;
-    int m_account = 0;
+    int m_accounts = 0;
 };
 
 void TestXMLBackup::readFiles_data()
@@ -194,12 +192,7 @@ void TestXMLBackup::readFiles()
     QCOMPARE(import.storedCount(), records.size());
     QCOMPARE(previewed.percents().last(), 100);
     QCOMPARE(imported.percents().last(), 100);
-    QList<SMSInfo> stored;
-    Sqlite3Cursor rows =
-        currentDatabase()->queryThrow(Sqlite3Sql("select * from sms order by sms_id"));
-    while (rows.moveNext())
-        stored.append(readSMSRow(rows));
-    QCOMPARE(keys(stored), keys(records));
+    QCOMPARE(keys(storedMessages()), keys(records));
 }
 
 void TestXMLBackup::roundTrip()
@@ -218,7 +211,7 @@ void TestXMLBackup::roundTrip()
     QVERIFY(jobtest::runRecorded(exportJob).succeeded());
     QVERIFY(!readFile(file).contains("&#55")); // real UTF-8, no surrogate references
 
-    QVERIFY(openFreshAccount(QStringLiteral("round-trip.db")));
+    QVERIFY(m_account.open(QStringLiteral("round-trip.db")));
     for (int round = 0; round < 2; ++round) {
         LocalImportXMLThread import(file);
         const jobtest::RunResult run = jobtest::runRecorded(import);

@@ -1,6 +1,5 @@
 // The listener for messages the phone receives.
 #include <QElapsedTimer>
-#include <QMutex>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -9,23 +8,13 @@
 #include "core/sync/SyncTimings.h"
 #include "support/SyncTestSupport.h"
 
-using phonetest::b64;
+using tbtest::b64;
 
 namespace {
 
 const QString PHONE = QStringLiteral("127.0.0.55");
 const QString SCRIPTED_PHONE = QStringLiteral("127.0.0.56");
 const QString CHATTY_PHONE = QStringLiteral("127.0.0.57");
-
-// Debug lines of the listener thread, which the user never sees but tests may.
-QMutex g_logMutex;
-QStringList g_log;
-
-bool logged(const QString& text)
-{
-    QMutexLocker lock(&g_logMutex);
-    return g_log.contains(text);
-}
 
 } // namespace
 
@@ -56,17 +45,9 @@ private:
 
 void TestSyncListen::initTestCase()
 {
-    static QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-            {
-                QMutexLocker lock(&g_logMutex);
-                g_log << text;
-            }
-            previous(type, context, text);
-        });
     SyncTimings::setForTests(0, 0);
     m_listener = SyncListenSMSThread::instance();
-    QVERIFY2(m_phone.start(PHONE), qPrintable(m_phone.errorText()));
+    QVERIFY(m_phone.start(PHONE));
     QVERIFY(m_scripted.listen(SCRIPTED_PHONE, SyncListenSMSThread::DATA_PORT));
 }
 
@@ -76,8 +57,6 @@ void TestSyncListen::init()
     clearConnection();
     m_received = std::make_unique<QSignalSpy>(m_listener, &SyncListenSMSThread::receivedSMS);
     m_errors = std::make_unique<QSignalSpy>(m_listener, &SyncListenSMSThread::errorOccurred);
-    QMutexLocker lock(&g_logMutex);
-    g_log.clear();
 }
 
 void TestSyncListen::cleanupTestCase()
@@ -115,7 +94,6 @@ void TestSyncListen::receivesInOrderStopsAndRestarts()
                                "Bank24||Второе 😀|0"}));
 
     QVERIFY(m_listener->stopListening());
-    QVERIFY(logged(QStringLiteral("SyncListenSMSThread: end")));
 
     // A new connection, even to the same phone, starts it again.
     from = m_phone.lineCount();
@@ -189,7 +167,6 @@ void TestSyncListen::phoneLines()
     QFETCH(QString, end);
     connectToScriptedPhone();
     // Let a quiet read time-out pass first: an error after it is still an error.
-    QTRY_VERIFY(logged(QStringLiteral("SyncListenSMSThread: ready receive SMS")));
     QTest::qWait(SyncListenSMSThread::READ_TIMEOUT_MS + 200);
     if (bytes.isEmpty())
         m_scripted.connections.last()->disconnectFromHost();
@@ -214,7 +191,7 @@ void TestSyncListen::phoneLines()
 void TestSyncListen::stopsWithinASecondWhileThePhoneKeepsSending()
 {
     tbtest::PhoneSimProcess chatty;
-    QVERIFY2(chatty.start(CHATTY_PHONE, {"--push-every", "100"}), qPrintable(chatty.errorText()));
+    QVERIFY(chatty.start(CHATTY_PHONE, {"--push-every", "100"}));
     setConnection(CHATTY_PHONE, CHATTY_PHONE, false);
     for (int round = 0; round < 2; ++round) {
         // A reconnect: the running listener makes way for a fresh one at once.

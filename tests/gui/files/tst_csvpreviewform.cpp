@@ -8,14 +8,13 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/sync/SyncTimings.h"
 #include "gui/files/CSVPreviewForm.h"
-#include "gui/frame/IMainWindow.h"
 #include "support/DialogRecorder.h"
 #include "support/FilesTestSupport.h"
 #include "support/GuiTestSupport.h"
+#include "support/PhoneSimProcess.h"
 
 using namespace filestest;
 using guitest::whenModal;
@@ -23,16 +22,6 @@ using guitest::whenModal;
 namespace {
 
 const QString phoneAddress = QStringLiteral("127.0.0.60");
-
-class FakeMainWindow : public IMainWindow
-{
-public:
-    void reloadContacts() override { ++reloads; }
-    void startBackupFromPhone() override {}
-    void showConversation(const QString&) override {}
-    void messageStored(const SMSInfo&) override {}
-    int reloads = 0;
-};
 
 QTreeView* listOf(CSVPreviewForm& form)
 {
@@ -86,20 +75,17 @@ private:
         return bodies;
     }
 
-    QTemporaryDir m_home;
-    QTranslator m_translator;
+    TestAccount m_account;
     std::unique_ptr<DialogRecorder> m_recorder;
-    FakeMainWindow m_window;
+    guitest::FakeMainWindow m_window;
     tbtest::PhoneSimProcess m_phone;
-    int m_account = 0;
+    int m_accounts = 0;
 };
 
 void TestCSVPreviewForm::initTestCase()
 {
-    QVERIFY(isolateInEnglish(m_home, m_translator));
     SyncTimings::setForTests(0, 0);
-    setMainWindowInstance(&m_window);
-    QVERIFY2(m_phone.start(phoneAddress), qPrintable(m_phone.errorText()));
+    QVERIFY(m_phone.start(phoneAddress));
 }
 
 void TestCSVPreviewForm::init()
@@ -107,7 +93,7 @@ void TestCSVPreviewForm::init()
     m_recorder.reset(); // uninstall before installing the next one
     m_recorder = std::make_unique<DialogRecorder>();
     m_window.reloads = 0;
-    QVERIFY(openFreshAccount(QStringLiteral("preview%1.db").arg(++m_account)));
+    QVERIFY(m_account.open(QStringLiteral("preview%1.db").arg(++m_accounts)));
 }
 
 void TestCSVPreviewForm::shownRecords()

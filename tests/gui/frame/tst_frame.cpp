@@ -251,21 +251,18 @@ void TestAppFrame::jobFrame_data()
     QTest::addColumn<QString>("cancel"); // how the user cancels, if at all
     QTest::addColumn<int>("result");
     QTest::addColumn<QStringList>("boxes");
-    QTest::newRow("success") << "succeed"
-                             << "" << 1 << QStringList{"I: All done."};
-    QTest::newRow("success without text") << "silent"
-                                          << "" << 1 << QStringList();
-    QTest::newRow("error") << "fail"
-                           << "" << 0 << QStringList{errorText("disk full")};
-    QTest::newRow("closed by the user") << "wait"
-                                        << "close" << 0 << QStringList();
-    QTest::newRow("Cancel button") << "wait"
-                                   << "button" << 0 << QStringList();
-    QTest::newRow("Esc") << "wait"
-                         << "escape" << 0 << QStringList();
+    const auto row = [](const char* name, const char* outcome, const char* cancel, int result,
+                        const QStringList& boxes = {}) {
+        QTest::newRow(name) << outcome << cancel << result << boxes;
+    };
+    row("success", "succeed", "", 1, {"I: All done."});
+    row("success without text", "silent", "", 1);
+    row("error", "fail", "", 0, {errorText("disk full")});
+    row("closed by the user", "wait", "close", 0);
+    row("Cancel button", "wait", "button", 0);
+    row("Esc", "wait", "escape", 0);
     // Work that was done before the job saw the cancel is reported done.
-    QTest::newRow("success after the cancel") << "late success"
-                                              << "button" << 1 << QStringList{"I: Stored anyway."};
+    row("success after the cancel", "late success", "button", 1, {"I: Stored anyway."});
 }
 
 void TestAppFrame::jobFrame()
@@ -310,11 +307,14 @@ void TestAppFrame::percentOf_data()
     QTest::addColumn<qint64>("done");
     QTest::addColumn<qint64>("total");
     QTest::addColumn<int>("percent");
-    QTest::newRow("unknown total") << qint64(5) << qint64(0) << 0;
-    QTest::newRow("nothing done") << qint64(0) << qint64(10) << 0;
-    QTest::newRow("truncated, not rounded") << qint64(2) << qint64(3) << 66;
-    QTest::newRow("more than all") << qint64(12) << qint64(7) << 100;
-    QTest::newRow("beyond 32 bits") << qint64(3'000'000'000LL) << qint64(6'000'000'000LL) << 50;
+    const auto row = [](const char* name, qint64 done, qint64 total, int percent) {
+        QTest::newRow(name) << done << total << percent;
+    };
+    row("unknown total", 5, 0, 0);
+    row("nothing done", 0, 10, 0);
+    row("truncated, not rounded", 2, 3, 66);
+    row("more than all", 12, 7, 100);
+    row("beyond 32 bits", 3'000'000'000LL, 6'000'000'000LL, 50);
 }
 
 void TestAppFrame::percentOf()

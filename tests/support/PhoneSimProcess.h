@@ -1,46 +1,42 @@
 #pragma once
 
-#include <QObject>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
 namespace tbtest {
 
-// Runs the phone simulator (phone-sim) as a child process for one test.
-// Every phone test uses its own loopback address (127.0.0.2, 127.0.0.3, ...), since the
-// simulator always listens on the fixed ports of the phone service.
-// Waiting functions keep the calling thread's event loop running.
-class PhoneSimProcess : public QObject
+// Runs the phone simulator (phone-sim, see docs/phone-sim.md) as a child process for one test,
+// on a loopback address of the test's own (127.0.0.2, 127.0.0.3, ...), since the simulator
+// always listens on the fixed ports of the phone service. Waits keep the event loop running.
+class PhoneSimProcess
 {
-    Q_OBJECT
 public:
-    explicit PhoneSimProcess(QObject* parent = nullptr);
-    ~PhoneSimProcess() override; // stops the simulator
+    PhoneSimProcess();
+    ~PhoneSimProcess(); // stops the simulator; after a failed test, shows the end of its log
+    PhoneSimProcess(const PhoneSimProcess&) = delete;
+    PhoneSimProcess& operator=(const PhoneSimProcess&) = delete;
 
     static QString executablePath();
 
-    // Starts the simulator on address with extra command-line arguments (see
-    // docs/phone-sim.md) and waits for it to listen. On failure errorText() says why.
+    // Starts the simulator with extra command-line arguments and waits until it listens. On
+    // failure errorText() says why (also as a warning).
     bool start(const QString& address, const QStringList& extraArguments = {},
                int timeoutMs = 20000);
-    // Asks the simulator to quit, then ends it by force if it does not.
-    void stop(int timeoutMs = 5000);
-    bool isRunning() const;
+    void stop(int timeoutMs = 5000); // asks it to quit, then ends it by force
     QString address() const { return m_address; }
     QString errorText() const { return m_error; }
 
     // A command line on the simulator's standard input.
-    void sendCommand(const QString& line);
+    void sendCommand(const QString& line) { m_process.write(line.toUtf8() + '\n'); }
     // An incoming SMS for the program's listener (queued until the listener connects).
     void push(const QString& address, const QString& body);
     void pushNamed(const QString& address, const QString& person, const QString& body);
-    void pushRandom(int count);
     // Waits until at least total pushes (counted from start) were written to a listener.
     bool waitForPushed(qint64 total, int timeoutMs = 15000);
 
-    // Lines the simulator printed on standard output so far (READY, PUSHED n, SENT record,
-    // BACKUP-DONE records batches, RESTORED records batches, PEER-ERROR, FAULT, ...).
+    // Lines printed on standard output so far (READY, PUSHED n, SENT record, BACKUP-DONE,
+    // RESTORED, PEER-ERROR, FAULT, ...).
     QStringList outputLines();
     int lineCount() { return outputLines().size(); }
     // Waits for a line beginning with prefix among the lines from index `from` on.
@@ -48,16 +44,13 @@ public:
                      int from = 0);
     QStringList linesStartingWith(const QString& prefix);
 
-    // The traffic log (every line received and sent) and its text.
-    QString logPath() const;
-    QString logText() const;
+    QString logText() const; // the traffic log: every line received and sent
     // Every record the program restored, one raw four-field record per entry.
-    QString restoreLogPath() const;
     QStringList restoredRecords() const;
 
 private:
     void readOutput();
-    void reportOnFailure() const;
+    QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
 
     QTemporaryDir m_dir;
     QProcess m_process;
