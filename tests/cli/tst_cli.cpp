@@ -9,7 +9,6 @@
 #include "core/frame/DataDirectory.h"
 #include "core/store/Transaction.h"
 #include "support/PhoneSimProcess.h"
-#include "support/StoreTestSupport.h"
 #include "support/TestAccount.h"
 
 namespace {
@@ -88,9 +87,9 @@ QString accountDump(bool countOnly = false)
 {
     Sqlite3DB db;
     db.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
-    return countOnly
-               ? QString::number(storetest::scalar(db, QStringLiteral("select count(*) from sms")))
-               : storetest::dump(db);
+    return countOnly ? QString::number(
+                           tbtest::scalar(QStringLiteral("select count(*) from sms"), {}, &db))
+                     : tbtest::dump(db);
 }
 
 // Names, sizes and times of the data folder's files and of the test folder's.
@@ -196,7 +195,7 @@ void TestCli::interruptAndBusyAccount()
 
     Sqlite3DB window;
     window.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
-    QVERIFY(storetest::failureOf([&] { Transaction job(&window); }).startsWith(IN_USE));
+    QVERIFY(tbtest::failureOf([&] { Transaction job(&window); }).startsWith(IN_USE));
 
     QElapsedTimer cancel;
     cancel.start();

@@ -2,13 +2,10 @@
 
 // Shared by the files tests: messages that files must carry unchanged, and the preview and
 // import jobs run without a window.
-#include <QTemporaryDir>
-#include <QTranslator>
 
 #include "core/files/LocalPreviewCSVThread.h"
 #include "core/files/LocalRestoreThread.h"
 #include "support/JobTestSupport.h"
-#include "support/StoreTestSupport.h"
 #include "support/TestAccount.h"
 
 namespace filestest {
@@ -50,19 +47,6 @@ inline QList<SMSInfo> generated(int count, const QString& prefix = QStringLitera
                             QStringLiteral("%1 %2").arg(prefix).arg(i), i % 2 == 0,
                             at(2020, 1, 1, 0, 0, 0).addSecs(i * 61)));
     return list;
-}
-
-// For tests that keep their own home folder and catalogue instead of a TestAccount.
-inline bool isolateInEnglish(const QTemporaryDir& home, QTranslator& translator)
-{
-    qputenv("HOME", QFile::encodeName(home.path()));
-    return translator.load(QStringLiteral(":/en.qm")) &&
-           QCoreApplication::installTranslator(&translator);
-}
-inline Sqlite3DB* openFreshAccount(const QString& name)
-{
-    createAccountFile(name);
-    return openAccountDatabase(name);
 }
 
 // The preview job's outcome with what it parsed.

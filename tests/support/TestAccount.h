@@ -9,6 +9,7 @@
 
 #include "core/frame/SMSInfo.h"
 #include "core/store/Accounts.h"
+#include "core/store/ContactsQuery.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Sql.h"
@@ -46,6 +47,11 @@ inline QDateTime at(int y, int mo, int d, int h, int mi, int s)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
 }
 
+inline QDateTime secs(qint64 secondsSinceEpoch)
+{
+    return QDateTime::fromSecsSinceEpoch(secondsSinceEpoch);
+}
+
 inline SMSInfo makeSMS(const QString& address, const QString& person, const QString& body,
                        bool isSend, const QDateTime& date)
 {
@@ -56,6 +62,12 @@ inline SMSInfo makeSMS(const QString& address, const QString& person, const QStr
     sms.isSend = isSend;
     sms.date = date;
     return sms;
+}
+
+// Stores the message in the current account; false for a duplicate.
+inline bool store(SMSInfo sms)
+{
+    return storeSMS(currentDatabase(), sms);
 }
 
 // The current database's messages in the order they were stored.
@@ -80,6 +92,74 @@ inline QStringList storedBodies()
 inline qsizetype storedCount()
 {
     return storedMessages().size();
+}
+
+// The first column of the first row of a query with at most one text parameter, on the current
+// account unless another is given.
+inline qint64 scalar(const QString& sql, const QString& param = QString(),
+                     Sqlite3DB* db = currentDatabase())
+{
+    Sqlite3Sql query(sql);
+    if (!param.isNull())
+        query.addTextParam(param);
+    Sqlite3Cursor cursor = db->queryThrow(query);
+    return cursor.moveNext() ? cursor.getInt64(0) : -1;
+}
+
+// Every row of the sms table and of sqlite_sequence, as text: equal dumps, equal contents.
+inline QString dump(Sqlite3DB& db = *currentDatabase())
+{
+    QString text;
+    for (const auto& [sql, columns] :
+         {std::pair{"select sms_id, address, person, date, is_send, body, suffix from sms "
+                    "order by sms_id",
+                    7},
+          std::pair{"select name, ifnull(seq, 'NULL') from sqlite_sequence order by name", 2}}) {
+        Sqlite3Cursor cursor = db.queryThrow(Sqlite3Sql(sql));
+        while (cursor.moveNext()) {
+            for (int column = 0; column < columns; ++column)
+                text += cursor.getText(column) + QLatin1Char('|');
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
+}
+
+// Conversations as "suffix|person|address|date|count" lines: as the list holds them, as the
+// account's summary gives them, and as grouping every message gives them.
+inline QStringList contactLines(const QList<ContactEntry>& entries)
+{
+    QStringList rows;
+    for (const ContactEntry& e : entries) {
+        rows.append(QStringList{e.suffix, e.person, e.address, QString::number(e.lastDate),
+                                QString::number(e.messageCount)}
+                        .join(u'|'));
+    }
+    return rows;
+}
+
+inline QStringList summaryContacts(Sqlite3DB& db = *currentDatabase(),
+                                   ContactOrder order = ContactOrder::NewestFirst)
+{
+    return contactLines(loadContacts(&db, order));
+}
+
+inline QStringList groupedContacts(Sqlite3DB& db = *currentDatabase(),
+                                   ContactOrder order = ContactOrder::NewestFirst)
+{
+    const QString sql = QStringLiteral(
+        "select suffix, max(person) as person, max(address) as address, max(date) as date, "
+        "count(*) from sms group by +suffix order by %1");
+    const Sqlite3Sql grouped(
+        sql.arg(order == ContactOrder::NewestFirst ? "max(date) desc" : "suffix"));
+    QStringList rows;
+    for (Sqlite3Cursor cursor = db.queryThrow(grouped); cursor.moveNext();) {
+        rows.append(QStringList{cursor.getText(0), cursor.getText(1), cursor.getText(2),
+                                QString::number(cursor.getInt64(3)),
+                                QString::number(cursor.getInt64(4))}
+                        .join(u'|'));
+    }
+    return rows;
 }
 
 // Base64 of UTF-8, as the wire carries free text.

@@ -35,11 +35,6 @@ const QString formatMessage =
 const QString dateMessage =
     QStringLiteral("Incorrect date format in CSV data.Correct format is (yyyy-MM-dd hh:mm:ss).");
 
-QString tableRows()
-{
-    return storetest::dump(*currentDatabase());
-}
-
 } // namespace
 
 class TestFileJobs : public QObject
@@ -414,8 +409,8 @@ void TestFileJobs::importEdgeCases()
     QVERIFY(empty.succeeded());
     QCOMPARE(empty.text, QStringLiteral("Successfully import 0 SMS."));
     importList({makeSMS("", "", "no number", false, at(2012, 3, 4, 5, 6, 7))});
-    QCOMPARE(storetest::scalar(*currentDatabase(), "select count(*) from sms where address = "
-                                                   "'Unknown' and body = 'no number'"),
+    QCOMPARE(scalar("select count(*) from sms where address = "
+                    "'Unknown' and body = 'no number'"),
              1);
 
     // One record without a date anywhere: nothing stored.
@@ -428,7 +423,7 @@ void TestFileJobs::importEdgeCases()
 void TestFileJobs::importCancelLeavesDatabaseUnchanged()
 {
     importList(generated(20, "earlier"));
-    const QString before = tableRows();
+    const QString before = dump();
     LocalRestoreThread job(generated(500));
     // Cancelled from inside the job once 50 records are stored.
     connect(
@@ -441,14 +436,14 @@ void TestFileJobs::importCancelLeavesDatabaseUnchanged()
     const jobtest::RunResult run = jobtest::runRecorded(job);
     QCOMPARE(run.kind, JobOutcome::Cancelled);
     QVERIFY(run.text.isEmpty());
-    QCOMPARE(tableRows(), before);
+    QCOMPARE(dump(), before);
 }
 
 void TestFileJobs::importCommitFailureRollsBack()
 {
     // A deferred foreign key that every insert violates fails the COMMIT itself.
     importList(generated(2, "kept"));
-    const QString before = tableRows();
+    const QString before = dump();
     Sqlite3DB* db = currentDatabase();
     db->executeThrow(Sqlite3Sql("PRAGMA foreign_keys = ON"));
     db->executeThrow(Sqlite3Sql("create table parent(id integer primary key)"));
@@ -458,7 +453,7 @@ void TestFileJobs::importCommitFailureRollsBack()
         "create trigger orphan after insert on sms begin insert into child values(999); end"));
     const jobtest::RunResult commit = importList(generated(4, "rolled back"));
     QVERIFY2(commit.failedWith(QStringLiteral("FOREIGN KEY")), qPrintable(commit.text));
-    QCOMPARE(tableRows(), before);
+    QCOMPARE(dump(), before);
     // The database is usable afterwards: a new transaction can begin.
     db->executeThrow(Sqlite3Sql("drop trigger orphan"));
     QVERIFY(importList(generated(1, "after")).succeeded());

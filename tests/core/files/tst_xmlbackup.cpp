@@ -52,11 +52,6 @@ QByteArray pairAcrossChunk(int offset)
     return QByteArray(65536 - offset - start.size(), 'x') + "&#55357;&#56832;";
 }
 
-QString tableRows()
-{
-    return storetest::dump(*currentDatabase());
-}
-
 } // namespace
 
 class TestXMLBackup : public QObject
@@ -203,7 +198,7 @@ void TestXMLBackup::roundTrip()
     messages.append(
         makeSMS("555", "Tab\there", "cr\ronly, tab\t, 𝄞 ∑ ☃", true, at(2019, 5, 6, 7, 8, 9)));
     QVERIFY(importList(messages).succeeded());
-    const QString rows = tableRows();
+    const QString rows = dump();
     const QString file = m_dir.filePath(QStringLiteral("round.xml"));
     SMSCursorSource source(
         currentDatabase()->queryThrow(Sqlite3Sql("select * from sms order by sms_id")));
@@ -217,14 +212,14 @@ void TestXMLBackup::roundTrip()
         const jobtest::RunResult run = jobtest::runRecorded(import);
         QCOMPARE(run.text, QStringLiteral("Successfully import %1 SMS.").arg(messages.size()));
         QCOMPARE(import.storedCount(), round == 0 ? messages.size() : 0);
-        QCOMPARE(tableRows(), rows);
+        QCOMPARE(dump(), rows);
     }
 }
 
 void TestXMLBackup::cancelledImportStoresNothing()
 {
     importList(generated(3, "earlier"));
-    const QString before = tableRows();
+    const QString before = dump();
     const QString file = m_dir.filePath(QStringLiteral("cancel.xml"));
     SMSListSource source(generated(5000));
     LocalBackupThread exportJob(&source, file);
@@ -233,7 +228,7 @@ void TestXMLBackup::cancelledImportStoresNothing()
     connect(&import, &JobThread::updateProgress, &import, &JobThread::requestCancel,
             Qt::DirectConnection);
     QCOMPARE(jobtest::runRecorded(import).kind, JobOutcome::Cancelled);
-    QCOMPARE(tableRows(), before);
+    QCOMPARE(dump(), before);
 }
 
 void TestXMLBackup::longRunStopsReading()

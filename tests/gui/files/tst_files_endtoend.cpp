@@ -60,14 +60,12 @@ class TestFilesEndToEnd : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(isolateInEnglish(m_home, m_translator)); }
     void exportThenImportIntoSecondAccount_data();
     void exportThenImportIntoSecondAccount();
 
 private:
-    QTemporaryDir m_home;
+    TestAccount m_account;
     QTemporaryDir m_dir;
-    QTranslator m_translator;
 };
 
 void TestFilesEndToEnd::exportThenImportIntoSecondAccount_data()
@@ -84,10 +82,10 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
 {
     QFETCH(QString, filter);
     QFETCH(QString, suffix);
-    QVERIFY(openFreshAccount(QStringLiteral("source%1.db").arg(suffix)));
+    QVERIFY(m_account.open(QStringLiteral("source%1.db").arg(suffix)));
     const QList<SMSInfo> messages = sourceMessages();
-    for (SMSInfo sms : messages)
-        QVERIFY(storeSMS(currentDatabase(), sms));
+    for (const SMSInfo& sms : messages)
+        QVERIFY(store(sms));
     const QStringList sourceRows = accountRows();
     QCOMPARE(sourceRows.size(), messages.size());
 
@@ -107,7 +105,7 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
     QVERIFY(QFile::exists(file));
 
     // A second, empty account becomes the open one.
-    QVERIFY(openFreshAccount(QStringLiteral("target%1.db").arg(suffix)));
+    QVERIFY(m_account.open(QStringLiteral("target%1.db").arg(suffix)));
     window.reloadContacts();
     QCOMPARE(contactRows(window), 0);
 
@@ -132,11 +130,8 @@ void TestFilesEndToEnd::exportThenImportIntoSecondAccount()
                  QStringLiteral("Successfully import %1 SMS.").arg(messages.size()));
         QCOMPARE(accountRows(), sourceRows);
         // The preview dialog had the main window reload its conversations.
-        QCOMPARE(contactRows(window),
-                 int(storetest::scalar(*currentDatabase(),
-                                       QStringLiteral("select count(distinct suffix) from sms"))));
-        QCOMPARE(storetest::summaryContacts(*currentDatabase()),
-                 storetest::groupedContacts(*currentDatabase()));
+        QCOMPARE(contactRows(window), scalar("select count(distinct suffix) from sms"));
+        QCOMPARE(summaryContacts(), groupedContacts());
     }
     window.close();
     setMainWindowInstance(nullptr);

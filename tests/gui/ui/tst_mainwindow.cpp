@@ -24,9 +24,9 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
-#include "support/UiTestSupport.h"
+#include "support/TestAccount.h"
 
-using namespace uitest;
+using namespace tbtest;
 
 namespace {
 
@@ -61,7 +61,7 @@ protected:
         QMetaObject::invokeMethod(
             m_window, [this] { m_handled.release(); }, Qt::QueuedConnection);
         m_handled.acquire();
-        incomingSeenInside = countRows("select count(*) from sms where body=?", m_incoming.body);
+        incomingSeenInside = scalar("select count(*) from sms where body=?", m_incoming.body);
         switch (m_end) {
         case End::Success:
             transaction.commit();
@@ -85,12 +85,12 @@ private:
 // Newest first: Joanna (555), Bob (444), Hannah (333), AnnaBank, Anna (111).
 void fillContacts()
 {
-    store("111", "Anna", "a", 1000);
-    store("AnnaBank", QString(), "b", 2000);
-    store("333", "Hannah", "c", 3000);
-    store("444", "Bob", "d", 4000);
-    store("555", "Joanna", "e", 5000);
-    store("555", "Joanna", "f", 900, true);
+    store(makeSMS("111", "Anna", "a", false, secs(1000)));
+    store(makeSMS("AnnaBank", QString(), "b", false, secs(2000)));
+    store(makeSMS("333", "Hannah", "c", false, secs(3000)));
+    store(makeSMS("444", "Bob", "d", false, secs(4000)));
+    store(makeSMS("555", "Joanna", "e", false, secs(5000)));
+    store(makeSMS("555", "Joanna", "f", true, secs(900)));
 }
 
 } // namespace
@@ -100,10 +100,10 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_env = std::make_unique<Environment>("main.db"); }
+    void initTestCase() { QVERIFY(m_account.open("main.db")); }
     void init()
     {
-        clearMessages();
+        currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
         fillContacts();
         m_dialogs = std::make_unique<DialogRecorder>();
     }
@@ -132,7 +132,7 @@ private slots:
 
 private:
     QString followKeyboardPath(const QString& path);
-    std::unique_ptr<Environment> m_env;
+    TestAccount m_account;
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
@@ -184,15 +184,15 @@ void TestMainWindow::deleteThread()
 {
     MainWindow window;
     window.miThreadDelete(); // answered No
-    QCOMPARE(countRows("select count(*) from sms"), 6);
+    QCOMPARE(scalar("select count(*) from sms"), 6);
     m_dialogs->clear();
     m_dialogs->queueButton(QMessageBox::Yes);
     window.miThreadDelete();
     QCOMPARE(m_dialogs->messages.size(), 2);
     QCOMPARE(m_dialogs->messages.at(0).text, QStringLiteral("Confirm to delete this thread?"));
     QCOMPARE(m_dialogs->messages.at(1).text, QStringLiteral("Successfully delete thread."));
-    QCOMPARE(countRows("select count(*) from sms where suffix='555'"), 0);
-    QCOMPARE(countRows("select count(*) from sms"), 4);
+    QCOMPARE(scalar("select count(*) from sms where suffix='555'"), 0);
+    QCOMPARE(scalar("select count(*) from sms"), 4);
     QCOMPARE(window.contactsModel()->rowCount(), 4);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
     QCOMPARE(window.conversationView()->pageMessages().first().person, QStringLiteral("Bob"));
@@ -218,7 +218,7 @@ void TestMainWindow::deleteThreadWhileAMessageArrives()
         {
             if (icon != QMessageBox::Question)
                 return DialogRecorder::message(icon, title, text, buttons);
-            window->onReceivedSMS(uitest::message("123 456", QString(), "meanwhile", 9000));
+            window->onReceivedSMS(makeSMS("123 456", QString(), "meanwhile", false, secs(9000)));
             return QMessageBox::Yes;
         }
     };
@@ -228,15 +228,15 @@ void TestMainWindow::deleteThreadWhileAMessageArrives()
     answerer.window = &window;
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0)); // Bob
     window.miThreadDelete();
-    QCOMPARE(countRows("select count(*) from sms where suffix='444'"), 0);
-    QCOMPARE(countRows("select count(*) from sms where body='meanwhile'"), 1);
+    QCOMPARE(scalar("select count(*) from sms where suffix='444'"), 0);
+    QCOMPARE(scalar("select count(*) from sms where body='meanwhile'"), 1);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("123456"));
     QCOMPARE(window.contactsModel()->rowOfSuffix("444"), -1);
 }
 
 void TestMainWindow::conversationWithoutNumber()
 {
-    store(QString(), QString(), "from nobody", 950);
+    store(makeSMS(QString(), QString(), "from nobody", false, secs(950)));
     MainWindow window;
     const int row = window.contactsModel()->rowOfSuffix(QString());
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(row, 0));
@@ -246,19 +246,19 @@ void TestMainWindow::conversationWithoutNumber()
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
     m_dialogs->queueButton(QMessageBox::Yes);
     window.miThreadDelete();
-    QCOMPARE(countRows("select count(*) from sms"), 6);
+    QCOMPARE(scalar("select count(*) from sms"), 6);
 }
 
 void TestMainWindow::incomingMessages()
 {
     MainWindow window;
     // For the conversation on show: shown at once, list order unchanged.
-    window.onReceivedSMS(message("555", QString(), "again", 6000));
+    window.onReceivedSMS(makeSMS("555", QString(), "again", false, secs(6000)));
     QCOMPARE(window.conversationView()->pageMessages().last().body, QStringLiteral("again"));
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:3"));
     QVERIFY(ConversationForm::conversation("555")->isVisible());
     // For another listed conversation: stored, list and page unchanged, its chat window opens.
-    window.onReceivedSMS(message("111", "Anna", "late", 7000));
+    window.onReceivedSMS(makeSMS("111", "Anna", "late", false, secs(7000)));
     QCOMPARE(window.contactsModel()->entries().at(4).person, QStringLiteral("Anna"));
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
     QCOMPARE(window.conversationView()->pageMessages().last().body, QStringLiteral("again"));
@@ -267,7 +267,7 @@ void TestMainWindow::incomingMessages()
     QCOMPARE(anna->windowTitle(), QStringLiteral("Anna(111)"));
     QCOMPARE(anna->history()->pageMessages().last().body, QStringLiteral("late"));
     // From a new number: its conversation comes first and is selected and shown.
-    window.onReceivedSMS(message("+1 (234) 567-8901", QString(), "new here", 8000));
+    window.onReceivedSMS(makeSMS("+1 (234) 567-8901", QString(), "new here", false, secs(8000)));
     QCOMPARE(window.contactsModel()->rowCount(), 6);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("345678901"));
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
@@ -288,7 +288,7 @@ void TestMainWindow::incomingHeldWhileAJobRuns()
 {
     QFETCH(int, end);
     MainWindow window;
-    const SMSInfo incoming = message("0999 123", QString(), "during the job", 9000);
+    const SMSInfo incoming = makeSMS("0999 123", QString(), "during the job", false, secs(9000));
     {
         ProgressForm form(QStringLiteral("job"));
         TransactionJob job(&window, incoming, TransactionJob::End(end));
@@ -298,8 +298,8 @@ void TestMainWindow::incomingHeldWhileAJobRuns()
     }
     // Stored as soon as the job let the account go.
     QTRY_COMPARE(window.heldIncomingCount(), 0);
-    QCOMPARE(countRows("select count(*) from sms where body=?", incoming.body), 1);
-    QCOMPARE(countRows("select count(*) from sms where body='job row'"),
+    QCOMPARE(scalar("select count(*) from sms where body=?", incoming.body), 1);
+    QCOMPARE(scalar("select count(*) from sms where body='job row'"),
              TransactionJob::End(end) == TransactionJob::End::Success ? 1 : 0);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("0999123"));
     QCOMPARE(window.conversationView()->pageMessages().last().body, incoming.body);
@@ -397,15 +397,16 @@ void TestMainWindow::contactsContextMenu()
     m_dialogs->queueButton(QMessageBox::Yes);
     QTimer::singleShot(0, this, [&window] {
         const QPointer<QMenu> menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        window.onReceivedSMS(message("0999 123", QString(), "arrives meanwhile", 9000));
+        window.onReceivedSMS(
+            makeSMS("0999 123", QString(), "arrives meanwhile", false, secs(9000)));
         if (menu) {
             menu->actions().at(3)->trigger();
             menu->close();
         }
     });
     emit window.contactsView()->createContextMenu();
-    QCOMPARE(countRows("select count(*) from sms where suffix='444'"), 0);
-    QCOMPARE(countRows("select count(*) from sms where suffix='0999123'"), 1);
+    QCOMPARE(scalar("select count(*) from sms where suffix='444'"), 0);
+    QCOMPARE(scalar("select count(*) from sms where suffix='0999123'"), 1);
 }
 
 void TestMainWindow::keyboard_data()
@@ -476,7 +477,7 @@ QString TestMainWindow::followKeyboardPath(const QString& path)
         contacts->setCurrentIndex(window.contactsModel()->index(1, 0));
         m_dialogs->queueButton(QMessageBox::Yes);
         QTest::keyClick(contacts, Qt::Key_Delete);
-        const bool gone = countRows("select count(*) from sms where suffix='444'") == 0;
+        const bool gone = scalar("select count(*) from sms where suffix='444'") == 0;
         return m_dialogs->messages.value(0).text + (gone ? "|444 deleted" : "|444 kept");
     }
     if (path == QLatin1String("quit")) {
@@ -488,7 +489,8 @@ QString TestMainWindow::followKeyboardPath(const QString& path)
         return menuPlace(contacts, Qt::Key_Menu, Qt::NoModifier);
     }
     if (path == QLatin1String("preview-menu")) {
-        CSVPreviewForm preview({message("1", "", "a", 1000), message("2", "", "b", 2000)});
+        CSVPreviewForm preview(
+            {makeSMS("1", "", "a", false, secs(1000)), makeSMS("2", "", "b", false, secs(2000))});
         preview.show();
         auto* list = preview.findChild<MyTreeView*>(QStringLiteral("listSMS"));
         list->setCurrentIndex(list->model()->index(1, 0));
@@ -529,7 +531,7 @@ void TestMainWindow::incomingKeepsTheTypingFocus()
     QVERIFY(QTest::qWaitForWindowActive(anna));
     anna->replyEdit()->setFocus();
     QTest::keyClicks(anna->replyEdit(), "half a sen");
-    window.onReceivedSMS(message("444", "Bob", "interrupting", 9000));
+    window.onReceivedSMS(makeSMS("444", "Bob", "interrupting", false, secs(9000)));
     ConversationForm* bob = ConversationForm::conversation("444");
     QVERIFY(bob && bob->isVisible()); // brought forward, but the typing goes on where it was
     QTRY_COMPARE(QApplication::focusWidget(), anna->replyEdit());

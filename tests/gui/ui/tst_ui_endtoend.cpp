@@ -15,6 +15,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
 #include "core/sync/SyncListenSMSThread.h"
 #include "core/sync/SyncTimings.h"
@@ -28,11 +29,9 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
-#include "support/StoreTestSupport.h"
-#include "support/UiTestSupport.h"
-#include "testsupport/PhoneSimProcess.h"
+#include "support/TestAccount.h"
 
-using namespace uitest;
+using namespace tbtest;
 
 namespace {
 
@@ -90,18 +89,6 @@ QString newestSuffix()
     return cursor.moveNext() ? cursor.getText(QStringLiteral("suffix")) : QString();
 }
 
-// The window's conversations, as storetest::groupedContacts gives them from the messages.
-QStringList listed(MainWindow& window)
-{
-    QStringList rows;
-    for (const ContactEntry& e : window.contactsModel()->entries()) {
-        rows.append(QStringList{e.suffix, e.person, e.address, QString::number(e.lastDate),
-                                QString::number(e.messageCount)}
-                        .join(u'|'));
-    }
-    return rows;
-}
-
 } // namespace
 
 class TestUiEndToEnd : public QObject
@@ -126,7 +113,7 @@ private:
     void printAConversation(MainWindow& window);
     void restoreToThePhone(MainWindow& window);
 
-    std::unique_ptr<Environment> m_env;
+    TestAccount m_account;
     DialogRecorder* m_dialogs = nullptr;
     tbtest::PhoneSimProcess m_sim;
     int m_backedUp = 0;
@@ -134,7 +121,6 @@ private:
 
 void TestUiEndToEnd::initTestCase()
 {
-    m_env = std::make_unique<Environment>(QString());
     SyncTimings::setForTests(50, 10);
     QVERIFY2(m_sim.start(simAddress, {"--count", "300", "--contacts", "20", "--seed", "7"}),
              qPrintable(m_sim.errorText()));
@@ -156,7 +142,7 @@ void TestUiEndToEnd::openAccount()
     });
     QCOMPARE(accounts.exec(), int(QDialog::Accepted));
     QCOMPARE(currentAccountName(), QStringLiteral("e2e.db"));
-    QCOMPARE(countRows("select count(*) from sms"), 0);
+    QCOMPARE(scalar("select count(*) from sms"), 0);
 }
 
 void TestUiEndToEnd::connectAndBackup(MainWindow& window)
@@ -181,15 +167,15 @@ void TestUiEndToEnd::connectAndBackup(MainWindow& window)
     QCOMPARE(m_dialogs->messages.at(1).icon, QMessageBox::Information);
 
     // Stored, listed, and the newest conversation selected and shown.
-    QCOMPARE(countRows("select count(*) from sms"), m_backedUp);
+    QCOMPARE(scalar("select count(*) from sms"), m_backedUp);
     QVERIFY(window.contactsModel()->rowCount() > 1);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
     const QString suffix = newestSuffix();
     QCOMPARE(window.contactsModel()->entries().first().suffix, suffix);
-    const int inConversation = countRows("select count(*) from sms where suffix=?", suffix);
+    const int inConversation = scalar("select count(*) from sms where suffix=?", suffix);
     QCOMPARE(int(window.conversationView()->messageCount()), inConversation);
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:%1").arg(inConversation));
-    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
+    QCOMPARE(contactLines(window.contactsModel()->entries()), groupedContacts());
 }
 
 void TestUiEndToEnd::replyInChat(MainWindow& window)
@@ -207,8 +193,8 @@ void TestUiEndToEnd::replyInChat(MainWindow& window)
     QTest::mouseClick(chat->findChild<QPushButton*>("btnSendSMS"), Qt::LeftButton);
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("Message sent successfully."));
     QVERIFY(m_sim.waitForLine("SENT"));
-    QCOMPARE(
-        countRows(QStringLiteral("select count(*) from sms where body=? and is_send=1"), reply), 1);
+    QCOMPARE(scalar(QStringLiteral("select count(*) from sms where body=? and is_send=1"), reply),
+             1);
     QCOMPARE(int(chat->history()->messageCount()), before + 1);
     QCOMPARE(chat->history()->pageMessages().last().body, reply);
     QVERIFY(chat->replyEdit()->toPlainText().isEmpty());
@@ -216,7 +202,7 @@ void TestUiEndToEnd::replyInChat(MainWindow& window)
     // The main window shows it too, the conversation still first.
     QCOMPARE(window.contactsModel()->entries().first().suffix, entry.suffix);
     QCOMPARE(window.conversationView()->pageMessages().last().body, reply);
-    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
+    QCOMPARE(contactLines(window.contactsModel()->entries()), groupedContacts());
 }
 
 void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
@@ -225,12 +211,12 @@ void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
     const int rowsBefore = window.contactsModel()->rowCount();
     // Stored dates are whole seconds: a message of the same second as the reply would tie with
     // it for the top of the list.
-    const qint64 newest = countRows(QStringLiteral("select max(date) from sms"));
+    const qint64 newest = scalar(QStringLiteral("select max(date) from sms"));
     QTRY_VERIFY_WITH_TIMEOUT(QDateTime::currentSecsSinceEpoch() > newest, 3000);
     m_sim.push(QStringLiteral("+44 7700 900123"), body);
     QVERIFY(m_sim.waitForPushed(1));
-    QTRY_COMPARE_WITH_TIMEOUT(
-        countRows(QStringLiteral("select count(*) from sms where body=?"), body), 1, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(scalar(QStringLiteral("select count(*) from sms where body=?"), body),
+                              1, 15000);
     QCOMPARE(window.contactsModel()->rowCount(), rowsBefore + 1);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("700900123"));
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
@@ -238,7 +224,7 @@ void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
     ConversationForm* chat = ConversationForm::conversation("700900123");
     QVERIFY(chat && chat->isVisible());
     QCOMPARE(chat->windowTitle(), QStringLiteral("+44 7700 900123"));
-    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
+    QCOMPARE(contactLines(window.contactsModel()->entries()), groupedContacts());
 }
 
 void TestUiEndToEnd::searchForAWord(MainWindow& window)
@@ -261,19 +247,19 @@ void TestUiEndToEnd::deleteAConversation(MainWindow& window)
     const int rowsBefore = window.contactsModel()->rowCount();
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
     const QString suffix = window.contactsModel()->entries().at(1).suffix;
-    const int messages = countRows("select count(*) from sms where suffix=?", suffix);
-    const int total = countRows("select count(*) from sms");
+    const int messages = scalar("select count(*) from sms where suffix=?", suffix);
+    const int total = scalar("select count(*) from sms");
     QVERIFY(messages > 0);
     m_dialogs->clear();
     m_dialogs->queueButton(QMessageBox::Yes);
     window.miThreadDelete();
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully delete thread."));
-    QCOMPARE(countRows("select count(*) from sms where suffix=?", suffix), 0);
-    QCOMPARE(countRows("select count(*) from sms"), total - messages);
+    QCOMPARE(scalar("select count(*) from sms where suffix=?", suffix), 0);
+    QCOMPARE(scalar("select count(*) from sms"), total - messages);
     QCOMPARE(window.contactsModel()->rowCount(), rowsBefore - 1);
     QCOMPARE(window.contactsModel()->rowOfSuffix(suffix), -1);
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
-    QCOMPARE(listed(window), storetest::groupedContacts(*currentDatabase()));
+    QCOMPARE(contactLines(window.contactsModel()->entries()), groupedContacts());
 }
 
 void TestUiEndToEnd::printAConversation(MainWindow& window)
@@ -290,7 +276,7 @@ void TestUiEndToEnd::printAConversation(MainWindow& window)
     QCOMPARE(preview, QStringLiteral("QPrintPreviewDialog"));
 
     // The same conversation exported as a PDF file.
-    const QString pdf = m_env->home() + QStringLiteral("/conversation.pdf");
+    const QString pdf = m_account.home() + QStringLiteral("/conversation.pdf");
     m_dialogs->clear();
     m_dialogs->queueFileName(pdf);
     m_dialogs->queueSelectedFilter(QStringLiteral("PDF Files(*.pdf)"));
@@ -315,7 +301,7 @@ void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
     QVERIFY(m_sim.waitForLine("RESTORED", 15000, &restored, from));
     QCOMPARE(restored.section(QLatin1Char(' '), 1, 1).toInt(), shown);
 
-    const int all = countRows("select count(*) from sms");
+    const int all = scalar("select count(*) from sms");
     from = m_sim.lineCount();
     window.miSyncToAndroid();
     QCOMPARE(m_dialogs->lastText(),
@@ -323,7 +309,7 @@ void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
     QVERIFY(m_sim.waitForLine("RESTORED", 15000, &restored, from));
     QCOMPARE(restored.section(QLatin1Char(' '), 1, 1).toInt(), all);
     // Restoring changes nothing here.
-    QCOMPARE(countRows("select count(*) from sms"), all);
+    QCOMPARE(scalar("select count(*) from sms"), all);
 }
 
 void TestUiEndToEnd::composeToManyWithOneRefused(MainWindow& window)
@@ -350,9 +336,9 @@ void TestUiEndToEnd::composeToManyWithOneRefused(MainWindow& window)
              QStringLiteral("W: The message was sent to: 0170 111\nIt was not sent to: "
                             "Nobody( ), 0170 222\nPress Send again to send it to those only."));
     QCOMPARE(compose.recipientsEdit()->text(), QStringLiteral("Nobody( ), 0170 222"));
-    QCOMPARE(countRows("select count(*) from sms where address=? and body='see you at eight'",
-                       "0170 111"),
-             1); // stored without the blanks around it
+    QCOMPARE(
+        scalar("select count(*) from sms where address=? and body='see you at eight'", "0170 111"),
+        1); // stored without the blanks around it
     compose.recipientsEdit()->setText(QStringLiteral("0170 222"));
     from = m_sim.lineCount();
     compose.onBtnSendPressed();
@@ -442,7 +428,7 @@ void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
     QCOMPARE(boxes.connectionFormShown, QList<bool>({true, false, false, false}));
     for (QWidget* widget : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<ConnectionForm*>(widget));
-    QCOMPARE(countRows("select count(*) from sms"), 0);
+    QCOMPARE(scalar("select count(*) from sms"), 0);
     clearConnection();
 }
 
@@ -491,7 +477,7 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
     const QMutexLocker lock(&mutex);
     QVERIFY(!received.isEmpty());
     for (const QString& body : std::as_const(received))
-        QVERIFY2(countRows("select count(*) from sms where body=?", body) >= 1, qPrintable(body));
+        QVERIFY2(scalar("select count(*) from sms where body=?", body) >= 1, qPrintable(body));
     clearConnection();
     ConversationForm::releaseAllConversations();
 }

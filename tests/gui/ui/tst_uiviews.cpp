@@ -21,9 +21,9 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
-#include "support/UiTestSupport.h"
+#include "support/TestAccount.h"
 
-using namespace uitest;
+using namespace tbtest;
 
 namespace {
 
@@ -31,19 +31,19 @@ QList<SMSInfo> numberedMessages(int count)
 {
     QList<SMSInfo> list;
     for (int i = 0; i < count; ++i)
-        list.append(
-            message("555", "Anna", QStringLiteral("message %1").arg(i + 1), 1600000000 + i));
+        list.append(makeSMS("555", "Anna", QStringLiteral("message %1").arg(i + 1), false,
+                            secs(1600000000 + i)));
     return list;
 }
 
 // Anna and Joanna with a text each way, a bare number, a service sender.
 void storeDialogAccount()
 {
-    store("111", "Anna", "Lunch today?", 1000);
-    store("111", "Anna", "yes, LUNCH at 1", 1100, true);
-    store("555", "Joanna", "call me", 1200);
-    store("777", QString(), "lunchbox sold", 1300, true);
-    store("AnnaBank", QString(), "balance 5%", 1400);
+    store(makeSMS("111", "Anna", "Lunch today?", false, secs(1000)));
+    store(makeSMS("111", "Anna", "yes, LUNCH at 1", true, secs(1100)));
+    store(makeSMS("555", "Joanna", "call me", false, secs(1200)));
+    store(makeSMS("777", QString(), "lunchbox sold", true, secs(1300)));
+    store(makeSMS("AnnaBank", QString(), "balance 5%", false, secs(1400)));
 }
 
 QString mark(const QString& html)
@@ -59,10 +59,10 @@ class TestUiViews : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_env = std::make_unique<Environment>("views.db"); }
+    void initTestCase() { QVERIFY(m_account.open("views.db")); }
     void init()
     {
-        clearMessages();
+        currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
         m_dialogs = std::make_unique<DialogRecorder>();
     }
     void cleanup()
@@ -91,7 +91,7 @@ private slots:
     void oneChatWindowPerConversation();
 
 private:
-    std::unique_ptr<Environment> m_env;
+    TestAccount m_account;
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
@@ -100,13 +100,13 @@ void TestUiViews::contactsNewestFirstWithDisplayTexts()
     ItemModelContacts model;
     model.reload();
     QCOMPARE(model.rowCount(), 0);
-    store("555", "Anna", "a", 1000);
-    store("777", QString(), "b", 3000);
-    store(QString(), QString(), "c", 2000);
-    store("555", QString(), "d", 1500, true);
+    store(makeSMS("555", "Anna", "a", false, secs(1000)));
+    store(makeSMS("777", QString(), "b", false, secs(3000)));
+    store(makeSMS(QString(), QString(), "c", false, secs(2000)));
+    store(makeSMS("555", QString(), "d", true, secs(1500)));
     // One conversation written two ways with two names: the greatest name and number win.
-    store("+49 170 1234567", "Bob", "x", 500);
-    store("0170-1234567", "Anna", "y", 600);
+    store(makeSMS("+49 170 1234567", "Bob", "x", false, secs(500)));
+    store(makeSMS("0170-1234567", "Anna", "y", false, secs(600)));
     model.reload();
     QStringList texts;
     for (int row = 0; row < model.rowCount(); ++row)
@@ -184,9 +184,10 @@ void TestUiViews::messagesAreEscapedAndLabelled()
 {
     const qint64 date = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)).toSecsSinceEpoch();
     SmsBrowser browser;
-    browser.setSMSList({message("<i>555</i>", "Anna", "<b>bold</b> &amp; co\nline", date, true),
-                        message("<i>555</i>", "Anna", "hi", date)},
-                       QString());
+    browser.setSMSList(
+        {makeSMS("<i>555</i>", "Anna", "<b>bold</b> &amp; co\nline", true, secs(date)),
+         makeSMS("<i>555</i>", "Anna", "hi", false, secs(date))},
+        QString());
     const QString text = browser.toPlainText();
     QVERIFY2(text.contains("To Anna(<i>555</i>): <b>bold</b> &amp; co\nline\nsent:2021-03-04 "
                            "05:06:07"),
@@ -228,9 +229,9 @@ void TestUiViews::highlight()
 void TestUiViews::highlightInTheBrowser()
 {
     SmsBrowser browser;
-    browser.setSMSList({message("555", "HELLO Kitty", "Hello and hElLo", 1000),
-                        message("555", QString(), "Tom & Jerry <3 span;", 1001),
-                        message("555", QString(), "R&D <team>", 1002)},
+    browser.setSMSList({makeSMS("555", "HELLO Kitty", "Hello and hElLo", false, secs(1000)),
+                        makeSMS("555", QString(), "Tom & Jerry <3 span;", false, secs(1001)),
+                        makeSMS("555", QString(), "R&D <team>", false, secs(1002))},
                        "hello");
     // Shown in the keyword's letter case, in names too; the markup stays whole.
     QVERIFY(browser.toPlainText().contains("hello Kitty(555): hello and hello"));
@@ -263,7 +264,7 @@ void TestUiViews::searchForm()
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("Found no SMS."));
     // All results count, the last page is shown, highlighted in the keyword's case.
     for (int i = 0; i < 150; ++i)
-        store("888", QString(), QStringLiteral("Report %1").arg(i), 5000 + i);
+        store(makeSMS("888", QString(), QStringLiteral("Report %1").arg(i), false, secs(5000 + i)));
     QCOMPARE(search("REPORT", 0), 150);
     QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:150"));
     QCOMPARE(form.browser()->currentPage(), 2);
@@ -309,7 +310,7 @@ void TestUiViews::choosingACompletion()
 void TestUiViews::completionAgreesWithTheDatabase()
 {
     storeDialogAccount();
-    store("999", "Ärger", "x", 1500);
+    store(makeSMS("999", "Ärger", "x", false, secs(1500)));
     // The in-memory filter matches what SQLite's LIKE finds (ASCII letters in any case only).
     for (const char* fragment : {"ANN", "J_a", "J_n", "1_1", "5", "bank", "%", " ", "ä", "Ä"}) {
         const QString pattern = QLatin1Char('%') + QString::fromUtf8(fragment) + QLatin1Char('%');
@@ -382,7 +383,7 @@ void TestUiViews::oneChatWindowPerConversation()
     ConversationForm* anna = ConversationForm::conversation("111");
     QVERIFY(anna);
     QCOMPARE(anna->statusLabel()->text(), QStringLiteral("Total:2"));
-    store("111", QString(), "see you", 2000);
+    store(makeSMS("111", QString(), "see you", false, secs(2000)));
     anna->close();
     ConversationForm::openConversation("other title", "999", "111");
     QCOMPARE(ConversationForm::conversationCount(), 1);
