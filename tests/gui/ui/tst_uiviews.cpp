@@ -21,9 +21,11 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
+#include "support/GuiTestSupport.h"
 #include "support/TestAccount.h"
 
 using namespace tbtest;
+using guitest::whenModal;
 
 namespace {
 
@@ -97,9 +99,6 @@ private:
 
 void TestUiViews::contactsNewestFirstWithDisplayTexts()
 {
-    ItemModelContacts model;
-    model.reload();
-    QCOMPARE(model.rowCount(), 0);
     store(makeSMS("555", "Anna", "a", false, secs(1000)));
     store(makeSMS("777", QString(), "b", false, secs(3000)));
     store(makeSMS(QString(), QString(), "c", false, secs(2000)));
@@ -107,16 +106,14 @@ void TestUiViews::contactsNewestFirstWithDisplayTexts()
     // One conversation written two ways with two names: the greatest name and number win.
     store(makeSMS("+49 170 1234567", "Bob", "x", false, secs(500)));
     store(makeSMS("0170-1234567", "Anna", "y", false, secs(600)));
+    ItemModelContacts model;
     model.reload();
     QStringList texts;
     for (int row = 0; row < model.rowCount(); ++row)
         texts.append(model.data(model.index(row, 0)).toString());
     QCOMPARE(texts, QStringList({"777", "Unknown", "Anna(555)", "Bob(0170-1234567)"}));
-    QCOMPARE(model.entries().at(3).suffix, QStringLiteral("701234567"));
-    QCOMPARE(model.entries().at(1).suffix, QString());
     QCOMPARE(model.rowOfSuffix("555"), 2);
     QCOMPARE(model.rowOfSuffix("999"), -1);
-    QVERIFY(!model.index(4, 0).isValid());
     // A reload drops every index into the old list.
     MyTreeView view;
     view.setModel(&model);
@@ -359,19 +356,16 @@ void TestUiViews::composeChecksBeforeSending()
     form.recipientsEdit()->setText("Anna(111)");
     form.contentEdit()->setPlainText(" \n\t ");
     form.onBtnSendPressed();
-    QCOMPARE(m_dialogs->lastText(),
-             QStringLiteral("Your message is blank..Please compose it first."));
+    QCOMPARE(m_dialogs->shown(), QStringList{"W: Your message is blank..Please compose it first."});
     // With a text and no connection the connection dialog asks; cancelling it ends quietly.
     form.contentEdit()->setPlainText("hello");
-    QString seen;
-    QTimer::singleShot(0, this, [&seen] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            seen = QString::fromLatin1(dialog->metaObject()->className());
-            dialog->reject();
-        }
+    bool asked = false;
+    whenModal(QStringLiteral("ConnectionForm"), [&asked](QWidget* dialog) {
+        asked = true;
+        static_cast<QDialog*>(dialog)->reject();
     });
     form.onBtnSendPressed();
-    QCOMPARE(seen, QStringLiteral("ConnectionForm"));
+    QVERIFY(asked);
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(form.contentEdit()->toPlainText(), QStringLiteral("hello"));
 }
