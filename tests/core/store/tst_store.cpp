@@ -19,7 +19,6 @@
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
-#include "core/store/SMSListSource.h"
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/StoreSMS.h"
@@ -220,7 +219,6 @@ private slots:
     void rowsReadByTheRules();
     void twoThreadsStoreEachMessageOnce();
     void incomingWaitsForAnotherProgram();
-    void sources();
     void templateProperties();
     void duplicateQueryUsesAddressDateIndex();
     void accountFiles();
@@ -492,46 +490,6 @@ void TestStore::incomingWaitsForAnotherProgram()
     other.rollbackTran();
     QTRY_COMPARE(stored.count(), 1); // stored once the other program let go
     QCOMPARE(scalar("select count(*) from sms where body = 'while the other writes'"), 1LL);
-}
-
-void TestStore::sources()
-{
-    openStore();
-    SMSListSource emptyList{QList<SMSInfo>()};
-    SMSListSource listSource(
-        {makeSMS("1", "", "a", false, noon()), makeSMS("2", "", "b", true, noon())});
-    SMSCursorSource emptyCursor(m_db->queryThrow(Sqlite3Sql("select * from view_sms")));
-    SMSInfo none;
-    QVERIFY(emptyCursor.count() == 0 && !emptyCursor.next(none)); // stepped before rows exist
-    // Stored out of date order, one conversation in two spellings with one name: the whole
-    // account comes oldest first, each message with its conversation's name.
-    for (const auto& [address, minutes] :
-         {std::pair{"0170 1234567", 30}, {"+49 170 1234567", 10}, {"0170 1234567", 20}}) {
-        SMSInfo sms = makeSMS(address, minutes == 30 ? "Anna" : "", QString::number(minutes), true,
-                              noon().addSecs(60 * minutes));
-        QVERIFY(storeSMS(m_db, sms));
-    }
-    SMSCursorSource cursorSource(
-        m_db->queryThrow(Sqlite3Sql("select * from view_sms order by date asc")));
-
-    const QList<std::pair<AbsSMSDataSource*, QStringList>> cases = {
-        {&emptyList, {}},
-        {&listSource, {"1: a", "2: b"}},
-        {&emptyCursor, {}},
-        {&cursorSource,
-         {"Anna(+49 170 1234567): 10", "Anna(0170 1234567): 20", "Anna(0170 1234567): 30"}}};
-    for (const auto& [source, expected] : cases) {
-        QCOMPARE(source->count(), expected.size());
-        QStringList seen;
-        for (SMSInfo sms; source->next(sms);)
-            seen.append(contactDisplayName(sms) + ": " + sms.body);
-        QCOMPARE(seen, expected);
-        // After the end: still false, the target untouched, the count unchanged.
-        SMSInfo after = makeSMS("sentinel", "", "untouched", true, noon());
-        QVERIFY(!source->next(after) && !source->next(after));
-        QCOMPARE(after.body, QStringLiteral("untouched"));
-        QCOMPARE(source->count(), expected.size());
-    }
 }
 
 void TestStore::templateProperties()

@@ -10,6 +10,7 @@
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -159,8 +160,9 @@ void TestUiEndToEnd::connectAndBackup(MainWindow& window)
 
 void TestUiEndToEnd::replyInChat(MainWindow& window)
 {
-    const ContactEntry entry = window.contactsModel()->entries().first();
-    window.onContactDoubleClicked(window.contactsModel()->index(0, 0));
+    // The second conversation: the reply moves it to the top of the list.
+    const ContactEntry entry = window.contactsModel()->entries().at(1);
+    window.onContactDoubleClicked(window.contactsModel()->index(1, 0));
     ConversationForm* chat = ConversationForm::conversation(entry.suffix);
     QVERIFY(chat && chat->isVisible());
     QCOMPARE(chat->windowTitle(), entry.displayText());
@@ -178,7 +180,7 @@ void TestUiEndToEnd::replyInChat(MainWindow& window)
     QCOMPARE(chat->history()->pageMessages().last().body, reply);
     QVERIFY(chat->replyEdit()->toPlainText().isEmpty());
     QCOMPARE(chat->statusLabel()->text(), QStringLiteral("Total:%1").arg(before + 1));
-    // The main window shows it too, the conversation still first.
+    // The main window shows it too, the conversation now first.
     QCOMPARE(window.conversationView()->pageMessages().last().body, reply);
     QCOMPARE(contactLines(window.contactsModel()->entries()), groupedContacts());
 }
@@ -314,23 +316,25 @@ void TestUiEndToEnd::aUsersSession()
     QVERIFY(m_account.open(QStringLiteral("e2e.db")));
     MainWindow window;
     setMainWindowInstance(&window);
+    const auto leave = qScopeGuard([this] {
+        setMainWindowInstance(nullptr);
+        SyncListenSMSThread::instance()->stopListening();
+        ConversationForm::releaseAllConversations();
+        m_dialogs = nullptr;
+    });
     window.show();
-    connectAndBackup(window);
-    if (QTest::currentTestFailed())
-        return;
-    replyInChat(window);
-    composeToManyWithOneRefused(window);
-    receiveFromANewNumber(window);
-    searchForAWord(window);
-    printAConversation(window);
-    restoreToThePhone(window);
+    // Each step builds on the ones before; the first that fails ends the session.
+    for (auto step : {&TestUiEndToEnd::connectAndBackup, &TestUiEndToEnd::replyInChat,
+                      &TestUiEndToEnd::composeToManyWithOneRefused,
+                      &TestUiEndToEnd::receiveFromANewNumber, &TestUiEndToEnd::searchForAWord,
+                      &TestUiEndToEnd::printAConversation, &TestUiEndToEnd::restoreToThePhone}) {
+        (this->*step)(window);
+        if (QTest::currentTestFailed())
+            return;
+    }
     window.close(); // and with it the chat and search windows
     QVERIFY(!ConversationForm::conversation("700900123")->isVisible());
     QVERIFY(!window.searchForm()->isVisible());
-    setMainWindowInstance(nullptr);
-    SyncListenSMSThread::instance()->stopListening();
-    ConversationForm::releaseAllConversations();
-    m_dialogs = nullptr;
 }
 
 void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
