@@ -33,16 +33,17 @@ template <typename T> T* child(QWidget* form, const char* name)
     return widget;
 }
 
-// Runs action on the next modal dialog of the given object name once it is shown.
-inline void whenModal(const QString& objectName, std::function<void(QWidget*)> action,
+// Runs action on the next modal dialog of the given object or class name once it is shown.
+inline void whenModal(const QString& name, std::function<void(QWidget*)> action,
                       int attemptsLeft = 2000)
 {
     QTimer::singleShot(5, [=]() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == objectName && modal->isVisible())
+        if (modal && modal->isVisible() &&
+            (modal->objectName() == name || name == modal->metaObject()->className()))
             action(modal);
         else if (attemptsLeft > 0)
-            whenModal(objectName, action, attemptsLeft - 1);
+            whenModal(name, action, attemptsLeft - 1);
     });
 }
 

@@ -123,7 +123,7 @@ private slots:
     void incomingHeldWhileAJobRuns_data();
     void incomingHeldWhileAJobRuns();
     void listenerErrorOffersRestart();
-    void commandsAskFirst();
+    void commandsOnFilesAndThePhone();
     void contactsContextMenu();
     void keyboard_data();
     void keyboard();
@@ -288,27 +288,39 @@ void TestMainWindow::listenerErrorOffersRestart()
                           "Q: Want to restart monitoring message receiving?"}));
 }
 
-void TestMainWindow::commandsAskFirst()
+void TestMainWindow::commandsOnFilesAndThePhone()
 {
     MainWindow window;
-    // Each file command asks for its file, the backup for a connection; cancelled, the command
-    // ends without a job or a box.
+    // Import asks for its file; cancelled, it ends without a job or a box.
     window.miImport();
     window.miSyncFromOther();
+    // Export writes the whole account, or the chosen conversation (Joanna's two messages).
+    m_dialogs->queueFileName(m_account.home() + QStringLiteral("/all.csv"));
     window.miExport();
+    m_dialogs->queueFileName(m_account.home() + QStringLiteral("/joanna.csv"));
     window.miThreadExport();
     QCOMPARE(m_dialogs->fileCaptions,
              QStringList({"Select CSV file to import.", "Select CSV file to import.",
                           "Select file to export", "Select file to export"}));
     QVERIFY(m_dialogs->fileFilters.last().contains("PDF Files(*.pdf)"));
+    QCOMPARE(m_dialogs->shown(),
+             QStringList({"I: Successfully export 6 SMS.", "I: Successfully export 2 SMS."}));
+    // Print shows the conversation's preview; the backup asks for a connection first, and
+    // without one starts no job.
+    bool previewed = false;
+    whenModal(QStringLiteral("QPrintPreviewDialog"), [&previewed](QWidget* preview) {
+        previewed = true;
+        preview->close();
+    });
+    window.miThreadPrint();
     bool asked = false;
     whenModal(QStringLiteral("ConnectionForm"), [&asked](QWidget* form) {
         asked = true;
         static_cast<QDialog*>(form)->reject();
     });
     window.miSyncFromAndroid();
-    QVERIFY(asked);
-    QVERIFY(m_dialogs->messages.isEmpty());
+    QVERIFY(previewed && asked);
+    QCOMPARE(m_dialogs->messages.size(), 2);
 }
 
 void TestMainWindow::contactsContextMenu()
@@ -356,26 +368,20 @@ void TestMainWindow::keyboard_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("outcome");
-    QTest::newRow("Enter in the find box runs Find") << "find"
-                                                     << "Hannah(333)";
-    QTest::newRow("Delete asks, then deletes the conversation")
-        << "delete"
-        << "Confirm to delete this thread?|444 deleted";
-    QTest::newRow("Ctrl+Q quits") << "quit"
-                                  << "closed";
-    QTest::newRow("Menu key: the contacts menu at the row") << "menu"
-                                                            << "at the row";
-    QTest::newRow("Shift+F10: the preview menu at the row") << "preview-menu"
-                                                            << "at the row";
-    QTest::newRow("Alt+keypad Enter sends from a chat")
-        << "chat-send"
-        << "Your message is blank..Please compose it first.";
-    QTest::newRow("Return alone is a line break") << "chat-return"
-                                                  << " \n";
-    QTest::newRow("Alt+Return sends from compose") << "compose-send"
-                                                   << "Please enter recepient.";
-    QTest::newRow("arrows and Enter choose a completion") << "completion"
-                                                          << "Anna(111),Joanna(555),";
+    const auto row = [](const char* name, const char* path, const char* outcome) {
+        QTest::newRow(name) << QString(path) << QString(outcome);
+    };
+    row("Enter in the find box runs Find", "find", "Hannah(333)");
+    row("Delete asks, then deletes the conversation", "delete",
+        "Confirm to delete this thread?|444 deleted");
+    row("Ctrl+Q quits", "quit", "closed");
+    row("Menu key: the contacts menu at the row", "menu", "at the row");
+    row("Shift+F10: the preview menu at the row", "preview-menu", "at the row");
+    row("Alt+keypad Enter sends from a chat", "chat-send",
+        "Your message is blank..Please compose it first.");
+    row("Return alone is a line break", "chat-return", " \n");
+    row("Alt+Return sends from compose", "compose-send", "Please enter recepient.");
+    row("arrows and Enter choose a completion", "completion", "Anna(111),Joanna(555),");
 }
 
 void TestMainWindow::keyboard()

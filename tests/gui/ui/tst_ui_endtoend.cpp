@@ -2,12 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMutex>
-#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -28,9 +26,11 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
+#include "support/GuiTestSupport.h"
 #include "support/TestAccount.h"
 
 using namespace tbtest;
+using guitest::whenModal;
 
 namespace {
 
@@ -38,25 +38,10 @@ const QString simAddress = QStringLiteral("127.0.0.70");
 const QString dyingAddress = QStringLiteral("127.0.0.76");
 const QString pushingAddress = QStringLiteral("127.0.0.77");
 
-// Runs action on the next modal dialog that waits for the user (progress and busy dialogs close by
-// themselves).
-template <typename Action> void onNextModal(QObject* context, Action action)
-{
-    QTimer::singleShot(0, context, [context, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() == QLatin1String("ProgressForm") ||
-            modal->objectName() == QLatin1String("BusyDialog")) {
-            onNextModal(context, action);
-            return;
-        }
-        action(modal);
-    });
-}
-
 // Answers the next connection dialog: WiFi to the address, Connect.
-void connectTo(QObject* context, const QString& address)
+void connectTo(const QString& address)
 {
-    onNextModal(context, [address](QWidget* modal) {
+    whenModal(QStringLiteral("ConnectionForm"), [address](QWidget* modal) {
         QTest::mouseClick(modal->findChild<QRadioButton*>("raWifi"), Qt::LeftButton);
         modal->findChild<QLineEdit*>("txtWifiAddr")->setText(address);
         QTest::mouseClick(modal->findChild<QPushButton*>("btnConnect"), Qt::LeftButton);
@@ -110,7 +95,6 @@ private:
     void composeToManyWithOneRefused(MainWindow& window);
     void receiveFromANewNumber(MainWindow& window);
     void searchForAWord(MainWindow& window);
-    void printAConversation(MainWindow& window);
     void restoreToThePhone(MainWindow& window);
 
     TestAccount m_account;
@@ -137,7 +121,7 @@ void TestUiEndToEnd::connectAndBackup(MainWindow& window)
     QCOMPARE(window.contactsModel()->rowCount(), 0);
     m_dialogs->clear();
     m_dialogs->queueButton(QMessageBox::Yes); // back up now
-    connectTo(this, simAddress);
+    connectTo(simAddress);
     window.miConnection();
     QVERIFY(currentConnection());
     QString done;
@@ -220,31 +204,6 @@ void TestUiEndToEnd::searchForAWord(MainWindow& window)
     QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
 }
 
-void TestUiEndToEnd::printAConversation(MainWindow& window)
-{
-    window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0));
-    const int shown = int(window.conversationView()->messageCount());
-    // Print: the preview opens for the conversation; closing it prints nothing.
-    QString preview;
-    onNextModal(this, [&preview](QWidget* modal) {
-        preview = QString::fromLatin1(modal->metaObject()->className());
-        modal->close();
-    });
-    window.miThreadPrint();
-    QCOMPARE(preview, QStringLiteral("QPrintPreviewDialog"));
-
-    // The same conversation exported as a PDF file.
-    const QString pdf = m_account.home() + QStringLiteral("/conversation.pdf");
-    m_dialogs->clear();
-    m_dialogs->queueFileName(pdf);
-    m_dialogs->queueSelectedFilter(QStringLiteral("PDF Files(*.pdf)"));
-    window.miThreadExport();
-    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Successfully export %1 SMS.").arg(shown));
-    QFile file(pdf);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.read(5) == "%PDF-" && file.size() > 1000);
-}
-
 void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
 {
     // One conversation, then everything.
@@ -324,10 +283,10 @@ void TestUiEndToEnd::aUsersSession()
     });
     window.show();
     // Each step builds on the ones before; the first that fails ends the session.
-    for (auto step : {&TestUiEndToEnd::connectAndBackup, &TestUiEndToEnd::replyInChat,
-                      &TestUiEndToEnd::composeToManyWithOneRefused,
-                      &TestUiEndToEnd::receiveFromANewNumber, &TestUiEndToEnd::searchForAWord,
-                      &TestUiEndToEnd::printAConversation, &TestUiEndToEnd::restoreToThePhone}) {
+    for (auto step :
+         {&TestUiEndToEnd::connectAndBackup, &TestUiEndToEnd::replyInChat,
+          &TestUiEndToEnd::composeToManyWithOneRefused, &TestUiEndToEnd::receiveFromANewNumber,
+          &TestUiEndToEnd::searchForAWord, &TestUiEndToEnd::restoreToThePhone}) {
         (this->*step)(window);
         if (QTest::currentTestFailed())
             return;
@@ -350,7 +309,7 @@ void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
     MainWindow window;
     setMainWindowInstance(&window);
     window.show();
-    connectTo(this, dyingAddress);
+    connectTo(dyingAddress);
     bool dropped = false;
     QObject scope; // ends the timers below with the test
     std::function<void()> breakThePhone = [&] {

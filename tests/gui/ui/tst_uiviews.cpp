@@ -199,20 +199,16 @@ void TestUiViews::highlight_data()
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("keyword");
     QTest::addColumn<QString>("html");
-    QTest::newRow("escaping only")
-        << "<b>x</b> & y\nz" << QString() << "&lt;b&gt;x&lt;/b&gt; &amp; y<br/>z";
-    QTest::newRow("any letter case") << "Hello and hElLo"
-                                     << "hello" << mark("hello") + " and " + mark("hello");
-    QTest::newRow("ampersand") << "a & b"
-                               << "&"
-                               << "a " + mark("&amp;") + " b";
-    QTest::newRow("less-than") << "x<y"
-                               << "<Y"
-                               << "x" + mark("&lt;Y");
+    const auto row = [](const char* name, const QString& body, const QString& keyword,
+                        const QString& html) { QTest::newRow(name) << body << keyword << html; };
+    row("escaping only", "<b>x</b> & y\nz", "", "&lt;b&gt;x&lt;/b&gt; &amp; y<br/>z");
+    row("any letter case", "Hello and hElLo", "hello", mark("hello") + " and " + mark("hello"));
+    row("ampersand", "a & b", "&", "a " + mark("&amp;") + " b");
+    row("less-than", "x<y", "<Y", "x" + mark("&lt;Y"));
     // Keywords that appear only in the markup leave it alone.
     const QString body = QStringLiteral("Tom & Jerry <3\nsee you");
     for (const char* keyword : {"amp", "lt", "gt", "br", "span", "class", ";"})
-        QTest::newRow(keyword) << body << keyword << escapeHtml(body);
+        row(keyword, body, keyword, escapeHtml(body));
 }
 
 void TestUiViews::highlight()
