@@ -229,9 +229,8 @@ private slots:
     void deleteAccount();
     void searchFindsWhatTheViewFinds_data();
     void searchFindsWhatTheViewFinds();
-    void queriesGiveTheViewsRows();
-    void summaryFollowsTheMessages_data();
-    void summaryFollowsTheMessages();
+    void queriesFollowTheMessages_data();
+    void queriesFollowTheMessages();
     void upgradeOnOpen_data();
     void upgradeOnOpen();
     void largeAccountUpgradesBehindProgressDialog();
@@ -761,30 +760,7 @@ void TestStore::searchFindsWhatTheViewFinds()
     }
 }
 
-void TestStore::queriesGiveTheViewsRows()
-{
-    openVariedStore();
-    for (int round = 0; round < 2; ++round) {
-        const QStringList all =
-            messageRows(*m_db, Sqlite3Sql("select * from view_sms order by date asc, sms_id asc"));
-        QCOMPARE(messageRows(*m_db, wholeAccountQuery().ordered()), all);
-        QCOMPARE(SMSCursorSource(m_db, wholeAccountQuery()).count(), all.size());
-        for (const QString& suffix :
-             column(*m_db, "select distinct suffix from sms where suffix is not null")) {
-            Sqlite3Sql view(
-                "select * from view_sms where suffix = ? order by date asc, sms_id asc");
-            const QStringList expected = messageRows(*m_db, view.addTextParam(suffix));
-            QCOMPARE(messageRows(*m_db, conversationStatement(suffix)), expected);
-            SMSQueryPageSource pages(currentDatabaseShared(), conversationQuery(suffix));
-            QCOMPARE(pagedRows(pages), expected);
-        }
-        // Partly deleted conversations: their names are worked out from the messages left.
-        m_db->executeThrow(Sqlite3Sql("delete from sms where person in ('Bob', 'Zo\u00eb') or "
-                                      "body = '\u212aelvin scale'"));
-    }
-}
-
-void TestStore::summaryFollowsTheMessages_data()
+void TestStore::queriesFollowTheMessages_data()
 {
     QTest::addColumn<QStringList>("steps");
     const auto row = [](const char* name, const QStringList& steps) {
@@ -793,11 +769,15 @@ void TestStore::summaryFollowsTheMessages_data()
     const QString add = "insert into sms(address, person, date, is_send, body, suffix) values ";
     row("stored", {});
     row("conversation deleted", {"delete from sms where suffix = '701234567'"});
-    row("newest deleted", {"delete from sms where sms_id = (select max(sms_id) from sms where "
-                           "suffix = '103')"});
-    row("greatest and first names deleted",
-        {"delete from sms where person in ('\u00e4rger', 'Bob', 'Nemo')"});
+    // In the conversation of 0170 1234567 each deleted message held one value of its row only:
+    // the newest date, the greatest number, the greatest name, the first name.
+    const QString zed = add + "('0170 1234567', 'Zed', 5, 0, 'zed', '701234567')";
+    row("newest deleted", {"delete from sms where body = 'HELLO'"});
     row("greatest number deleted", {"delete from sms where address = '0170-1234567'"});
+    row("greatest name deleted", {zed, "delete from sms where person = 'Zed'"});
+    row("first name deleted", {zed, "delete from sms where person = 'Bob'"});
+    row("names deleted", {"delete from sms where person in ('\u00e4rger', 'Nemo', 'Zo\u00eb') or "
+                          "body = '\u212aelvin scale'"});
     row("names, dates, keys, ids changed",
         {"update sms set person = 'Zed' where sms_id = 2",
          "update sms set date = date - 100000 where suffix = '777'",
@@ -810,7 +790,7 @@ void TestStore::summaryFollowsTheMessages_data()
     row("everything deleted", {"delete from sms"});
 }
 
-void TestStore::summaryFollowsTheMessages()
+void TestStore::queriesFollowTheMessages()
 {
     QFETCH(QStringList, steps);
     openVariedStore();
@@ -819,6 +799,20 @@ void TestStore::summaryFollowsTheMessages()
     for (ContactOrder order : {ContactOrder::NewestFirst, ContactOrder::ByKey})
         QCOMPARE(summaryContacts(*m_db, order), groupedContacts(*m_db, order));
     QCOMPARE(searchIndexProblem(*m_db), QString());
+    // The whole account and each conversation (names worked out from the messages left) read
+    // as the views give them, by statement and by page.
+    const QString view = QStringLiteral("select * from view_sms %1 order by date asc, sms_id asc");
+    const QStringList all = messageRows(*m_db, Sqlite3Sql(view.arg("")));
+    QCOMPARE(messageRows(*m_db, wholeAccountQuery().ordered()), all);
+    QCOMPARE(SMSCursorSource(m_db, wholeAccountQuery()).count(), all.size());
+    for (const QString& suffix :
+         column(*m_db, "select distinct suffix from sms where suffix is not null")) {
+        const QStringList expected =
+            messageRows(*m_db, Sqlite3Sql(view.arg("where suffix = ?")).addTextParam(suffix));
+        QCOMPARE(messageRows(*m_db, conversationStatement(suffix)), expected);
+        SMSQueryPageSource pages(currentDatabaseShared(), conversationQuery(suffix));
+        QCOMPARE(pagedRows(pages), expected);
+    }
 }
 
 void TestStore::upgradeOnOpen_data()
