@@ -121,7 +121,6 @@ private slots:
 
 private:
     QString file(const QString& name) const { return m_files.filePath(name); }
-    void writeFile(const QString& name, const QByteArray& content) const;
 
     tbtest::TestAccount m_home; // the home and catalogue; the command line makes the account
     QTemporaryDir m_files;
@@ -135,20 +134,14 @@ void TestCli::initTestCase()
     QCOMPARE(created.exitCode, 0);
     QVERIFY(QFileInfo::exists(accountPath()));
     QVERIFY(m_phone.start(PHONE, {"--count", "345", "--seed", "7", "--batch", "100"}));
-    writeFile(QStringLiteral("own.csv"), "send,date,number,person,content\n"
-                                         "0,2021-05-06 07:08:09,5550100,,Hallo\n");
-    writeFile(QStringLiteral("notes.txt"), "send,date,number,person,content\n");
-    writeFile(QStringLiteral("foreign.csv"), "a,b,c,d\n1,2,3,4\n");
-    writeFile(QStringLiteral("broken.xml"),
-              "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"1\">\n"
-              "<sms address=\"555\" date=\"1600000000000\" type=\"1\" body=\"a\" />\n<sms");
-}
-
-void TestCli::writeFile(const QString& name, const QByteArray& content) const
-{
-    QFile out(file(name));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(content);
+    tbtest::writeFile(file("own.csv"), "send,date,number,person,content\n"
+                                       "0,2021-05-06 07:08:09,5550100,,Hallo\n");
+    tbtest::writeFile(file("notes.txt"), "send,date,number,person,content\n");
+    tbtest::writeFile(file("foreign.csv"), "a,b,c,d\n1,2,3,4\n");
+    tbtest::writeFile(
+        file("broken.xml"),
+        "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"1\">\n"
+        "<sms address=\"555\" date=\"1600000000000\" type=\"1\" body=\"a\" />\n<sms");
 }
 
 void TestCli::backupTheSameAgainAndRestore()

@@ -6,6 +6,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "core/store/ConversationQuery.h"
 #include "core/store/StoreSMS.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/ui/ItemModelContacts.h"
@@ -22,16 +23,12 @@ namespace {
 // The account as the program shows it: every message with its conversation's contact name.
 QStringList accountRows()
 {
-    QStringList rows;
-    Sqlite3Cursor cursor = currentDatabase()->queryThrow(
-        Sqlite3Sql("select address, ifnull(person, '') as person, date, is_send, body from "
-                   "view_sms order by date, address, body, is_send"));
-    while (cursor.moveNext()) {
-        rows.append(QStringList{cursor.getText("address"), cursor.getText("person"),
-                                QString::number(cursor.getInt64("date")),
-                                QString::number(cursor.getInt("is_send")), cursor.getText("body")}
-                        .join(QLatin1Char('|')));
-    }
+    QList<SMSInfo> list;
+    for (Sqlite3Cursor row = currentDatabase()->queryThrow(wholeAccountQuery().ordered());
+         row.moveNext();)
+        list.append(readSMSRow(row));
+    QStringList rows = keys(list);
+    rows.sort();
     return rows;
 }
 

@@ -73,7 +73,7 @@ private slots:
         m_dialogs.reset();
     }
 
-    void contactsNewestFirstWithDisplayTexts();
+    void contactsReloadDropsTheViewsIndexes();
 
     void pages_data();
     void pages();
@@ -97,24 +97,13 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
-void TestUiViews::contactsNewestFirstWithDisplayTexts()
+void TestUiViews::contactsReloadDropsTheViewsIndexes()
 {
-    store(makeSMS("555", "Anna", "a", false, secs(1000)));
-    store(makeSMS("777", QString(), "b", false, secs(3000)));
-    store(makeSMS(QString(), QString(), "c", false, secs(2000)));
-    store(makeSMS("555", QString(), "d", true, secs(1500)));
-    // One conversation written two ways with two names: the greatest name and number win.
-    store(makeSMS("+49 170 1234567", "Bob", "x", false, secs(500)));
-    store(makeSMS("0170-1234567", "Anna", "y", false, secs(600)));
+    // (The list's rows, order and texts are the summary's, tested with the store and the window.)
+    for (const char* address : {"555", "777", "0170-1234567", "999"})
+        store(makeSMS(address, "Anna", "a", false, secs(1000)));
     ItemModelContacts model;
     model.reload();
-    QStringList texts;
-    for (int row = 0; row < model.rowCount(); ++row)
-        texts.append(model.data(model.index(row, 0)).toString());
-    QCOMPARE(texts, QStringList({"777", "Unknown", "Anna(555)", "Bob(0170-1234567)"}));
-    QCOMPARE(model.rowOfSuffix("555"), 2);
-    QCOMPARE(model.rowOfSuffix("999"), -1);
-    // A reload drops every index into the old list.
     MyTreeView view;
     view.setModel(&model);
     view.setCurrentIndex(model.index(3, 0));
