@@ -1,4 +1,5 @@
-// Drives the real main window as a user would, against the phone simulator over WiFi.
+// Drives the real main window as a user would: against the phone simulator over WiFi, and
+// from one account through an exported file into another.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -12,9 +13,11 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeView>
 
 #include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
+#include "core/store/ConversationQuery.h"
 #include "core/sync/SyncListenSMSThread.h"
 #include "core/sync/SyncTimings.h"
 #include "gui/device/ConnectionForm.h"
@@ -26,10 +29,11 @@
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 #include "support/DialogRecorder.h"
+#include "support/FilesTestSupport.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestAccount.h"
 
-using namespace tbtest;
+using namespace filestest; // and TestAccount's helpers with it
 using guitest::whenModal;
 
 namespace {
@@ -76,6 +80,33 @@ QAction* menuAction(MainWindow& window, const QString& text)
     qFatal("no menu entry %s", qPrintable(text));
 }
 
+// The account as the program shows it: every message with its conversation's contact name.
+QStringList accountRows()
+{
+    QList<SMSInfo> list;
+    for (Sqlite3Cursor row = currentDatabase()->queryThrow(wholeAccountQuery().ordered());
+         row.moveNext();)
+        list.append(readSMSRow(row));
+    QStringList rows = keys(list);
+    rows.sort();
+    return rows;
+}
+
+QList<SMSInfo> exportedMessages()
+{
+    QList<SMSInfo> list;
+    for (const SMSInfo& sms : awkwardMessages()) {
+        if (!sms.address.isEmpty())
+            list.append(sms);
+    }
+    list.append(generated(40, QStringLiteral("ordinary, \"quoted\"")));
+    // One conversation whose messages carry different names, one without any name.
+    list.append(makeSMS("0301234", "Eve", "first", false, at(2018, 1, 1, 10, 0, 0)));
+    list.append(makeSMS("0301234", "", "second", true, at(2018, 1, 1, 10, 0, 1)));
+    list.append(makeSMS("0309999", "", "nameless", false, at(2018, 1, 1, 10, 0, 2)));
+    return list;
+}
+
 } // namespace
 
 class TestUiEndToEnd : public QObject
@@ -88,6 +119,8 @@ private slots:
     void aUsersSession();
     void phoneDiesDuringTheOfferedBackup();
     void exitWhileMessagesArrive();
+    void exportThenImportIntoSecondAccount_data();
+    void exportThenImportIntoSecondAccount();
 
 private:
     void connectAndBackup(MainWindow& window);
@@ -379,6 +412,69 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
         QVERIFY2(scalar("select count(*) from sms where body=?", body) >= 1, qPrintable(body));
     clearConnection();
     ConversationForm::releaseAllConversations();
+}
+
+void TestUiEndToEnd::exportThenImportIntoSecondAccount_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("csv") << "csv";
+    QTest::newRow("xml") << "xml";
+}
+
+void TestUiEndToEnd::exportThenImportIntoSecondAccount()
+{
+    QFETCH(QString, suffix);
+    QVERIFY(m_account.open(QStringLiteral("source-%1.db").arg(suffix)));
+    const QList<SMSInfo> messages = exportedMessages();
+    for (const SMSInfo& sms : messages)
+        QVERIFY(store(sms));
+    const QStringList sourceRows = accountRows();
+    QCOMPARE(sourceRows.size(), messages.size());
+
+    DialogRecorder recorder;
+    MainWindow window;
+    setMainWindowInstance(&window); // as the program's start-up does
+    const auto leave = qScopeGuard([] { setMainWindowInstance(nullptr); });
+    window.show();
+    QVERIFY(window.contactsModel()->rowCount() > 0);
+
+    // Export: the name is typed without suffix, the filter adds it.
+    const QString file = m_account.home() + QStringLiteral("/whole-account.") + suffix;
+    recorder.queueFileName(file.chopped(suffix.size() + 1));
+    recorder.queueSelectedFilter(QStringLiteral("%1 Files(*.%2)").arg(suffix.toUpper(), suffix));
+    window.miExport();
+    QCOMPARE(recorder.lastText(),
+             QStringLiteral("Successfully export %1 SMS.").arg(messages.size()));
+    QVERIFY(QFile::exists(file));
+
+    // A second, empty account becomes the open one.
+    QVERIFY(m_account.open(QStringLiteral("target-%1.db").arg(suffix)));
+    window.reloadContacts();
+    QCOMPARE(window.contactsModel()->rowCount(), 0);
+
+    // Import through the preview dialog; then the same file again: nothing new, the same
+    // count reported.
+    for (int round = 0; round < 2; ++round) {
+        recorder.clear();
+        recorder.queueFileName(file);
+        int previewed = -1;
+        whenModal(QStringLiteral("CSVPreviewForm"), [&](QWidget* dialog) {
+            previewed =
+                dialog->findChild<QTreeView*>(QStringLiteral("listSMS"))->model()->rowCount();
+            emit dialog->findChild<QPushButton*>(QStringLiteral("btnImportToLocal"))->pressed();
+        });
+        window.miImport();
+        QCOMPARE(recorder.fileFilters, QStringList{"CSV Files(*.csv);;XML Files(*.xml)"});
+        QCOMPARE(previewed, messages.size());
+        QCOMPARE(
+            recorder.shown(),
+            (QStringList{QStringLiteral("I: Successfully load %1 SMS.").arg(messages.size()),
+                         QStringLiteral("I: Successfully import %1 SMS.").arg(messages.size())}));
+        QCOMPARE(accountRows(), sourceRows);
+        // The preview dialog had the main window reload its conversations.
+        QCOMPARE(contactLines(window.contactsModel()->entries()), groupedContacts());
+    }
+    window.close();
 }
 
 QTEST_MAIN(TestUiEndToEnd)
