@@ -2,7 +2,6 @@
 
 // Shared by the files tests: messages that files must carry unchanged, and the preview and
 // import jobs run without a window.
-
 #include "core/files/LocalPreviewCSVThread.h"
 #include "core/files/LocalRestoreThread.h"
 #include "support/JobTestSupport.h"
@@ -11,19 +10,6 @@
 namespace filestest {
 
 using namespace tbtest;
-
-// A record as one comparable text: direction, date to the second, number, person, body.
-inline QStringList keys(const QList<SMSInfo>& list)
-{
-    QStringList result;
-    for (const SMSInfo& sms : list)
-        result.append(
-            QStringList{sms.isSend ? "1" : "0",
-                        sms.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                        sms.address, sms.person, sms.body}
-                .join(QLatin1Char('|')));
-    return result;
-}
 
 // Messages with the characters that export and import must carry unchanged.
 inline QList<SMSInfo> awkwardMessages()

@@ -52,13 +52,6 @@ inline QList<SMSInfo> simulatorStore(const QStringList& arguments)
     return list;
 }
 
-// Equal as the database keeps them: the date to the second.
-inline bool sameStored(const SMSInfo& a, const SMSInfo& b)
-{
-    return a.date.toSecsSinceEpoch() == b.date.toSecsSinceEpoch() && a.isSend == b.isSend &&
-           a.address == b.address && a.person == b.person && a.body == b.body;
-}
-
 // A phone service in the test's thread: answers hellos and plays a script on a data port.
 // The first part goes out when a data connection comes, each further part after an
 // acknowledgement ("$batch:") from the program.

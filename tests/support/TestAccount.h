@@ -70,6 +70,19 @@ inline bool store(SMSInfo sms)
     return storeSMS(currentDatabase(), sms);
 }
 
+// Records, each as one comparable text: direction, date to the second, number, person, body.
+inline QStringList keys(const QList<SMSInfo>& list)
+{
+    QStringList result;
+    for (const SMSInfo& sms : list)
+        result.append(
+            QStringList{sms.isSend ? "1" : "0",
+                        sms.date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                        sms.address, sms.person, sms.body}
+                .join(QLatin1Char('|')));
+    return result;
+}
+
 // The current database's messages in the order they were stored.
 inline QList<SMSInfo> storedMessages()
 {
