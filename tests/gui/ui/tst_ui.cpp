@@ -1,5 +1,8 @@
+// The main window, its contacts list and conversation pages, and the search, compose and chat
+// dialogs, without the phone.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -7,16 +10,19 @@
 #include <QPointer>
 #include <QSemaphore>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 
 #include "core/frame/Cancellation.h"
+#include "core/frame/EscapeHtml.h"
 #include "core/frame/JobThread.h"
 #include "core/store/Transaction.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/ui/ContactCompleter.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
@@ -86,14 +92,57 @@ void fillContacts()
     store(makeSMS("555", "Joanna", "f", true, secs(900)));
 }
 
+QList<SMSInfo> numberedMessages(int count)
+{
+    QList<SMSInfo> list;
+    for (int i = 0; i < count; ++i)
+        list.append(makeSMS("555", "Anna", QStringLiteral("message %1").arg(i + 1), false,
+                            secs(1600000000 + i)));
+    return list;
+}
+
+// In place of the window's contacts: Anna and Joanna with a text each way, a bare number, a
+// service sender.
+void storeDialogAccount()
+{
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    store(makeSMS("111", "Anna", "Lunch today?", false, secs(1000)));
+    store(makeSMS("111", "Anna", "yes, LUNCH at 1", true, secs(1100)));
+    store(makeSMS("555", "Joanna", "call me", false, secs(1200)));
+    store(makeSMS("777", QString(), "lunchbox sold", true, secs(1300)));
+    store(makeSMS("AnnaBank", QString(), "balance 5%", false, secs(1400)));
+}
+
+QString mark(const QString& html)
+{
+    return QStringLiteral("<span style=\"background-color:yellow;\">") + html +
+           QStringLiteral("</span>");
+}
+
+// Where a menu opened by the keyboard appeared, against the current row of the view.
+QString menuPlace(MyTreeView* view, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QPoint shownAt(-1, -1);
+    QTimer::singleShot(0, view, [&shownAt] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            shownAt = popup->pos();
+            popup->close();
+        }
+    });
+    QTest::keyClick(view, key, modifiers);
+    const QPoint row =
+        view->viewport()->mapToGlobal(view->visualRect(view->currentIndex()).center());
+    return shownAt == row ? QStringLiteral("at the row") : QStringLiteral("elsewhere");
+}
+
 } // namespace
 
-class TestMainWindow : public QObject
+class TestUi : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_account.open("main.db")); }
+    void initTestCase() { QVERIFY(m_account.open("ui.db")); }
     void init()
     {
         currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
@@ -119,6 +168,23 @@ private slots:
     void keyboard_data();
     void keyboard();
     void incomingKeepsTheTypingFocus();
+    // The contacts model, the conversation pages and the dialogs.
+    void contactsReloadDropsTheViewsIndexes();
+    void pages_data();
+    void pages();
+    void pageLinksMoveAndScroll();
+    void messagesAreEscapedAndLabelled();
+    void highlight_data();
+    void highlight();
+    void highlightInTheBrowser();
+    void searchForm();
+    void recipientsParsing_data();
+    void recipientsParsing();
+    void choosingACompletion();
+    void completionAgreesWithTheDatabase();
+    void completionList();
+    void composeChecksBeforeSending();
+    void oneChatWindowPerConversation();
 
 private:
     QString followKeyboardPath(const QString& path);
@@ -126,7 +192,7 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
 };
 
-void TestMainWindow::findWalksInACircle()
+void TestUi::findWalksInACircle()
 {
     MainWindow window;
     window.findEdit()->setText("   ");
@@ -153,7 +219,7 @@ void TestMainWindow::findWalksInACircle()
     QCOMPARE(window.contactsView()->currentIndex().row(), 0);
 }
 
-void TestMainWindow::deleteThread()
+void TestUi::deleteThread()
 {
     MainWindow window;
     window.miThreadDelete(); // answered No
@@ -177,7 +243,7 @@ void TestMainWindow::deleteThread()
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:0"));
 }
 
-void TestMainWindow::deleteThreadWhileAMessageArrives()
+void TestUi::deleteThreadWhileAMessageArrives()
 {
     // A message from a new number reloads the list while the question is open.
     class ArrivingAnswerer : public DialogRecorder
@@ -205,7 +271,7 @@ void TestMainWindow::deleteThreadWhileAMessageArrives()
     QCOMPARE(window.contactsModel()->rowOfSuffix("444"), -1);
 }
 
-void TestMainWindow::conversationWithoutNumber()
+void TestUi::conversationWithoutNumber()
 {
     store(makeSMS(QString(), QString(), "from nobody", false, secs(950)));
     MainWindow window;
@@ -220,7 +286,7 @@ void TestMainWindow::conversationWithoutNumber()
     QCOMPARE(scalar("select count(*) from sms"), 6);
 }
 
-void TestMainWindow::incomingMessages()
+void TestUi::incomingMessages()
 {
     MainWindow window;
     // For the conversation on show: shown at once, list order unchanged.
@@ -240,14 +306,14 @@ void TestMainWindow::incomingMessages()
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 
-void TestMainWindow::incomingHeldWhileAJobRuns_data()
+void TestUi::incomingHeldWhileAJobRuns_data()
 {
     QTest::addColumn<QString>("end");
     for (const char* end : {"success", "failure", "cancel"})
         QTest::newRow(end) << QString(end);
 }
 
-void TestMainWindow::incomingHeldWhileAJobRuns()
+void TestUi::incomingHeldWhileAJobRuns()
 {
     QFETCH(QString, end);
     MainWindow window;
@@ -269,7 +335,7 @@ void TestMainWindow::incomingHeldWhileAJobRuns()
     QVERIFY(ConversationForm::conversation("0999123"));
 }
 
-void TestMainWindow::listenerErrorOffersRestart()
+void TestUi::listenerErrorOffersRestart()
 {
     MainWindow window;
     window.onListenSMSerrorOccurred("line dropped");
@@ -278,7 +344,7 @@ void TestMainWindow::listenerErrorOffersRestart()
                           "Q: Want to restart monitoring message receiving?"}));
 }
 
-void TestMainWindow::commandsOnFilesAndThePhone()
+void TestUi::commandsOnFilesAndThePhone()
 {
     MainWindow window;
     // Import asks for its file; cancelled, it ends without a job or a box.
@@ -313,7 +379,7 @@ void TestMainWindow::commandsOnFilesAndThePhone()
     QCOMPARE(m_dialogs->messages.size(), 2);
 }
 
-void TestMainWindow::contactsContextMenu()
+void TestUi::contactsContextMenu()
 {
     MainWindow window;
     window.show();
@@ -354,7 +420,7 @@ void TestMainWindow::contactsContextMenu()
     QCOMPARE(scalar("select count(*) from sms where suffix='0999123'"), 1);
 }
 
-void TestMainWindow::keyboard_data()
+void TestUi::keyboard_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("outcome");
@@ -374,30 +440,14 @@ void TestMainWindow::keyboard_data()
     row("arrows and Enter choose a completion", "completion", "Anna(111),Joanna(555),");
 }
 
-void TestMainWindow::keyboard()
+void TestUi::keyboard()
 {
     QFETCH(QString, path);
     QFETCH(QString, outcome);
     QCOMPARE(followKeyboardPath(path), outcome);
 }
 
-// Where a menu opened by the keyboard appeared, against the current row of the view.
-static QString menuPlace(MyTreeView* view, Qt::Key key, Qt::KeyboardModifiers modifiers)
-{
-    QPoint shownAt(-1, -1);
-    QTimer::singleShot(0, view, [&shownAt] {
-        if (QWidget* popup = QApplication::activePopupWidget()) {
-            shownAt = popup->pos();
-            popup->close();
-        }
-    });
-    QTest::keyClick(view, key, modifiers);
-    const QPoint row =
-        view->viewport()->mapToGlobal(view->visualRect(view->currentIndex()).center());
-    return shownAt == row ? QStringLiteral("at the row") : QStringLiteral("elsewhere");
-}
-
-QString TestMainWindow::followKeyboardPath(const QString& path)
+QString TestUi::followKeyboardPath(const QString& path)
 {
     MainWindow window;
     window.show();
@@ -461,7 +511,7 @@ QString TestMainWindow::followKeyboardPath(const QString& path)
     return compose.recipientsEdit()->text();
 }
 
-void TestMainWindow::incomingKeepsTheTypingFocus()
+void TestUi::incomingKeepsTheTypingFocus()
 {
     MainWindow window;
     window.show();
@@ -479,5 +529,290 @@ void TestMainWindow::incomingKeepsTheTypingFocus()
     QCOMPARE(anna->replyEdit()->toPlainText(), QStringLiteral("half a sentence"));
 }
 
-QTEST_MAIN(TestMainWindow)
-#include "tst_mainwindow.moc"
+void TestUi::contactsReloadDropsTheViewsIndexes()
+{
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
+    // (The list's rows, order and texts are the summary's, tested with the store and the window.)
+    for (const char* address : {"555", "777", "0170-1234567", "999"})
+        store(makeSMS(address, "Anna", "a", false, secs(1000)));
+    ItemModelContacts model;
+    model.reload();
+    MyTreeView view;
+    view.setModel(&model);
+    view.setCurrentIndex(model.index(3, 0));
+    currentDatabase()->executeThrow(Sqlite3Sql("delete from sms where address <> '777'"));
+    model.reload();
+    QCOMPARE(model.rowCount(), 1);
+    QVERIFY(!view.currentIndex().isValid() || view.currentIndex().row() == 0);
+}
+
+void TestUi::pages_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("firstShown");
+    QTest::newRow("empty") << 0 << 0 << QString();
+    QTest::newRow("100 make one page") << 100 << 1 << "message 1\n";
+    QTest::newRow("101 open on the second") << 101 << 2 << "message 101\n";
+}
+
+void TestUi::pages()
+{
+    QFETCH(int, count);
+    QFETCH(int, pages);
+    QFETCH(QString, firstShown);
+    SmsBrowser browser;
+    browser.setSMSList(numberedMessages(3), QString());
+    browser.setSMSList(numberedMessages(count), QString());
+    QCOMPARE(browser.pageCount(), pages);
+    QCOMPARE(browser.currentPage(), pages);
+    const QString text = browser.toPlainText();
+    if (count == 0)
+        QVERIFY(text.isEmpty());
+    else
+        QVERIFY(text.contains(firstShown) &&
+                text.contains(QStringLiteral("message %1").arg(count)));
+    QCOMPARE(text.contains("message 100\n"), count == 100);
+    QCOMPARE(browser.toHtml().contains("href=\"/pre_page\""), pages > 1);
+    QVERIFY(!browser.toHtml().contains("/next_page"));
+    QVERIFY(browser.textCursor().atEnd());
+}
+
+void TestUi::pageLinksMoveAndScroll()
+{
+    SmsBrowser browser;
+    browser.setSMSList(numberedMessages(250), QString());
+    QList<int> pages;
+    for (const char* link : {"/pre_page", "/pre_page", "/pre_page", "/elsewhere", "/next_page"}) {
+        browser.onSourceChanged(QUrl(link));
+        pages.append(browser.currentPage());
+    }
+    QCOMPARE(pages, QList<int>({2, 1, 1, 1, 2}));
+    // A forward move shows the page from its top, a backward one from its end.
+    QVERIFY(browser.textCursor().atStart());
+    QVERIFY(browser.toHtml().contains("/next_page") && browser.toHtml().contains("/pre_page"));
+    QVERIFY(browser.toPlainText().contains("message 101\n"));
+    QVERIFY(browser.toPlainText().contains("message 200\n"));
+    emit browser.anchorClicked(QUrl("/next_page")); // a click reaches the same slot
+    QCOMPARE(browser.currentPage(), 3);
+    browser.onSourceChanged(QUrl("/pre_page"));
+    QVERIFY(browser.textCursor().atEnd());
+}
+
+void TestUi::messagesAreEscapedAndLabelled()
+{
+    const qint64 date = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)).toSecsSinceEpoch();
+    SmsBrowser browser;
+    browser.setSMSList(
+        {makeSMS("<i>555</i>", "Anna", "<b>bold</b> &amp; co\nline", true, secs(date)),
+         makeSMS("<i>555</i>", "Anna", "hi", false, secs(date))},
+        QString());
+    const QString text = browser.toPlainText();
+    QVERIFY2(text.contains("To Anna(<i>555</i>): <b>bold</b> &amp; co\nline\nsent:2021-03-04 "
+                           "05:06:07"),
+             qPrintable(text));
+    QVERIFY(text.contains("\nAnna(<i>555</i>): hi\nsent:2021-03-04 05:06:07"));
+    QVERIFY(browser.toHtml().contains("#008040")); // the sent colour
+    QVERIFY(browser.toHtml().contains("#0000ff", Qt::CaseInsensitive));
+}
+
+void TestUi::highlight_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("html");
+    const auto row = [](const char* name, const QString& body, const QString& keyword,
+                        const QString& html) { QTest::newRow(name) << body << keyword << html; };
+    row("escaping only", "<b>x</b> & y\nz", "", "&lt;b&gt;x&lt;/b&gt; &amp; y<br/>z");
+    row("any letter case", "Hello and hElLo", "hello", mark("hello") + " and " + mark("hello"));
+    row("ampersand", "a & b", "&", "a " + mark("&amp;") + " b");
+    row("less-than", "x<y", "<Y", "x" + mark("&lt;Y"));
+    // Keywords that appear only in the markup leave it alone.
+    const QString body = QStringLiteral("Tom & Jerry <3\nsee you");
+    for (const char* keyword : {"amp", "lt", "gt", "br", "span", "class", ";"})
+        row(keyword, body, keyword, escapeHtml(body));
+}
+
+void TestUi::highlight()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, keyword);
+    QFETCH(QString, html);
+    QCOMPARE(SmsBrowser::highlightedHtml(body, keyword), html);
+}
+
+void TestUi::highlightInTheBrowser()
+{
+    SmsBrowser browser;
+    browser.setSMSList({makeSMS("555", "HELLO Kitty", "Hello and hElLo", false, secs(1000)),
+                        makeSMS("555", QString(), "Tom & Jerry <3 span;", false, secs(1001)),
+                        makeSMS("555", QString(), "R&D <team>", false, secs(1002))},
+                       "hello");
+    // Shown in the keyword's letter case, in names too; the markup stays whole.
+    QVERIFY(browser.toPlainText().contains("hello Kitty(555): hello and hello"));
+    QVERIFY(browser.toPlainText().contains("Tom & Jerry <3 span;"));
+    QCOMPARE(browser.toHtml().count("background-color:#ffff00"), 3);
+    browser.setSMSList(browser.pageMessages(), "&d <t");
+    QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
+    QVERIFY(browser.toPlainText().contains("R&d <team>"));
+}
+
+void TestUi::searchForm()
+{
+    storeDialogAccount();
+    SMSSearchForm form;
+    const auto search = [&form](const QString& keyword, int folder) {
+        form.keywordEdit()->setText(keyword);
+        form.folderBox()->setCurrentIndex(folder);
+        form.onBtnSearchClicked();
+        return int(form.browser()->messageCount());
+    };
+    QCOMPARE(search("   ", 0), 5);
+    QCOMPARE(form.browser()->pageMessages().first().body, QStringLiteral("Lunch today?"));
+    QCOMPARE(search(" lunch ", 1), 1);
+    QCOMPARE(search(" lunch ", 2), 2);
+    QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:2"));
+    QCOMPARE(search("ann", 0), 4); // names count too: Anna, Joanna, AnnaBank
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QCOMPARE(search("nothing like it", 0), 0);
+    QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:0"));
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("Found no SMS."));
+    // All results count, the last page is shown, highlighted in the keyword's case.
+    for (int i = 0; i < 150; ++i)
+        store(makeSMS("888", QString(), QStringLiteral("Report %1").arg(i), false, secs(5000 + i)));
+    QCOMPARE(search("REPORT", 0), 150);
+    QCOMPARE(form.statusLabel()->text(), QStringLiteral("Total:150"));
+    QCOMPARE(form.browser()->currentPage(), 2);
+    QVERIFY(form.browser()->toPlainText().contains("REPORT 149"));
+}
+
+void TestUi::recipientsParsing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("numbers");
+    // Blanks around a recipient never reach the phone or the stored address.
+    QTest::newRow("named and bare") << "Anna(555), 777" << QStringList({"555", "777"});
+    QTest::newRow("name alone") << "Bob" << QStringList({"Bob"});
+    QTest::newRow("commas only") << " ,,, " << QStringList();
+    QTest::newRow("blank part") << "1, ,2" << QStringList({"1", "2"});
+    QTest::newRow("blanks around a number")
+        << "Anna, +49 151 0098375 " << QStringList({"Anna", "+49 151 0098375"});
+    QTest::newRow("two parentheses") << "A(1)(2)" << QStringList({"A(1)(2)"});
+    QTest::newRow("trailing comma") << "Anna(555)," << QStringList({"555"});
+    QTest::newRow("number with blanks") << "Joe(+49 170 1)" << QStringList({"+49 170 1"});
+}
+
+void TestUi::recipientsParsing()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, numbers);
+    QStringList sentTo;
+    for (const QString& recipient : DraftSMSForm::recipients(text))
+        sentTo.append(DraftSMSForm::numberOf(recipient));
+    QCOMPARE(sentTo, numbers);
+}
+
+void TestUi::choosingACompletion()
+{
+    const QList<QPair<QString, QString>> cases = {{"jo", "Joanna(555),"},
+                                                  {"Anna(111),jo", "Anna(111),Joanna(555),"},
+                                                  {"Anna(111),, jo", "Anna(111),Joanna(555),"},
+                                                  {"Anna(111),", "Anna(111),"}};
+    for (const auto& [text, result] : cases)
+        QCOMPARE(DraftSMSForm::withChosenRecipient(text, "Joanna(555)"), result);
+}
+
+void TestUi::completionAgreesWithTheDatabase()
+{
+    storeDialogAccount();
+    store(makeSMS("999", "Ärger", "x", false, secs(1500)));
+    // The in-memory filter matches what SQLite's LIKE finds (ASCII letters in any case only).
+    for (const char* fragment : {"ANN", "J_a", "J_n", "1_1", "5", "bank", "%", " ", "ä", "Ä"}) {
+        const QString pattern = QLatin1Char('%') + QString::fromUtf8(fragment) + QLatin1Char('%');
+        Sqlite3Sql sql("select count(*) from (select suffix, max(person) as person, max(address) "
+                       "as address from sms group by suffix having person like ? or address "
+                       "like ?)");
+        sql.addTextParam(pattern).addTextParam(pattern);
+        Sqlite3Cursor cursor = currentDatabase()->queryThrow(sql);
+        QVERIFY(cursor.moveNext());
+        ContactCompleter completer;
+        QCOMPARE(int(completer.matches(currentDatabase(), QString::fromUtf8(fragment)).size()),
+                 cursor.getInt(0));
+    }
+}
+
+void TestUi::completionList()
+{
+    storeDialogAccount();
+    DraftSMSForm form;
+    form.show();
+    QListWidget* list = form.completionList();
+    const auto type = [&form, list](const QString& text) {
+        form.recipientsEdit()->setText(text);
+        QStringList shown;
+        for (int i = 0; list->isVisible() && i < list->count(); ++i)
+            shown.append(list->item(i)->text());
+        return shown;
+    };
+    QCOMPARE(type("ann"), QStringList({"Anna(111)", "Joanna(555)", "AnnaBank"}));
+    QVERIFY(type("ann,").isEmpty());
+    QVERIFY(type("Anna(111),zzz").isEmpty());
+    QCOMPARE(type("Anna(111),JO"), QStringList({"Joanna(555)"}));
+    form.onSearchResultItemClicked(list->item(0));
+    QCOMPARE(form.recipientsEdit()->text(), QStringLiteral("Anna(111),Joanna(555),"));
+    QCOMPARE(form.recipientsEdit()->cursorPosition(), 22);
+    QVERIFY(list->isHidden());
+    QVERIFY(!type("7").isEmpty());
+    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5)); // closes the list
+    QVERIFY(list->isHidden());
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestUi::composeChecksBeforeSending()
+{
+    DraftSMSForm form;
+    form.recipientsEdit()->setText("Anna(111)");
+    form.contentEdit()->setPlainText(" \n\t ");
+    form.onBtnSendPressed();
+    QCOMPARE(m_dialogs->shown(), QStringList{"W: Your message is blank..Please compose it first."});
+    // With a text and no connection the connection dialog asks; cancelling it ends quietly.
+    form.contentEdit()->setPlainText("hello");
+    bool asked = false;
+    whenModal(QStringLiteral("ConnectionForm"), [&asked](QWidget* dialog) {
+        asked = true;
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    form.onBtnSendPressed();
+    QVERIFY(asked);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(form.contentEdit()->toPlainText(), QStringLiteral("hello"));
+}
+
+void TestUi::oneChatWindowPerConversation()
+{
+    storeDialogAccount();
+    ConversationForm::openConversation("Anna(111)", "111", "111");
+    ConversationForm* anna = ConversationForm::conversation("111");
+    QVERIFY(anna);
+    QCOMPARE(anna->statusLabel()->text(), QStringLiteral("Total:2"));
+    store(makeSMS("111", QString(), "see you", false, secs(2000)));
+    anna->close();
+    ConversationForm::openConversation("other title", "999", "111");
+    QCOMPARE(ConversationForm::conversationCount(), 1);
+    QCOMPARE(ConversationForm::conversation("111"), anna);
+    QVERIFY(anna->isVisible());
+    QCOMPARE(anna->windowTitle(), QStringLiteral("Anna(111)"));
+    QCOMPARE(anna->address(), QStringLiteral("111"));
+    // Reopening reloads the history.
+    QCOMPARE(anna->statusLabel()->text(), QStringLiteral("Total:3"));
+    QCOMPARE(anna->history()->pageMessages().last().body, QStringLiteral("see you"));
+    QCOMPARE(anna->history()->pageMessages().last().person, QStringLiteral("Anna"));
+    ConversationForm::openConversation("Joanna(555)", "555", "555");
+    QCOMPARE(ConversationForm::conversationCount(), 2);
+    ConversationForm::closeAllConversations();
+    QVERIFY(!anna->isVisible());
+    QVERIFY(!ConversationForm::conversation("555")->isVisible());
+}
+
+QTEST_MAIN(TestUi)
+#include "tst_ui.moc"
