@@ -30,15 +30,15 @@ void LocalImportXMLThread::work()
     int duplicates = 0;
     XMLReadAhead::Batch batch;
     while (file.next(batch)) {
+        Cancellation::throwIfRequested();
         for (SMSInfo& sms : batch.messages) {
-            Cancellation::throwIfRequested();
             if (sms.address.isEmpty())
                 sms.address = QStringLiteral("Unknown");
-            if (storeSMS(db.get(), sms))
-                ++stored;
-            else
-                ++duplicates;
         }
+        const int added = storeSMSList(db.get(), batch.messages);
+        Cancellation::throwIfRequested(); // a cancel while storing still rolls back
+        stored += added;
+        duplicates += int(batch.messages.size()) - added;
         progress.step(batch.position, batch.elements, batch.declaredCount);
     }
     transaction.commit();

@@ -70,20 +70,30 @@ void SyncRestoreThread::converse(QTcpSocket& data, Sqlite3DB* db)
 
 void SyncRestoreThread::readBatch(QTcpSocket& data, Sqlite3DB* db)
 {
+    QList<SMSInfo> messages;
     for (;;) {
         Cancellation::throwIfRequested();
         const QString line = readReply(&data, -1);
         if (line.startsWith(QLatin1String("$sms:"))) {
-            SMSInfo sms = parseSMSRecordFrom(&data, line.mid(5));
-            if (storeSMS(db, sms))
-                ++m_stored;
-            ++m_processed;
-            reportProgress(false);
+            messages.append(parseSMSRecordFrom(&data, line.mid(5)));
         } else if (line.startsWith(QLatin1String("$end:"))) {
+            storeBatch(db, messages);
             reportProgress(true);
             writeCommand(&data, QStringLiteral("$batch:"), QString(), true);
             return;
         }
+    }
+}
+
+void SyncRestoreThread::storeBatch(Sqlite3DB* db, const QList<SMSInfo>& messages)
+{
+    m_stored += storeSMSList(db, messages);
+    // As if each were stored on its own: a cancel reported with one message stops the job
+    // before the next one (or before the acknowledgement).
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        ++m_processed;
+        reportProgress(false);
+        Cancellation::throwIfRequested();
     }
 }
 

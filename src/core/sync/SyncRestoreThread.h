@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
+
 #include "core/frame/JobThread.h"
+#include "core/frame/SMSInfo.h"
 
 class QTcpSocket;
 class Sqlite3DB;
@@ -27,6 +30,8 @@ private:
     // Returns when the phone said goodbye.
     void converse(QTcpSocket& data, Sqlite3DB* db);
     void readBatch(QTcpSocket& data, Sqlite3DB* db);
+    // Stores the messages of a batch together, then counts them one by one for the progress.
+    void storeBatch(Sqlite3DB* db, const QList<SMSInfo>& messages);
     void reportProgress(bool force);
 
     int m_total = 0;
