@@ -58,12 +58,12 @@ void SyncRestoreThread::converse(QTcpSocket& data, Sqlite3DB* db)
 {
     for (;;) {
         Cancellation::throwIfRequested();
-        const QString line = readReply(&data, -1);
-        if (line.startsWith(QLatin1String("$count:")))
-            m_total = line.mid(7).toInt(nullptr, 10);
-        else if (line.startsWith(QLatin1String("$batch:")))
+        const QByteArray line = readReplyBytes(&data, -1);
+        if (line.startsWith("$count:"))
+            m_total = QString::fromLatin1(line.mid(7)).toInt(nullptr, 10);
+        else if (line.startsWith("$batch:"))
             readBatch(data, db);
-        else if (line.startsWith(QLatin1String("$bye:")))
+        else if (line.startsWith("$bye:"))
             return;
     }
 }
@@ -73,10 +73,12 @@ void SyncRestoreThread::readBatch(QTcpSocket& data, Sqlite3DB* db)
     QList<SMSInfo> messages;
     for (;;) {
         Cancellation::throwIfRequested();
-        const QString line = readReply(&data, -1);
-        if (line.startsWith(QLatin1String("$sms:"))) {
-            messages.append(parseSMSRecordFrom(&data, line.mid(5)));
-        } else if (line.startsWith(QLatin1String("$end:"))) {
+        const QByteArray line = readReplyBytes(&data, -1);
+        if (line.startsWith("$sms:")) {
+            // In UTC: storing needs no time zone.
+            messages.append(
+                parseSMSRecordFrom(&data, QByteArrayView(line).sliced(5), RecordDate::Utc));
+        } else if (line.startsWith("$end:")) {
             storeBatch(db, messages);
             reportProgress(true);
             writeCommand(&data, QStringLiteral("$batch:"), QString(), true);
