@@ -6,13 +6,12 @@
 #include <stdexcept>
 
 #include "core/device/DeviceConnection.h"
-#include "core/device/SMSRecord.h"
-#include "core/device/SimpleProtocol.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
+#include "core/sync/BackupReadAhead.h"
 #include "core/sync/DataChannel.h"
 #include "core/sync/SyncTimings.h"
 
@@ -45,7 +44,10 @@ void SyncRestoreThread::work()
         throw std::runtime_error("No account is open.");
     Transaction transaction(db.get());
     request.reset();
-    converse(data, db.get());
+    {
+        BackupReadAhead phone(data);
+        converse(phone, db.get());
+    } // the reading thread has ended and given the socket back
     transaction.commit();
     // The last acknowledgement went out flushed; nothing follows "$bye:".
     data.disconnectFromHost();
@@ -54,36 +56,14 @@ void SyncRestoreThread::work()
     emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
 }
 
-void SyncRestoreThread::converse(QTcpSocket& data, Sqlite3DB* db)
+void SyncRestoreThread::converse(BackupReadAhead& phone, Sqlite3DB* db)
 {
-    for (;;) {
-        Cancellation::throwIfRequested();
-        const QByteArray line = readReplyBytes(&data, -1);
-        if (line.startsWith("$count:"))
-            m_total = QString::fromLatin1(line.mid(7)).toInt(nullptr, 10);
-        else if (line.startsWith("$batch:"))
-            readBatch(data, db);
-        else if (line.startsWith("$bye:"))
-            return;
-    }
-}
-
-void SyncRestoreThread::readBatch(QTcpSocket& data, Sqlite3DB* db)
-{
-    QList<SMSInfo> messages;
-    for (;;) {
-        Cancellation::throwIfRequested();
-        const QByteArray line = readReplyBytes(&data, -1);
-        if (line.startsWith("$sms:")) {
-            // In UTC: storing needs no time zone.
-            messages.append(
-                parseSMSRecordFrom(&data, QByteArrayView(line).sliced(5), RecordDate::Utc));
-        } else if (line.startsWith("$end:")) {
-            storeBatch(db, messages);
+    BackupReadAhead::Piece piece;
+    while (phone.next(piece)) {
+        m_total = piece.total;
+        storeBatch(db, piece.messages);
+        if (piece.batchEnd)
             reportProgress(true);
-            writeCommand(&data, QStringLiteral("$batch:"), QString(), true);
-            return;
-        }
     }
 }
 
@@ -91,7 +71,7 @@ void SyncRestoreThread::storeBatch(Sqlite3DB* db, const QList<SMSInfo>& messages
 {
     m_stored += storeSMSList(db, messages);
     // As if each were stored on its own: a cancel reported with one message stops the job
-    // before the next one (or before the acknowledgement).
+    // before the next one.
     for (qsizetype i = 0; i < messages.size(); ++i) {
         ++m_processed;
         reportProgress(false);

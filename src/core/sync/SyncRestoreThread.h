@@ -5,7 +5,7 @@
 #include "core/frame/JobThread.h"
 #include "core/frame/SMSInfo.h"
 
-class QTcpSocket;
+class BackupReadAhead;
 class Sqlite3DB;
 
 // Backup from the phone: asks the phone for all its messages and stores them, skipping
@@ -27,9 +27,8 @@ protected:
     void work() override;
 
 private:
-    // Returns when the phone said goodbye.
-    void converse(QTcpSocket& data, Sqlite3DB* db);
-    void readBatch(QTcpSocket& data, Sqlite3DB* db);
+    // Stores what the phone sends until it said goodbye.
+    void converse(BackupReadAhead& phone, Sqlite3DB* db);
     // Stores the messages of a batch together, then counts them one by one for the progress.
     void storeBatch(Sqlite3DB* db, const QList<SMSInfo>& messages);
     void reportProgress(bool force);
