@@ -8,8 +8,8 @@
 #include "core/files/XMLReadAhead.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
 
 LocalImportXMLThread::LocalImportXMLThread(const QString& fileName)
@@ -26,6 +26,7 @@ void LocalImportXMLThread::work()
     XMLProgress progress(*this, QFileInfo(m_fileName).size());
     const StoreCacheScope cache(db.get());
     Transaction transaction(db.get());
+    SMSBatchStore store(db.get());
     int stored = 0;
     int duplicates = 0;
     XMLReadAhead::Batch batch;
@@ -35,7 +36,7 @@ void LocalImportXMLThread::work()
             if (sms.address.isEmpty())
                 sms.address = QStringLiteral("Unknown");
         }
-        const int added = storeSMSList(db.get(), batch.messages);
+        const int added = store.store(batch.messages);
         Cancellation::throwIfRequested(); // a cancel while storing still rolls back
         stored += added;
         duplicates += int(batch.messages.size()) - added;

@@ -6,8 +6,8 @@
 #include "core/frame/Cancellation.h"
 #include "core/frame/ProgressThrottle.h"
 #include "core/store/Accounts.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
 
 LocalRestoreThread::LocalRestoreThread(const QList<SMSInfo>& smsList)
@@ -34,12 +34,13 @@ void LocalRestoreThread::work()
         throw std::runtime_error("No account database is open.");
     const StoreCacheScope cache(db.get());
     Transaction transaction(db.get());
+    SMSBatchStore store(db.get());
     const int total = m_smsList.size();
     int stored = 0;
     ProgressThrottle throttle(total);
     for (int first = 0; first < total; first += STORE_CHUNK) {
         const QList<SMSInfo> chunk = checkedChunk(first);
-        stored += storeSMSList(db.get(), chunk);
+        stored += store.store(chunk);
         // Each message is reported as if stored on its own, and a cancel stops the job before
         // the next one, as it did when they were.
         for (int done = first + 1; done <= first + chunk.size(); ++done) {

@@ -11,12 +11,6 @@ class Sqlite3Cursor;
 // direction is stored already. True when inserted (sms.smsId then holds the row id).
 // Opens no transaction of its own; throws Sqlite3Exception.
 bool storeSMS(Sqlite3DB* db, SMSInfo& sms);
-// Stores the messages in their order as storeSMS would one after the other (the same duplicate
-// rule, among themselves too, and the same row order), but inserts the new ones several to a
-// statement: what SQLite does around each statement on the sms table with its triggers costs
-// about as much as inserting the row. Returns how many were new; their smsId is not set.
-// Opens no transaction of its own; throws Sqlite3Exception.
-int storeSMSList(Sqlite3DB* db, const QList<SMSInfo>& list);
 // The conversation key of an address.
 QString conversationSuffix(const QString& address);
 // How a contact is shown: "person(address)", the person, the address, or "Unknown".

@@ -8,8 +8,8 @@
 #include "core/device/DeviceConnection.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
 #include "core/sync/BackupReadAhead.h"
 #include "core/sync/DataChannel.h"
@@ -45,8 +45,9 @@ void SyncRestoreThread::work()
     Transaction transaction(db.get());
     request.reset();
     {
+        SMSBatchStore store(db.get());
         BackupReadAhead phone(data);
-        converse(phone, db.get());
+        converse(phone, store);
     } // the reading thread has ended and given the socket back
     transaction.commit();
     // The last acknowledgement went out flushed; nothing follows "$bye:".
@@ -56,20 +57,20 @@ void SyncRestoreThread::work()
     emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
 }
 
-void SyncRestoreThread::converse(BackupReadAhead& phone, Sqlite3DB* db)
+void SyncRestoreThread::converse(BackupReadAhead& phone, SMSBatchStore& store)
 {
     BackupReadAhead::Piece piece;
     while (phone.next(piece)) {
         m_total = piece.total;
-        storeBatch(db, piece.messages);
+        storeBatch(store, piece.messages);
         if (piece.batchEnd)
             reportProgress(true);
     }
 }
 
-void SyncRestoreThread::storeBatch(Sqlite3DB* db, const QList<SMSInfo>& messages)
+void SyncRestoreThread::storeBatch(SMSBatchStore& store, const QList<SMSInfo>& messages)
 {
-    m_stored += storeSMSList(db, messages);
+    m_stored += store.store(messages);
     // As if each were stored on its own: a cancel reported with one message stops the job
     // before the next one.
     for (qsizetype i = 0; i < messages.size(); ++i) {

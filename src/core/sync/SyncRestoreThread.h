@@ -6,7 +6,7 @@
 #include "core/frame/SMSInfo.h"
 
 class BackupReadAhead;
-class Sqlite3DB;
+class SMSBatchStore;
 
 // Backup from the phone: asks the phone for all its messages and stores them, skipping
 // duplicates, inside one transaction that any error or cancel rolls back.
@@ -28,9 +28,9 @@ protected:
 
 private:
     // Stores what the phone sends until it said goodbye.
-    void converse(BackupReadAhead& phone, Sqlite3DB* db);
+    void converse(BackupReadAhead& phone, SMSBatchStore& store);
     // Stores the messages of a batch together, then counts them one by one for the progress.
-    void storeBatch(Sqlite3DB* db, const QList<SMSInfo>& messages);
+    void storeBatch(SMSBatchStore& store, const QList<SMSInfo>& messages);
     void reportProgress(bool force);
 
     int m_total = 0;
