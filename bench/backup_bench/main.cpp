@@ -3,7 +3,8 @@
 // the fixed waits of the job, and the peak memory of this process. Beside each fresh backup,
 // the sqlite3 tool stores the same rows into another fresh account (same schema, search index
 // and summary) with the duplicate rule as one "insert ... where not exists", then indexes them
-// as the job's commit does.
+// as the job's commit does. The CPU time of this process (the job, and the dialog when shown)
+// and of the simulator are printed beside the wall time, since both share the machine's cores.
 //
 //   backup_bench [--count N] [--runs R] [--address IP] [--no-dialog]
 
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
@@ -44,15 +47,48 @@ qint64 statusKiB(const char* field)
     return -1;
 }
 
+// User and system CPU seconds of this process so far.
+double ownCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// User and system CPU seconds of another process so far (from /proc), or 0.
+double processCpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // Fields after the command name (which may hold blanks): state is field 3, utime 14, stime 15.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+QByteArray loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return "?";
+    return file.readAll().split(' ').mid(0, 3).join(' ');
+}
+
 struct RunResult
 {
     bool ok = false;
     double seconds = 0;
+    double cpu = 0;    // this process
+    double simCpu = 0; // the simulator
     int processed = 0;
     QString text;
 };
 
-RunResult runBackup(bool withDialog)
+RunResult runJob(bool withDialog)
 {
     RunResult result;
     QElapsedTimer timer;
@@ -80,6 +116,16 @@ RunResult runBackup(bool withDialog)
     QCoreApplication::processEvents(); // the queued reports
     result.processed = job.processedCount();
     result.ok = result.text.startsWith(QStringLiteral("IDS_RESTORE_SUC"));
+    return result;
+}
+
+RunResult runBackup(bool withDialog, qint64 simulatorPid)
+{
+    const double cpu = ownCpuSeconds();
+    const double simCpu = processCpuSeconds(simulatorPid);
+    RunResult result = runJob(withDialog);
+    result.cpu = ownCpuSeconds() - cpu;
+    result.simCpu = processCpuSeconds(simulatorPid) - simCpu;
     return result;
 }
 
@@ -165,20 +211,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "connect: %s\n", e.what());
         return 1;
     }
-    std::printf("backup_bench: %lld messages from %s, %d run(s), %s\n", count,
+    std::printf("backup_bench: %lld messages from %s, %d run(s), %s, load average %s\n", count,
                 qPrintable(phone.address()), runs,
-                withDialog ? "with offscreen progress dialog" : "worker without dialog");
+                withDialog ? "with offscreen progress dialog" : "worker without dialog",
+                loadAverage().constData());
 
     QList<double> freshRates;
     QList<double> duplicateRates;
     QList<double> freshSeconds;
     QList<double> toolRuns;
+    QList<double> freshCpu;
+    QList<double> freshSimCpu;
     for (int run = 1; run <= runs; ++run) {
         const QString account = QStringLiteral("bench%1.db").arg(run);
         createAccountFile(account);
         openAccountDatabase(account);
-        const RunResult fresh = runBackup(withDialog);
-        const RunResult again = runBackup(withDialog);
+        const RunResult fresh = runBackup(withDialog, phone.processId());
+        const RunResult again = runBackup(withDialog, phone.processId());
         if (!fresh.ok || !again.ok || fresh.processed != count || again.processed != count) {
             std::fprintf(stderr, "run %d failed: %s / %s\n", run, qPrintable(fresh.text),
                          qPrintable(again.text));
@@ -187,6 +236,8 @@ int main(int argc, char** argv)
         freshRates << count / fresh.seconds;
         duplicateRates << count / again.seconds;
         freshSeconds << fresh.seconds;
+        freshCpu << fresh.cpu;
+        freshSimCpu << fresh.simCpu;
         const QString toolAccount = QStringLiteral("tool%1.db").arg(run);
         createAccountFile(toolAccount);
         openAccountDatabase(toolAccount); // gets the same search index and summary
@@ -199,12 +250,18 @@ int main(int argc, char** argv)
                     "account file %lld KiB\n",
                     run, fresh.seconds, count / fresh.seconds, again.seconds, count / again.seconds,
                     fileKiB);
+        std::printf("run %d: CPU fresh %.2f s (simulator %.2f s), duplicates %.2f s (simulator "
+                    "%.2f s), load average %s\n",
+                    run, fresh.cpu, fresh.simCpu, again.cpu, again.simCpu,
+                    loadAverage().constData());
         std::fflush(stdout);
     }
     std::printf("median: fresh %.0f msg/s, duplicates %.0f msg/s\n", median(freshRates),
                 median(duplicateRates));
     std::printf("median: fresh backup %.2f s, sqlite3 tool %.2f s, ratio %.2f\n",
                 median(freshSeconds), median(toolRuns), median(freshSeconds) / median(toolRuns));
+    std::printf("median: fresh backup CPU %.2f s, simulator CPU %.2f s\n", median(freshCpu),
+                median(freshSimCpu));
     std::printf("peak memory (VmHWM): %lld KiB, now (VmRSS): %lld KiB\n", statusKiB("VmHWM:"),
                 statusKiB("VmRSS:"));
     clearConnection();

@@ -25,6 +25,8 @@ public:
                int timeoutMs = 20000);
     void stop(int timeoutMs = 5000); // asks it to quit, then ends it by force
     QString address() const { return m_address; }
+    // The simulator's process id (0 when it does not run), for benchmarks reading its CPU time.
+    qint64 processId() const { return m_process.processId(); }
     QString errorText() const { return m_error; }
 
     // A command line on the simulator's standard input.

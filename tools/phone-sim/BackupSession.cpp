@@ -91,41 +91,46 @@ void BackupSession::pump()
 bool BackupSession::writeRecord()
 {
     const SimMessage message = context().store().at(m_next);
-    QByteArray record = formatPhoneRecord(message);
-    if (m_next == m_strikeAt) {
-        context().logger().note(name(),
-                                QStringLiteral("misbehave %1 now").arg(misbehaviourName(m_mode)));
-        switch (m_mode) {
-        case Misbehaviour::Fields4:
-            record.truncate(record.lastIndexOf(','));
-            break;
-        case Misbehaviour::Fields6:
-            record += "," + base64Of(QStringLiteral("extra"));
-            break;
-        case Misbehaviour::ZeroDate:
-            record = "0" + record.mid(record.indexOf(','));
-            break;
-        case Misbehaviour::EmptyLine:
-            writeLine("");
-            break;
-        case Misbehaviour::ErrorMid:
-            writeLine(errorLine(context().options().errorText));
-            m_state = State::Stopped;
-            return false;
-        case Misbehaviour::CloseMid:
-            m_state = State::Stopped;
-            closeGracefully();
-            return false;
-        case Misbehaviour::StallMid:
-            m_state = State::Stopped;
-            return false;
-        default:
-            break;
-        }
-        writeLine("$sms:" + record);
-    } else {
-        writeLine("$sms:" + record, m_verbose);
+    if (m_next != m_strikeAt) {
+        // One buffer for every record line, so that a record costs no arrays of its own.
+        m_line.truncate(0);
+        m_line += "$sms:";
+        appendPhoneRecord(m_line, message);
+        writeLine(m_line, m_verbose);
+        ++m_next;
+        return true;
     }
+    QByteArray record = formatPhoneRecord(message);
+    context().logger().note(name(),
+                            QStringLiteral("misbehave %1 now").arg(misbehaviourName(m_mode)));
+    switch (m_mode) {
+    case Misbehaviour::Fields4:
+        record.truncate(record.lastIndexOf(','));
+        break;
+    case Misbehaviour::Fields6:
+        record += "," + base64Of(QStringLiteral("extra"));
+        break;
+    case Misbehaviour::ZeroDate:
+        record = "0" + record.mid(record.indexOf(','));
+        break;
+    case Misbehaviour::EmptyLine:
+        writeLine("");
+        break;
+    case Misbehaviour::ErrorMid:
+        writeLine(errorLine(context().options().errorText));
+        m_state = State::Stopped;
+        return false;
+    case Misbehaviour::CloseMid:
+        m_state = State::Stopped;
+        closeGracefully();
+        return false;
+    case Misbehaviour::StallMid:
+        m_state = State::Stopped;
+        return false;
+    default:
+        break;
+    }
+    writeLine("$sms:" + record);
     ++m_next;
     return true;
 }

@@ -43,6 +43,7 @@ private:
     qint64 m_hugeLeft = 0;
     int m_batches = 0;
     bool m_verbose = false;
+    QByteArray m_line; // the record line being written, reused
 };
 
 } // namespace phonesim

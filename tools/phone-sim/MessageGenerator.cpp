@@ -35,10 +35,24 @@ int below(quint64& state, int n)
     return static_cast<int>(nextRandom(state) % static_cast<quint64>(n));
 }
 
-template <typename T, size_t N> QString pick(const T (&list)[N], quint64& state)
+// A table of UTF-8 texts as strings, made once, so that picking one costs no conversion.
+class Texts
 {
-    return QString::fromUtf8(list[below(state, static_cast<int>(N))]);
-}
+public:
+    template <size_t N> explicit Texts(const char* const (&list)[N])
+    {
+        m_texts.reserve(static_cast<qsizetype>(N));
+        for (const char* text : list)
+            m_texts.append(QString::fromUtf8(text));
+    }
+    const QString& pick(quint64& state) const
+    {
+        return m_texts.at(below(state, static_cast<int>(m_texts.size())));
+    }
+
+private:
+    QList<QString> m_texts;
+};
 
 QString digits(quint64& state, int n)
 {
@@ -119,6 +133,42 @@ const char* const kChat[] = {"Bin gleich da.",
 
 const char* const kJoints[] = {" ", " ", "\n", ", ", " – ", "\r\n"};
 
+const Texts& names()
+{
+    static const Texts texts(kNames);
+    return texts;
+}
+const Texts& mobilePrefixes()
+{
+    static const Texts texts(kMobilePrefixes);
+    return texts;
+}
+const Texts& areaCodes()
+{
+    static const Texts texts(kAreaCodes);
+    return texts;
+}
+const Texts& countryCodes()
+{
+    static const Texts texts(kCountryCodes);
+    return texts;
+}
+const Texts& services()
+{
+    static const Texts texts(kServices);
+    return texts;
+}
+const Texts& chat()
+{
+    static const Texts texts(kChat);
+    return texts;
+}
+const Texts& joints()
+{
+    static const Texts texts(kJoints);
+    return texts;
+}
+
 } // namespace
 
 MessageGenerator::MessageGenerator(quint64 seed, int contacts, qint64 count, int dupEvery)
@@ -155,12 +205,12 @@ MessageGenerator::Contact MessageGenerator::makeContact(int index) const
     int namedPercent = 0;
     switch (c.kind) {
     case Kind::Mobile:
-        c.area = pick(kMobilePrefixes, state);
+        c.area = mobilePrefixes().pick(state);
         c.subscriber = digits(state, 7);
         namedPercent = index == 1 ? 0 : (index == 0 ? 100 : 70);
         break;
     case Kind::Landline:
-        c.area = pick(kAreaCodes, state);
+        c.area = areaCodes().pick(state);
         c.subscriber = QString::number(1 + below(state, 9)) + digits(state, 6);
         namedPercent = 60;
         break;
@@ -168,23 +218,25 @@ MessageGenerator::Contact MessageGenerator::makeContact(int index) const
         c.fixed = QString::number(1 + below(state, 9)) + digits(state, 3 + below(state, 2));
         break;
     case Kind::Service:
-        c.fixed = pick(kServices, state);
+        c.fixed = services().pick(state);
         break;
     case Kind::Foreign:
-        c.countryCode = pick(kCountryCodes, state);
+        c.countryCode = countryCodes().pick(state);
         c.area = QString::number(2 + below(state, 8)) + digits(state, 2);
         c.subscriber = digits(state, 7);
         namedPercent = 50;
         break;
     }
     if (below(state, 100) < namedPercent)
-        c.person = pick(kNames, state);
+        c.person = names().pick(state);
+    for (int variant = 0; variant < NOTATIONS; ++variant)
+        c.notations.append(notation(c, variant));
     return c;
 }
 
 QString MessageGenerator::notation(const Contact& c, quint64 random)
 {
-    const int variant = static_cast<int>(random % 6);
+    const int variant = static_cast<int>(random % NOTATIONS);
     const QString& a = c.area;
     const QString& s = c.subscriber;
     switch (c.kind) {
@@ -236,10 +288,15 @@ QString MessageGenerator::chatBody(quint64& state)
     const int roll = below(state, 1000);
     if (roll < 2)
         return {}; // empty bodies happen (e.g. a sticker that did not convert)
-    QString body = pick(kChat, state);
+    QString body = chat().pick(state);
     const int more = roll < 30 ? 12 : below(state, 3);
-    for (int i = 0; i < more; ++i)
-        body += pick(kJoints, state) + pick(kChat, state);
+    for (int i = 0; i < more; ++i) {
+        // The text is drawn before its joint, as the stores made so far had it (the order in
+        // which the compiler used to evaluate the two draws of one expression).
+        const QString& text = chat().pick(state);
+        body += joints().pick(state);
+        body += text;
+    }
     if (roll >= 30 && roll < 40)
         body = QStringLiteral("  ") + body + QStringLiteral("  ");
     return body;
@@ -279,7 +336,7 @@ SimMessage MessageGenerator::compose(const Contact& c, quint64 state, qint64 dat
 {
     SimMessage m;
     m.dateMs = dateMs;
-    m.address = notation(c, nextRandom(state));
+    m.address = c.notations.at(static_cast<int>(nextRandom(state) % NOTATIONS));
     m.person = c.person;
     const bool automated = c.kind == Kind::Service || c.kind == Kind::ShortCode;
     if (automated) {

@@ -38,8 +38,11 @@ private:
         QString countryCode; // foreign numbers only
         QString area;        // mobile prefix or area code, without the trunk 0
         QString subscriber;
-        QString fixed; // short code or service name
+        QString fixed;            // short code or service name
+        QList<QString> notations; // the address in each notation, made once
     };
+    // Ways of writing one contact's number (+49 170 ..., 0170-..., ...).
+    static constexpr int NOTATIONS = 6;
 
     Contact makeContact(int index) const;
     int pickContact(quint64 random) const;

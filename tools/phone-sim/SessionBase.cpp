@@ -59,7 +59,8 @@ void SessionBase::writeLine(const QByteArray& line, bool logIt)
 {
     if (logIt)
         m_context.logger().sent(m_name, line);
-    m_socket->write(line + '\n');
+    m_socket->write(line);
+    m_socket->write("\n", 1);
 }
 
 void SessionBase::writeRaw(const QByteArray& bytes)

@@ -60,18 +60,51 @@ bool decodeBase64Text(const QByteArray& field, QString* text)
     return true;
 }
 
+void appendBase64Of(QByteArray& out, const QString& text)
+{
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const QByteArray bytes = text.toUtf8();
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype at = out.size();
+    out.resize(at + (size + 2) / 3 * 4);
+    char* o = out.data();
+    qsizetype i = 0;
+    for (; i + 2 < size; i += 3) {
+        const unsigned v = (unsigned(in[i]) << 16) | (unsigned(in[i + 1]) << 8) | in[i + 2];
+        o[at++] = alphabet[(v >> 18) & 63];
+        o[at++] = alphabet[(v >> 12) & 63];
+        o[at++] = alphabet[(v >> 6) & 63];
+        o[at++] = alphabet[v & 63];
+    }
+    if (i < size) {
+        const bool two = i + 1 < size;
+        const unsigned v = (unsigned(in[i]) << 16) | (two ? unsigned(in[i + 1]) << 8 : 0u);
+        o[at++] = alphabet[(v >> 18) & 63];
+        o[at++] = alphabet[(v >> 12) & 63];
+        o[at++] = two ? alphabet[(v >> 6) & 63] : '=';
+        o[at++] = '=';
+    }
+}
+
 QByteArray formatPhoneRecord(const SimMessage& message)
 {
     QByteArray out;
-    out.reserve(64 + message.body.size() * 2);
+    appendPhoneRecord(out, message);
+    return out;
+}
+
+void appendPhoneRecord(QByteArray& out, const SimMessage& message)
+{
+    out.reserve(out.size() + 64 + message.body.size() * 2);
     out += QByteArray::number(message.dateMs);
     out += message.isSend ? ",1," : ",0,";
-    out += base64Of(message.address);
+    appendBase64Of(out, message.address);
     out += ',';
-    out += base64Of(message.person);
+    appendBase64Of(out, message.person);
     out += ',';
-    out += base64Of(message.body);
-    return out;
+    appendBase64Of(out, message.body);
 }
 
 QByteArray errorLine(const QString& text)

@@ -14,12 +14,16 @@ inline constexpr int kRestorePort = 32422;
 inline constexpr int kListenerPort = 43256;
 
 QByteArray base64Of(const QString& text);
+// The same appended to out, without an array of its own.
+void appendBase64Of(QByteArray& out, const QString& text);
 
 // Strict decoding: only the standard alphabet, correct padding, canonical form, valid UTF-8.
 bool decodeBase64Text(const QByteArray& field, QString* text);
 
 // Five fields: date ms, direction, address, person, body; no keyword, no line feed.
 QByteArray formatPhoneRecord(const SimMessage& message);
+// The same appended to out (a backup writes a million of them).
+void appendPhoneRecord(QByteArray& out, const SimMessage& message);
 
 QByteArray errorLine(const QString& text);
 

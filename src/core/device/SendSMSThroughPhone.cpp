@@ -31,7 +31,7 @@ SMSInfo sendSMSThroughPhone(DeviceConnection* connection, const QString& address
     // The keyword ("$sms:") is not checked, only cut off.
     const QString raw = reply.mid(5);
     writeCommand(&socket, QStringLiteral("$bye:"), QString(), true);
-    SMSInfo sms = parseSMSRecordFrom(&socket, raw);
+    SMSInfo sms = parseSMSRecordFrom(&socket, raw.toLatin1());
     storeSMS(currentDatabase(), sms);
     // The message is sent and stored; "$bye:" goes out if it can, and a cancel now changes
     // nothing.

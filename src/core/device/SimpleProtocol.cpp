@@ -88,16 +88,32 @@ bool waitForData(QIODevice* device, int timeoutMs)
         timeoutMs, [&](int slice) { return socketSlice(socket, device->waitForReadyRead(slice)); });
 }
 
-QString lineText(QByteArray& bytes)
+// Lines are taken out of the device's buffer in pieces of at most this many bytes, so that a
+// short line does not cost a buffer as large as everything received.
+constexpr qint64 READ_PIECE_BYTES = 4096;
+
+QByteArray lineBytes(QByteArray& bytes)
 {
     if (bytes.contains('\r'))
         bytes.replace("\r", "");
-    return QString::fromLatin1(bytes);
+    return bytes;
+}
+
+// Throws RemoteException for an error line, SocketDataTransferException for an empty one.
+void checkReplyBytes(const QByteArray& line)
+{
+    if (line.isEmpty())
+        throw SocketDataTransferException(QStringLiteral("Null command."));
+    const QByteArrayView errorPrefix(ERROR_PREFIX);
+    if (line.startsWith(errorPrefix)) {
+        const QByteArray decoded = QByteArray::fromBase64(line.mid(errorPrefix.size()));
+        throw simpleprotocol::RemoteException(QString::fromUtf8(decoded));
+    }
 }
 
 } // namespace
 
-QString readLine(QIODevice* device, int timeoutMs)
+QByteArray readLineBytes(QIODevice* device, int timeoutMs)
 {
     ReadTransaction transaction(device);
     QByteArray line;
@@ -106,7 +122,7 @@ QString readLine(QIODevice* device, int timeoutMs)
         if (available > 0) {
             // At most one byte more than the limit allows, to tell "too long" from "just fits".
             const qint64 room = MAX_LINE_BYTES + 1 - line.size();
-            const qint64 want = qMin(available, room);
+            const qint64 want = qMin(qMin(available, room), READ_PIECE_BYTES);
             const qsizetype old = line.size();
             line.resize(old + want + 1);
             const qint64 got = device->readLine(line.data() + old, want + 1);
@@ -114,7 +130,7 @@ QString readLine(QIODevice* device, int timeoutMs)
             if (line.endsWith('\n')) {
                 transaction.commit();
                 line.chop(1);
-                return lineText(line);
+                return lineBytes(line);
             }
             if (line.size() > MAX_LINE_BYTES) {
                 transaction.commit();
@@ -127,6 +143,18 @@ QString readLine(QIODevice* device, int timeoutMs)
         if (!waitForData(device, timeoutMs))
             throw SocketDataTransferException(device->errorString());
     }
+}
+
+QString readLine(QIODevice* device, int timeoutMs)
+{
+    return QString::fromLatin1(readLineBytes(device, timeoutMs));
+}
+
+QByteArray readReplyBytes(QIODevice* device, int timeoutMs)
+{
+    QByteArray line = readLineBytes(device, timeoutMs);
+    checkReplyBytes(line);
+    return line;
 }
 
 void connectSocket(QAbstractSocket& socket, const QString& host, quint16 port, int timeoutMs)
@@ -171,18 +199,12 @@ void waitForWritten(QAbstractSocket& socket, int timeoutMs)
 
 QString readReply(QIODevice* device, int timeoutMs)
 {
-    return checkReply(readLine(device, timeoutMs));
+    return QString::fromLatin1(readReplyBytes(device, timeoutMs));
 }
 
 QString checkReply(const QString& line)
 {
-    if (line.isEmpty())
-        throw SocketDataTransferException(QStringLiteral("Null command."));
-    const QLatin1String errorPrefix(ERROR_PREFIX);
-    if (line.startsWith(errorPrefix)) {
-        const QByteArray decoded = QByteArray::fromBase64(line.mid(errorPrefix.size()).toLatin1());
-        throw simpleprotocol::RemoteException(QString::fromUtf8(decoded));
-    }
+    checkReplyBytes(line.toLatin1());
     return line;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <stdexcept>
 
@@ -67,6 +68,9 @@ void waitForWritten(QAbstractSocket& socket, int timeoutMs);
 QString readLine(QIODevice* device, int timeoutMs);
 // One line that is neither empty ("Null command.") nor an error line (RemoteException).
 QString readReply(QIODevice* device, int timeoutMs);
+// The same as bytes, each a Latin-1 character, without converting them.
+QByteArray readLineBytes(QIODevice* device, int timeoutMs);
+QByteArray readReplyBytes(QIODevice* device, int timeoutMs);
 // The check readReply makes, for a line already read: returns it or throws.
 QString checkReply(const QString& line);
 // Writes the text as Latin-1 up to its first NUL, no line end.

@@ -8,8 +8,8 @@
 #include "core/files/XMLReadAhead.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
 
 LocalImportXMLThread::LocalImportXMLThread(const QString& fileName)
@@ -26,19 +26,20 @@ void LocalImportXMLThread::work()
     XMLProgress progress(*this, QFileInfo(m_fileName).size());
     const StoreCacheScope cache(db.get());
     Transaction transaction(db.get());
+    SMSBatchStore store(db.get());
     int stored = 0;
     int duplicates = 0;
     XMLReadAhead::Batch batch;
     while (file.next(batch)) {
+        Cancellation::throwIfRequested();
         for (SMSInfo& sms : batch.messages) {
-            Cancellation::throwIfRequested();
             if (sms.address.isEmpty())
                 sms.address = QStringLiteral("Unknown");
-            if (storeSMS(db.get(), sms))
-                ++stored;
-            else
-                ++duplicates;
         }
+        const int added = store.store(batch.messages);
+        Cancellation::throwIfRequested(); // a cancel while storing still rolls back
+        stored += added;
+        duplicates += int(batch.messages.size()) - added;
         progress.step(batch.position, batch.elements, batch.declaredCount);
     }
     transaction.commit();

@@ -24,6 +24,13 @@ protected:
     void work() override;
 
 private:
+    // Messages stored per call.
+    static constexpr int STORE_CHUNK = 500;
+
+    // The messages from first on (at most STORE_CHUNK) as they are stored: without a number
+    // "Unknown". Throws when one has no valid date.
+    QList<SMSInfo> checkedChunk(int first) const;
+
     QList<SMSInfo> m_smsList;
     int m_stored = 0;
     int m_skipped = 0;

@@ -41,6 +41,9 @@ public:
 
     void executeThrow(const Sqlite3Sql& sql);
     Sqlite3Cursor queryThrow(const Sqlite3Sql& sql);
+    // The cached statement of that text (prepared when missing), for code that binds and steps
+    // it by hand; reset it when done. Throws Sqlite3Exception.
+    std::shared_ptr<Sqlite3Stmt> statement(const QString& sql);
     // Row id of the last insert on this handle, low 32 bits.
     int lastInsertId() const;
     long long lastInsertId64() const;
@@ -51,6 +54,5 @@ private:
     struct Private;
     std::unique_ptr<Private> m_d;
 
-    std::shared_ptr<Sqlite3Stmt> statement(const QString& sql);
     void requireOpen() const;
 };

@@ -62,6 +62,21 @@ void Sqlite3Stmt::bind(const Sqlite3Sql& sql)
     }
 }
 
+void Sqlite3Stmt::bindInt64(int index, long long value)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        throwError(rc);
+}
+
+void Sqlite3Stmt::bindText(int index, const QByteArray& utf8)
+{
+    const char* text = utf8.constData() ? utf8.constData() : "";
+    const int rc = sqlite3_bind_text(m_stmt, index, text, int(utf8.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK)
+        throwError(rc);
+}
+
 bool Sqlite3Stmt::step()
 {
     if (!isDatabaseOpen())

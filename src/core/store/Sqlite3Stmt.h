@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <atomic>
@@ -25,6 +26,10 @@ public:
     // Resets the statement and binds the parameters in order. Throws Sqlite3Exception when
     // their number does not match the statement's "?" marks.
     void bind(const Sqlite3Sql& sql);
+    // Binding by hand, by 1-based index. The text is not copied: it must stay unchanged until
+    // the statement is reset. An empty (or null) array binds empty text, never NULL.
+    void bindInt64(int index, long long value);
+    void bindText(int index, const QByteArray& utf8);
     // Steps once; false when there are no more rows. Throws Sqlite3Exception.
     bool step();
     // Back before the first row, bindings cleared; never throws.

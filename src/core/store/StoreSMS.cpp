@@ -3,37 +3,11 @@
 #include <algorithm>
 #include <limits>
 
-#include <sqlite3.h>
-
+#include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/Sqlite3Exception.h"
-#include "core/store/Sqlite3Sql.h"
 
 namespace {
-
-// Keeps the count, the insert and the row id of one message together when another thread
-// stores on the same handle (the lock is recursive, SQLite's own calls take it too).
-class ConnectionLock
-{
-public:
-    explicit ConnectionLock(Sqlite3DB* db) : m_mutex(sqlite3_db_mutex(db->handle()))
-    {
-        sqlite3_mutex_enter(m_mutex);
-    }
-    ~ConnectionLock() { sqlite3_mutex_leave(m_mutex); }
-    ConnectionLock(const ConnectionLock&) = delete;
-    ConnectionLock& operator=(const ConnectionLock&) = delete;
-
-private:
-    sqlite3_mutex* m_mutex;
-};
-
-long long storedDate(const QDateTime& date)
-{
-    // Whole seconds, the fraction dropped (C++ division truncates toward zero).
-    return date.isValid() ? date.toMSecsSinceEpoch() / 1000 : 0;
-}
 
 // The stored whole seconds as a local date; a number beyond what a date can hold (a damaged or
 // crafted file) gives an invalid date rather than an overflow.
@@ -49,35 +23,10 @@ QDateTime storedDateTime(qint64 seconds)
 
 bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
 {
-    if (!db || !db->isOpen())
-        throw Sqlite3Exception("the database is not open", SQLITE_MISUSE);
-    const long long date = storedDate(sms.date);
-    const int isSend = sms.isSend ? 1 : 0;
-    ConnectionLock lock(db);
-
-    static const Sqlite3Sql countQuery(
-        "select count(*) from sms where date = ? and address = ? and body = ? and is_send = ?");
-    Sqlite3Sql countSql = countQuery;
-    countSql.addInt64Param(date)
-        .addTextParam(sms.address)
-        .addTextParam(sms.body)
-        .addIntParam(isSend);
-    {
-        Sqlite3Cursor cursor = db->queryThrow(countSql);
-        if (cursor.moveNext() && cursor.getInt(0) > 0)
-            return false;
-    }
-
-    static const Sqlite3Sql insertStatement(
-        "insert into sms(address, person, date, is_send, body, suffix) values(?, ?, ?, ?, ?, ?)");
-    Sqlite3Sql insertSql = insertStatement;
-    insertSql.addTextParam(sms.address)
-        .addTextParam(sms.person)
-        .addInt64Param(date)
-        .addIntParam(isSend)
-        .addTextParam(sms.body)
-        .addTextParam(conversationSuffix(sms.address));
-    db->executeThrow(insertSql);
+    MessageInserter inserter(db);
+    if (!inserter.add(sms))
+        return false;
+    inserter.flush();
     sms.smsId = db->lastInsertId();
     return true;
 }

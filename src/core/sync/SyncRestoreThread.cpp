@@ -6,13 +6,12 @@
 #include <stdexcept>
 
 #include "core/device/DeviceConnection.h"
-#include "core/device/SMSRecord.h"
-#include "core/device/SimpleProtocol.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
+#include "core/sync/BackupReadAhead.h"
 #include "core/sync/DataChannel.h"
 #include "core/sync/SyncTimings.h"
 
@@ -45,7 +44,11 @@ void SyncRestoreThread::work()
         throw std::runtime_error("No account is open.");
     Transaction transaction(db.get());
     request.reset();
-    converse(data, db.get());
+    {
+        SMSBatchStore store(db.get());
+        BackupReadAhead phone(data);
+        converse(phone, store);
+    } // the reading thread has ended and given the socket back
     transaction.commit();
     // The last acknowledgement went out flushed; nothing follows "$bye:".
     data.disconnectFromHost();
@@ -54,36 +57,26 @@ void SyncRestoreThread::work()
     emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
 }
 
-void SyncRestoreThread::converse(QTcpSocket& data, Sqlite3DB* db)
+void SyncRestoreThread::converse(BackupReadAhead& phone, SMSBatchStore& store)
 {
-    for (;;) {
-        Cancellation::throwIfRequested();
-        const QString line = readReply(&data, -1);
-        if (line.startsWith(QLatin1String("$count:")))
-            m_total = line.mid(7).toInt(nullptr, 10);
-        else if (line.startsWith(QLatin1String("$batch:")))
-            readBatch(data, db);
-        else if (line.startsWith(QLatin1String("$bye:")))
-            return;
+    BackupReadAhead::Piece piece;
+    while (phone.next(piece)) {
+        m_total = piece.total;
+        storeBatch(store, piece.messages);
+        if (piece.batchEnd)
+            reportProgress(true);
     }
 }
 
-void SyncRestoreThread::readBatch(QTcpSocket& data, Sqlite3DB* db)
+void SyncRestoreThread::storeBatch(SMSBatchStore& store, const QList<SMSInfo>& messages)
 {
-    for (;;) {
+    m_stored += store.store(messages);
+    // As if each were stored on its own: a cancel reported with one message stops the job
+    // before the next one.
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        ++m_processed;
+        reportProgress(false);
         Cancellation::throwIfRequested();
-        const QString line = readReply(&data, -1);
-        if (line.startsWith(QLatin1String("$sms:"))) {
-            SMSInfo sms = parseSMSRecordFrom(&data, line.mid(5));
-            if (storeSMS(db, sms))
-                ++m_stored;
-            ++m_processed;
-            reportProgress(false);
-        } else if (line.startsWith(QLatin1String("$end:"))) {
-            reportProgress(true);
-            writeCommand(&data, QStringLiteral("$batch:"), QString(), true);
-            return;
-        }
     }
 }
 

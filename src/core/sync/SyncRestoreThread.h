@@ -1,9 +1,12 @@
 #pragma once
 
-#include "core/frame/JobThread.h"
+#include <QList>
 
-class QTcpSocket;
-class Sqlite3DB;
+#include "core/frame/JobThread.h"
+#include "core/frame/SMSInfo.h"
+
+class BackupReadAhead;
+class SMSBatchStore;
 
 // Backup from the phone: asks the phone for all its messages and stores them, skipping
 // duplicates, inside one transaction that any error or cancel rolls back.
@@ -24,9 +27,10 @@ protected:
     void work() override;
 
 private:
-    // Returns when the phone said goodbye.
-    void converse(QTcpSocket& data, Sqlite3DB* db);
-    void readBatch(QTcpSocket& data, Sqlite3DB* db);
+    // Stores what the phone sends until it said goodbye.
+    void converse(BackupReadAhead& phone, SMSBatchStore& store);
+    // Stores the messages of a batch together, then counts them one by one for the progress.
+    void storeBatch(SMSBatchStore& store, const QList<SMSInfo>& messages);
     void reportProgress(bool force);
 
     int m_total = 0;

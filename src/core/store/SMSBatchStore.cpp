@@ -1,0 +1,37 @@
+#include "core/store/SMSBatchStore.h"
+
+#include <sqlite3.h>
+
+#include "core/store/MessageInserter.h"
+#include "core/store/Sqlite3Cursor.h"
+#include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Sql.h"
+
+SMSBatchStore::SMSBatchStore(Sqlite3DB* db) : m_db(db)
+{
+    const ConnectionLock lock(db);
+    Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql("select exists (select 1 from sms)"));
+    if (cursor.moveNext() && cursor.getInt(0) == 0)
+        m_dates = std::make_unique<StoredDates>();
+    m_changes = sqlite3_total_changes64(db->handle());
+}
+
+SMSBatchStore::~SMSBatchStore() = default;
+
+int SMSBatchStore::store(const QList<SMSInfo>& list)
+{
+    const ConnectionLock lock(m_db);
+    // Rows written by anyone else (their triggers' too) could be duplicates the dates do not
+    // know of.
+    if (m_dates && sqlite3_total_changes64(m_db->handle()) != m_changes)
+        m_dates.reset();
+    MessageInserter inserter(m_db, m_dates.get());
+    int stored = 0;
+    for (const SMSInfo& sms : list) {
+        if (inserter.add(sms))
+            ++stored;
+    }
+    inserter.flush();
+    m_changes = sqlite3_total_changes64(m_db->handle());
+    return stored;
+}
