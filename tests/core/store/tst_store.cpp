@@ -18,6 +18,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
@@ -217,6 +218,8 @@ private slots:
     void keyAndDisplayName();
     void duplicateRule();
     void rowsReadByTheRules();
+    void batchesStoreAsOneByOne_data();
+    void batchesStoreAsOneByOne();
     void twoThreadsStoreEachMessageOnce();
     void incomingWaitsForAnotherProgram();
     void templateProperties();
@@ -446,6 +449,55 @@ void TestStore::rowsReadByTheRules()
     SMSInfo next = makeSMS("a", "", "next", false, noon());
     QVERIFY(storeSMS(m_db, next));
     QCOMPARE(next.smsId, 8);
+}
+
+void TestStore::batchesStoreAsOneByOne_data()
+{
+    QTest::addColumn<int>("before"); // messages of the list the account holds already
+    QTest::addColumn<int>("batchSize");
+    QTest::addColumn<bool>("writeBetween"); // a message of the next batch stored in between
+    QTest::newRow("empty account, small batches") << 0 << 7 << false;
+    QTest::newRow("empty account, batches over one statement") << 0 << 150 << false;
+    QTest::newRow("messages stored before") << 40 << 64 << false;
+    QTest::newRow("a write between batches") << 0 << 50 << true;
+}
+
+void TestStore::batchesStoreAsOneByOne()
+{
+    QFETCH(int, before);
+    QFETCH(int, batchSize);
+    QFETCH(bool, writeBetween);
+    // Three messages to a second; every 10th repeats one of its batch, every 25th one of an
+    // earlier batch.
+    QList<SMSInfo> list;
+    for (int i = 0; i < 400; ++i) {
+        const int from = i % 25 == 0 && i >= 100 ? i - 100 : i % 10 == 0 && i > 0 ? i - 5 : i;
+        list.append(makeSMS(QString::number(500 + from % 4), "", QString::number(from % 11),
+                            from % 2, noon().addSecs(from / 3)));
+    }
+    openStore();
+    createAccountFile(QStringLiteral("expected.db"));
+    Sqlite3DB expected;
+    expected.openThrow(accountFilePath(QStringLiteral("expected.db")), SQLITE_OPEN_READWRITE);
+    for (Sqlite3DB* db : {m_db, &expected}) {
+        for (SMSInfo sms : list.mid(0, before))
+            storeSMS(db, sms);
+    }
+    SMSBatchStore batches(m_db);
+    for (int first = before; first < list.size(); first += batchSize) {
+        const QList<SMSInfo> batch = list.mid(first, batchSize);
+        int stored = 0;
+        for (SMSInfo sms : batch)
+            stored += storeSMS(&expected, sms) ? 1 : 0;
+        QCOMPARE(batches.store(batch), stored);
+        if (writeBetween && first + batchSize + 2 < list.size()) {
+            for (Sqlite3DB* db : {m_db, &expected}) {
+                SMSInfo next = list[first + batchSize + 2];
+                QVERIFY(storeSMS(db, next));
+            }
+        }
+    }
+    QCOMPARE(dump(*m_db), dump(expected));
 }
 
 void TestStore::twoThreadsStoreEachMessageOnce()
