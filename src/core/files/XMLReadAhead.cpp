@@ -1,11 +1,9 @@
 #include "core/files/XMLReadAhead.h"
 
 #include <QFile>
-#include <chrono>
 #include <stdexcept>
 
 #include "core/files/XMLBackupReader.h"
-#include "core/frame/Cancellation.h"
 
 XMLReadAhead::XMLReadAhead(const QString& fileName)
     : m_fileName(fileName), m_thread(QThread::create([this] { read(); }))
@@ -15,61 +13,24 @@ XMLReadAhead::XMLReadAhead(const QString& fileName)
 
 XMLReadAhead::~XMLReadAhead()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    m_changed.notify_all();
+    m_batches.stop();
     m_thread->requestInterruption(); // the reader stops between records
     m_thread->wait();
 }
 
-bool XMLReadAhead::ready() const
-{
-    return !m_batches.empty() || m_finished || m_failure;
-}
-
 bool XMLReadAhead::next(Batch& batch)
 {
-    std::unique_lock lock(m_mutex);
-    Cancellation::wait(-1, [&](int sliceMs) {
-        if (!ready())
-            m_changed.wait_for(lock, std::chrono::milliseconds(sliceMs));
-        return ready() ? Cancellation::Slice::Done : Cancellation::Slice::Pending;
-    });
-    if (m_failure)
-        std::rethrow_exception(m_failure);
-    if (m_batches.empty())
-        return false; // finished
-    batch = std::move(m_batches.front());
-    m_batches.pop_front();
-    lock.unlock();
-    m_changed.notify_all();
-    return true;
+    return m_batches.next(batch);
 }
 
 QString XMLReadAhead::skippedSummary() const
 {
-    const std::lock_guard lock(m_mutex);
     return m_summary;
 }
 
 qint64 XMLReadAhead::skippedCount() const
 {
-    const std::lock_guard lock(m_mutex);
     return m_skipped;
-}
-
-bool XMLReadAhead::push(Batch&& batch)
-{
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_stopped || m_batches.size() < MAX_BATCHES; });
-    if (m_stopped)
-        return false;
-    m_batches.push_back(std::move(batch));
-    lock.unlock();
-    m_changed.notify_all();
-    return true;
 }
 
 void XMLReadAhead::read()
@@ -88,16 +49,13 @@ void XMLReadAhead::read()
             batch.position = file.pos();
             batch.elements = reader.elementsRead();
             batch.declaredCount = reader.declaredCount();
-            if (!push(std::move(batch)))
+            if (!m_batches.push(std::move(batch)))
                 return;
         }
-        const std::lock_guard lock(m_mutex);
         m_summary = reader.skippedSummary();
         m_skipped = reader.skippedOtherTypes() + reader.skippedMMS() + reader.skippedInvalidDates();
-        m_finished = true;
+        m_batches.finish();
     } catch (const std::exception&) {
-        const std::lock_guard lock(m_mutex);
-        m_failure = std::current_exception();
+        m_batches.finish(std::current_exception());
     }
-    m_changed.notify_all();
 }

@@ -3,12 +3,9 @@
 #include <QList>
 #include <QString>
 #include <QThread>
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 
+#include "core/frame/ReadAheadQueue.h"
 #include "core/frame/SMSInfo.h"
 
 // Reads an XML backup file (XMLBackupReader) on a thread of its own, a batch of messages ahead
@@ -36,8 +33,9 @@ public:
     XMLReadAhead& operator=(const XMLReadAhead&) = delete;
 
     // The next batch (the last one may be empty); false after the last. Waits in slices, so it
-    // throws Cancellation::Cancelled when the calling job is cancelled; rethrows the failure of
-    // the reading (the file cannot be opened, is malformed or is no SMS backup).
+    // throws Cancellation::Cancelled when the calling job is cancelled; once the batches read
+    // before it are taken, rethrows the failure of the reading (the file cannot be opened, is
+    // malformed or is no SMS backup).
     bool next(Batch& batch);
 
     // Once next returned false: XMLBackupReader::skippedSummary, and the records skipped.
@@ -46,18 +44,11 @@ public:
 
 private:
     void read();
-    // Hands a batch over; false when the consumer has gone.
-    bool push(Batch&& batch);
-    bool ready() const;
 
     const QString m_fileName;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Batch> m_batches;
-    bool m_finished = false;
-    bool m_stopped = false;
-    std::exception_ptr m_failure;
+    // Written by the reading thread before it finishes the queue, read after next returned false.
     QString m_summary;
     qint64 m_skipped = 0;
+    ReadAheadQueue<Batch> m_batches{MAX_BATCHES};
     std::unique_ptr<QThread> m_thread; // last: started once everything above exists
 };

@@ -1,7 +1,6 @@
 #include "core/sync/BackupReadAhead.h"
 
 #include <QTcpSocket>
-#include <chrono>
 
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
@@ -18,52 +17,23 @@ BackupReadAhead::BackupReadAhead(QTcpSocket& socket)
 
 BackupReadAhead::~BackupReadAhead()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    m_changed.notify_all();
+    m_pieces.stop();
     m_thread->requestInterruption(); // every wait of the reading is sliced
     m_thread->wait();
 }
 
-bool BackupReadAhead::ready() const
-{
-    return !m_pieces.empty() || m_finished || m_failure;
-}
-
 bool BackupReadAhead::next(Piece& piece)
 {
-    std::unique_lock lock(m_mutex);
-    Cancellation::wait(-1, [&](int sliceMs) {
-        if (!ready())
-            m_changed.wait_for(lock, std::chrono::milliseconds(sliceMs));
-        return ready() ? Cancellation::Slice::Done : Cancellation::Slice::Pending;
-    });
-    if (m_pieces.empty()) {
-        if (m_failure)
-            std::rethrow_exception(m_failure);
-        return false; // "$bye:"
-    }
-    piece = std::move(m_pieces.front());
-    m_pieces.pop_front();
-    lock.unlock();
-    m_changed.notify_all();
-    return true;
+    return m_pieces.next(piece);
 }
 
 void BackupReadAhead::push(Piece& piece)
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_stopped || m_pieces.size() < MAX_PIECES; });
-    if (m_stopped)
-        throw Cancellation::Cancelled(); // the job has gone
     const int total = piece.total;
-    m_pieces.push_back(std::move(piece));
+    if (!m_pieces.push(std::move(piece)))
+        throw Cancellation::Cancelled(); // the job has gone
     piece = Piece();
     piece.total = total;
-    lock.unlock();
-    m_changed.notify_all();
 }
 
 void BackupReadAhead::read()
@@ -75,12 +45,7 @@ void BackupReadAhead::read()
         failure = std::current_exception();
     }
     m_socket.moveToThread(m_home);
-    {
-        const std::lock_guard lock(m_mutex);
-        m_failure = failure;
-        m_finished = true;
-    }
-    m_changed.notify_all();
+    m_pieces.finish(failure);
 }
 
 void BackupReadAhead::converse()

@@ -2,12 +2,9 @@
 
 #include <QList>
 #include <QThread>
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 
+#include "core/frame/ReadAheadQueue.h"
 #include "core/frame/SMSInfo.h"
 
 class QTcpSocket;
@@ -52,16 +49,10 @@ private:
     // Hands the piece over and leaves an empty one of the same total; throws
     // Cancellation::Cancelled when the job has gone.
     void push(Piece& piece);
-    bool ready() const;
 
     QTcpSocket& m_socket;
     QThread* const m_home; // where the socket goes back to
     int m_total = 0;       // reading thread only
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Piece> m_pieces;
-    bool m_finished = false;
-    bool m_stopped = false;
-    std::exception_ptr m_failure;
+    ReadAheadQueue<Piece> m_pieces{MAX_PIECES};
     std::unique_ptr<QThread> m_thread; // last: started once everything above exists
 };
