@@ -102,11 +102,6 @@ inline QStringList storedBodies()
     return bodies;
 }
 
-inline qsizetype storedCount()
-{
-    return storedMessages().size();
-}
-
 // The first column of the first row of a query with at most one text parameter, on the current
 // account unless another is given.
 inline qint64 scalar(const QString& sql, const QString& param = QString(),

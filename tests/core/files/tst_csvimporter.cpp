@@ -56,7 +56,7 @@ private slots:
     void dates();
     void wrapper();
     void flowPreviewsAndImports();
-    void flowWarningsFailuresAndCancel();
+    void flowWarningsAndFailures();
 
 private:
     TestAccount m_account;
@@ -189,17 +189,17 @@ void TestCSVImporter::flowPreviewsAndImports()
         rows = static_cast<CSVPreviewForm*>(dialog)->model().rowCount();
         dialog->findChild<QPushButton*>(QStringLiteral("btnImportToLocal"))->pressed();
     });
-    const qsizetype before = storedCount();
+    const qsizetype before = storedMessages().size();
     importCSVFromOtherPhone(nullptr);
     QCOMPARE(rows, 3);
     QCOMPARE(recorder.messages.size(), 2);
     QCOMPARE(recorder.messages[0].text,
              QStringLiteral("Successfully load 3 SMS. Found 1 invalid sms."));
     QCOMPARE(recorder.messages[1].text, QStringLiteral("Successfully import 3 SMS."));
-    QCOMPARE(storedCount(), before + 3);
+    QCOMPARE(storedMessages().size(), before + 3);
 }
 
-void TestCSVImporter::flowWarningsFailuresAndCancel()
+void TestCSVImporter::flowWarningsAndFailures()
 {
     SearchDirectory directory;
     DialogRecorder recorder;
@@ -213,12 +213,6 @@ void TestCSVImporter::flowWarningsFailuresAndCancel()
     QVERIFY2(recorder.messages[0].text.startsWith("The CSV file format did not match."),
              qPrintable(recorder.messages[0].text));
     QCOMPARE(recorder.messages[1].icon, QMessageBox::Critical);
-
-    recorder.clear(); // the file dialogs are now answered with nothing
-    importCSVFromFile(nullptr);
-    importCSVFromOtherPhone(nullptr);
-    QCOMPARE(recorder.fileCaptions, QStringList(2, "Select CSV file to import."));
-    QVERIFY(recorder.messages.isEmpty());
 }
 
 QTEST_MAIN(TestCSVImporter)

@@ -108,10 +108,8 @@ void TestFileJobs::suffixRules_data()
     QTest::addColumn<bool>("isPdf");
     QTest::newRow("pdf adds .pdf") << "/t/out" << pdf << "/t/out.pdf" << true;
     QTest::newRow("pdf filter, .csv typed") << "/t/out.csv" << pdf << "/t/out.csv" << true;
-    QTest::newRow("csv filter, .pdf typed") << "/t/out.pdf" << csv << "/t/out.pdf" << false;
     QTest::newRow("no filter") << "/t/out" << QString() << "/t/out" << false;
     QTest::newRow("dot in folder only") << "/t/a.b/out" << txt << "/t/a.b/out.txt" << false;
-    QTest::newRow("xml adds .xml") << "/t/out" << xml << "/t/out.xml" << false;
 }
 
 void TestFileJobs::suffixRules()

@@ -76,14 +76,11 @@ private slots:
     void messageBoxes();
     void realBox_data();
     void realBox();
-    void catalogue_data();
-    void catalogue();
     void dataFolder_data();
     void dataFolder();
     void backgroundTasks();
     void jobFrame_data();
     void jobFrame();
-    void percentOf_data();
     void percentOf();
 
 private:
@@ -163,37 +160,6 @@ void TestAppFrame::realBox()
             expected.append(texts.addButton(button)->text());
     }
     QCOMPARE(onScreen, expected);
-}
-
-void TestAppFrame::catalogue_data()
-{
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("english");
-    const auto row = [](const char* context, const char* key, const char* english) {
-        QTest::addRow("%s/%s", context, key) << context << key << english;
-    };
-    row("AccountForm", "IDS_INVALID_ACCOUNT_NAME",
-        "Invalid account(can't contain \\ / : * ? \" < > | etc).");
-    row("MainWindow", "IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1",
-        "Error occurred during monitoring message receiving. %1");
-    row("ConnectionForm", "IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1",
-        "Fail to connect device. Please start ZO Ruro Vedarov to retry.%1");
-    row("SyncRestoreThread", "IDS_RESTORE_SUC_%1", "Successfully import %1 SMS.");
-    row("LocalPreviewCSVThread", "IDS_IMPORT_CSV_PREVIEW_SUC_%1_INVALID_%2",
-        "Successfully load %1 SMS. Found %2 invalid sms.");
-    row("LocalRestoreThread", "IDS_INVALID_DATE_FORMAT",
-        "Incorrect date format in CSV data.Correct format is (yyyy-MM-dd hh:mm:ss).");
-    row("CSVPreviewForm", "IDS_FORM_TITLE_%1_PREVIEW_SMS", "%1 - Preview CSV File");
-    row("SMSPrinter", "IDS_PRINT_SMS", "Print SMS");
-}
-
-void TestAppFrame::catalogue()
-{
-    QFETCH(QString, context);
-    QFETCH(QString, key);
-    QFETCH(QString, english);
-    QCOMPARE(QCoreApplication::translate(qPrintable(context), qPrintable(key)), english);
 }
 
 void TestAppFrame::dataFolder_data()
@@ -302,27 +268,15 @@ void TestAppFrame::jobFrame()
     }
 }
 
-void TestAppFrame::percentOf_data()
-{
-    QTest::addColumn<qint64>("done");
-    QTest::addColumn<qint64>("total");
-    QTest::addColumn<int>("percent");
-    const auto row = [](const char* name, qint64 done, qint64 total, int percent) {
-        QTest::newRow(name) << done << total << percent;
-    };
-    row("unknown total", 5, 0, 0);
-    row("nothing done", 0, 10, 0);
-    row("truncated, not rounded", 2, 3, 66);
-    row("more than all", 12, 7, 100);
-    row("beyond 32 bits", 3'000'000'000LL, 6'000'000'000LL, 50);
-}
-
 void TestAppFrame::percentOf()
 {
-    QFETCH(qint64, done);
-    QFETCH(qint64, total);
-    QFETCH(int, percent);
-    QCOMPARE(JobThread::percentOf(done, total), percent);
+    // Unknown total, nothing done, truncated not rounded, more than all, beyond 32 bits.
+    for (const auto& [done, total, percent] : {std::tuple{5LL, 0LL, 0},
+                                               {0LL, 10LL, 0},
+                                               {2LL, 3LL, 66},
+                                               {12LL, 7LL, 100},
+                                               {3'000'000'000LL, 6'000'000'000LL, 50}})
+        QCOMPARE(JobThread::percentOf(done, total), percent);
 }
 
 QTEST_MAIN(TestAppFrame)
