@@ -4,7 +4,6 @@
 // transaction failures. The round trip through both is tested end to end.
 
 #include <QBuffer>
-#include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,6 +19,7 @@
 #include "gui/files/PrintPreview.h"
 #include "support/DialogRecorder.h"
 #include "support/FilesTestSupport.h"
+#include "support/GuiTestSupport.h"
 
 using namespace filestest;
 
@@ -265,15 +265,11 @@ void TestFileJobs::printer()
     SMSListSource source(printed);
     QString title;
     int pages = -1;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
-            title = preview->windowTitle();
-            pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
-            preview->reject();
-        }
+    guitest::whenModal(QStringLiteral("QPrintPreviewDialog"), [&](QWidget* preview) {
+        title = preview->windowTitle();
+        pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+        preview->close();
     });
-    poll.start(10);
     printPreview(&source); // no printer installed here: the preview renders for PDF
     QCOMPARE(title, QStringLiteral("Print SMS"));
     QCOMPARE(pages, 1);

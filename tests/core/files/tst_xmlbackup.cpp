@@ -70,86 +70,82 @@ void TestXMLBackup::readFiles_data()
     QTest::addColumn<QList<SMSInfo>>("records");
     QTest::addColumn<QString>("skipped");
     QTest::addColumn<QString>("error");
+    const auto read = [](const char* name, const QByteArray& bytes, const QList<SMSInfo>& records,
+                         const QString& skipped = {}) {
+        QTest::newRow(name) << bytes << records << skipped << QString();
+    };
+    const auto refused = [](const char* name, const QByteArray& bytes, const QString& error) {
+        QTest::newRow(name) << bytes << QList<SMSInfo>{} << QString() << error;
+    };
     const QString otherTypes = QStringLiteral("Skipped %1 SMS that were neither received nor sent "
                                               "(drafts, outbox, failed or queued).");
     const QString at = QStringLiteral("Error in the XML file at line %1, column %2: ");
     const QString lone = at + "The character reference %3 is half of a UTF-16 surrogate pair "
                               "without its other half.";
 
-    QTest::newRow("phone file")
-        << declaration + "<!-- made on a phone -->\n<smses count=\"8\" backup_set=\"b1\">\n" +
-               smsElement("Hi &#55357;&#56832; there&#10;second, &quot;line&quot;", "1",
-                          "1331010367000", "Ann &amp; Bob") +
-               smsElement("&#xD83D;&#xDE00; привет &lt;b&gt; &amp; 你好", "2", "1331010368999") +
-               smsElement("draft", "3") + smsElement("outbox", "4") + smsElement("failed", "5") +
-               smsElement("queued", "6") + smsElement("no type", "") +
-               "  <mms date=\"1331010369000\" msg_box=\"1\">\n    <parts>\n      <part seq=\"0\" "
-               "ct=\"text/plain\" text=\"hello\" data=\"AAAA\" />\n    </parts>\n  </mms>\n"
-               "</smses>\n"
-        << QList<SMSInfo>{received("Hi 😀 there\nsecond, \"line\"", 1331010367000, "Ann & Bob"),
-                          makeSMS("+4917012345", "", "😀 привет <b> & 你好", true,
-                                  QDateTime::fromMSecsSinceEpoch(1331010368999))}
-        << otherTypes.arg(5) + " Skipped 1 MMS (multimedia messages are not imported)."
-        << QString();
-    QTest::newRow("date not a number")
-        << backup(smsElement("one") + smsElement("bad", "1", "yesterday") +
-                  smsElement("bad too", "2", "") + smsElement("two", "1", "1331010367001"))
-        << QList<SMSInfo>{received("one"), received("two", 1331010367001)}
-        << "Skipped 2 SMS whose date is not a number." << QString();
-    QTest::newRow("no count, nothing in it")
-        << backup("", "<smses>") << QList<SMSInfo>{} << QString() << QString();
-    QTest::newRow("1 MiB body") << backup(smsElement(QByteArray(1 << 20, 'x')))
-                                << QList<SMSInfo>{received(QString(1 << 20, u'x'))} << QString()
-                                << QString();
+    read("phone file",
+         declaration + "<!-- made on a phone -->\n<smses count=\"8\" backup_set=\"b1\">\n" +
+             smsElement("Hi &#55357;&#56832; there&#10;second, &quot;line&quot;", "1",
+                        "1331010367000", "Ann &amp; Bob") +
+             smsElement("&#xD83D;&#xDE00; привет &lt;b&gt; &amp; 你好", "2", "1331010368999") +
+             smsElement("draft", "3") + smsElement("outbox", "4") + smsElement("failed", "5") +
+             smsElement("queued", "6") + smsElement("no type", "") +
+             "  <mms date=\"1331010369000\" msg_box=\"1\">\n    <parts>\n      <part seq=\"0\" "
+             "ct=\"text/plain\" text=\"hello\" data=\"AAAA\" />\n    </parts>\n  </mms>\n"
+             "</smses>\n",
+         {received("Hi 😀 there\nsecond, \"line\"", 1331010367000, "Ann & Bob"),
+          makeSMS("+4917012345", "", "😀 привет <b> & 你好", true,
+                  QDateTime::fromMSecsSinceEpoch(1331010368999))},
+         otherTypes.arg(5) + " Skipped 1 MMS (multimedia messages are not imported).");
+    read("date not a number",
+         backup(smsElement("one") + smsElement("bad", "1", "yesterday") +
+                smsElement("bad too", "2", "") + smsElement("two", "1", "1331010367001")),
+         {received("one"), received("two", 1331010367001)},
+         "Skipped 2 SMS whose date is not a number.");
+    read("no count, nothing in it", backup("", "<smses>"), {});
+    read("1 MiB body", backup(smsElement(QByteArray(1 << 20, 'x'))),
+         {received(QString(1 << 20, u'x'))});
     // Bodies that put the surrogate pair of "😀" a few bytes before the end of the first chunk the
     // filter reads.
     const QByteArray head = declaration + "<smses count=\"1\">\n" + smsElement("");
     for (int offset : {1, 4, 8, 9, 15}) {
         const QByteArray body =
             QByteArray(65536 - offset - head.indexOf("body=\"") - 6, 'x') + "&#55357;&#56832;";
-        QTest::addRow("pair %d bytes before a chunk's end", offset)
-            << backup(smsElement(body), "<smses count=\"1\">")
-            << QList<SMSInfo>{received(QString(body.size() - 16, u'x') + "😀")} << QString()
-            << QString();
+        read(qPrintable(QStringLiteral("pair %1 bytes before a chunk's end").arg(offset)),
+             backup(smsElement(body), "<smses count=\"1\">"),
+             {received(QString(body.size() - 16, u'x') + "😀")});
     }
 
     // Malformed: an error naming line and column, nothing stored.
-    QTest::newRow("truncated") << backup(smsElement("one") + smsElement("two")).left(400)
-                               << QList<SMSInfo>{} << QString()
-                               << at.arg(4).arg(56) + "Premature end of document.";
-    QTest::newRow("empty file") << QByteArray() << QList<SMSInfo>{} << QString()
-                                << at.arg(1).arg(0) + "Premature end of document.";
-    QTest::newRow("CSV file") << QByteArray("send,date,number,person,content\n") << QList<SMSInfo>{}
-                              << QString() << at.arg(1).arg(1) + "Start tag expected.";
-    QTest::newRow("another XML format")
-        << declaration + "<html><body>hello</body></html>" << QList<SMSInfo>{} << QString()
-        << "This XML file is not an SMS backup: its root element is <html>, not <smses>.";
-    QTest::newRow("billion laughs")
-        << declaration +
-               "<!DOCTYPE smses [<!ENTITY a \"aaaaaaaaaa\">"
-               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-               "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
-               "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n" +
-               "<smses count=\"1\">" + smsElement("&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;") + "</smses>"
-        << QList<SMSInfo>{} << QString()
-        << at.arg(2).arg(175) +
-               "An SMS backup has no document type declaration; its entities are not read.";
+    refused("truncated", backup(smsElement("one") + smsElement("two")).left(400),
+            at.arg(4).arg(56) + "Premature end of document.");
+    refused("empty file", QByteArray(), at.arg(1).arg(0) + "Premature end of document.");
+    refused("CSV file", "send,date,number,person,content\n",
+            at.arg(1).arg(1) + "Start tag expected.");
+    refused("another XML format", declaration + "<html><body>hello</body></html>",
+            "This XML file is not an SMS backup: its root element is <html>, not <smses>.");
+    refused("billion laughs",
+            declaration +
+                "<!DOCTYPE smses [<!ENTITY a \"aaaaaaaaaa\">"
+                "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+                "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n" +
+                "<smses count=\"1\">" + smsElement("&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;") + "</smses>",
+            at.arg(2).arg(175) +
+                "An SMS backup has no document type declaration; its entities are not read.");
     // The column counts the pair before it as written.
-    QTest::newRow("undeclared entity after a pair")
-        << backup(smsElement("one") + smsElement("&#55357;&#56832;&lol;")) << QList<SMSInfo>{}
-        << QString() << at.arg(4).arg(114) + "Entity 'lol' not declared.";
-    QTest::newRow("lone high surrogate")
-        << backup(smsElement("one") + smsElement("ab&#55357;cd")) << QList<SMSInfo>{} << QString()
-        << lone.arg(4).arg(96).arg("&#55357;");
-    QTest::newRow("high surrogate, then no low one")
-        << backup(smsElement("&#xd83d;&#65;")) << QList<SMSInfo>{} << QString()
-        << lone.arg(3).arg(94).arg("&#xd83d;");
-    QTest::newRow("lone low surrogate, after 2,000 good records")
-        << backup(QByteArray(smsElement("good")).repeated(2000) + smsElement("&#56832;x"))
-        << QList<SMSInfo>{} << QString() << lone.arg(2003).arg(94).arg("&#56832;");
-    QTest::newRow("second root") << backup(smsElement("one")) + "<smses/>\n"
-                                 << QList<SMSInfo>{} << QString()
-                                 << at.arg(5).arg(8) + "Extra content at end of document.";
+    refused("undeclared entity after a pair",
+            backup(smsElement("one") + smsElement("&#55357;&#56832;&lol;")),
+            at.arg(4).arg(114) + "Entity 'lol' not declared.");
+    refused("lone high surrogate", backup(smsElement("one") + smsElement("ab&#55357;cd")),
+            lone.arg(4).arg(96).arg("&#55357;"));
+    refused("high surrogate, then no low one", backup(smsElement("&#xd83d;&#65;")),
+            lone.arg(3).arg(94).arg("&#xd83d;"));
+    refused("lone low surrogate, after 2,000 good records",
+            backup(QByteArray(smsElement("good")).repeated(2000) + smsElement("&#56832;x")),
+            lone.arg(2003).arg(94).arg("&#56832;"));
+    refused("second root", backup(smsElement("one")) + "<smses/>\n",
+            at.arg(5).arg(8) + "Extra content at end of document.");
 }
 
 void TestXMLBackup::readFiles()

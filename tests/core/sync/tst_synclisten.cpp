@@ -26,7 +26,7 @@ private slots:
     void init();
     void cleanupTestCase();
     void withoutConnectionEndsWithError();
-    void receivesInOrderStopsAndRestarts();
+    void receivesInOrderAfterAStop();
     void stopDuringTheWaitBeforeConnecting();
     void eachRunHasItsOwnSocket();
     void phoneLines_data();
@@ -74,9 +74,10 @@ void TestSyncListen::withoutConnectionEndsWithError()
     QVERIFY(m_listener->wait(5000));
 }
 
-void TestSyncListen::receivesInOrderStopsAndRestarts()
+void TestSyncListen::receivesInOrderAfterAStop()
 {
-    int from = m_phone.lineCount();
+    // A start after a stop (init stops the listener); a reconnect is tested with a chatty phone.
+    const int from = m_phone.lineCount();
     setConnection(PHONE, PHONE, false);
     m_listener->restartListening();
     QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
@@ -92,16 +93,6 @@ void TestSyncListen::receivesInOrderStopsAndRestarts()
     }
     QCOMPARE(got, (QStringList{"0170 1234567|Jörg|Erste, mit Komma\nund Zeile|0",
                                "Bank24||Второе 😀|0"}));
-
-    QVERIFY(m_listener->stopListening());
-
-    // A new connection, even to the same phone, starts it again.
-    from = m_phone.lineCount();
-    setConnection(PHONE, PHONE, false);
-    m_listener->restartListening();
-    QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
-    m_phone.push(QStringLiteral("555"), QStringLiteral("after reconnect"));
-    QTRY_COMPARE(m_received->count(), 3);
     QCOMPARE(m_errors->count(), 0);
     QVERIFY(m_phone.linesStartingWith(QStringLiteral("FAULT")).isEmpty());
 }
