@@ -51,15 +51,6 @@ inline RunResult runRecorded(JobThread& job, const std::function<void(JobRunner&
     return result;
 }
 
-// Cancels the job from the test's thread when its first progress report arrives.
-inline std::function<void(JobRunner&)> cancelAtFirstProgress(JobThread& job)
-{
-    return [&job](JobRunner& runner) {
-        QObject::connect(&job, &JobThread::updateProgress, &runner, &JobRunner::cancel,
-                         Qt::QueuedConnection);
-    };
-}
-
 // Runs the job, cancels it after delayMs and returns how long it took to end after the cancel.
 inline qint64 cancelAfter(JobThread& job, int delayMs, RunResult* result = nullptr)
 {

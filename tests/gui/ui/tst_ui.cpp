@@ -157,10 +157,9 @@ private slots:
     void pages_data();
     void pages();
     void pageLinksMoveAndScroll();
-    void messagesAreEscapedAndLabelled();
+    void messagesAreLabelledAndHighlighted();
     void highlight_data();
     void highlight();
-    void highlightInTheBrowser();
     void searchForm();
     void recipientsParsing_data();
     void recipientsParsing();
@@ -577,21 +576,28 @@ void TestUi::pageLinksMoveAndScroll()
     QVERIFY(browser.textCursor().atEnd());
 }
 
-void TestUi::messagesAreEscapedAndLabelled()
+void TestUi::messagesAreLabelledAndHighlighted()
 {
-    const qint64 date = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)).toSecsSinceEpoch();
+    const QDateTime date(QDate(2021, 3, 4), QTime(5, 6, 7));
     SmsBrowser browser;
-    browser.setSMSList(
-        {makeSMS("<i>555</i>", "Anna", "<b>bold</b> &amp; co\nline", true, secs(date)),
-         makeSMS("<i>555</i>", "Anna", "hi", false, secs(date))},
-        QString());
+    browser.setSMSList({makeSMS("555", "HELLO Kitty", "Hello and hElLo", false, date),
+                        makeSMS("<i>555</i>", "Anna", "<b>bold</b> &amp; co\nline", true, date),
+                        makeSMS("555", QString(), "1<2 R&D <team> span;", false, date)},
+                       "hello");
+    // Markup shown literally, line breaks kept, the keyword marked in its own letter case (in
+    // names too) without breaking the markup.
     const QString text = browser.toPlainText();
-    QVERIFY2(text.contains("To Anna(<i>555</i>): <b>bold</b> &amp; co\nline\nsent:2021-03-04 "
-                           "05:06:07"),
+    QVERIFY2(text.contains("hello Kitty(555): hello and hello\nsent:2021-03-04 05:06:07\n"),
              qPrintable(text));
-    QVERIFY(text.contains("\nAnna(<i>555</i>): hi\nsent:2021-03-04 05:06:07"));
+    QVERIFY(text.contains("To Anna(<i>555</i>): <b>bold</b> &amp; co\nline\nsent:2021-03-04 "
+                          "05:06:07"));
+    QVERIFY(text.contains("1<2 R&D <team> span;"));
+    QCOMPARE(browser.toHtml().count("background-color:#ffff00"), 3);
     QVERIFY(browser.toHtml().contains("#008040")); // the sent colour
     QVERIFY(browser.toHtml().contains("#0000ff", Qt::CaseInsensitive));
+    browser.setSMSList(browser.pageMessages(), "&d <t");
+    QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
+    QVERIFY(browser.toPlainText().contains("1<2 R&d <team>"));
 }
 
 void TestUi::highlight_data()
@@ -617,22 +623,6 @@ void TestUi::highlight()
     QFETCH(QString, keyword);
     QFETCH(QString, html);
     QCOMPARE(SmsBrowser::highlightedHtml(body, keyword), html);
-}
-
-void TestUi::highlightInTheBrowser()
-{
-    SmsBrowser browser;
-    browser.setSMSList({makeSMS("555", "HELLO Kitty", "Hello and hElLo", false, secs(1000)),
-                        makeSMS("555", QString(), "Tom & Jerry <3 span;", false, secs(1001)),
-                        makeSMS("555", QString(), "R&D <team>", false, secs(1002))},
-                       "hello");
-    // Shown in the keyword's letter case, in names too; the markup stays whole.
-    QVERIFY(browser.toPlainText().contains("hello Kitty(555): hello and hello"));
-    QVERIFY(browser.toPlainText().contains("Tom & Jerry <3 span;"));
-    QCOMPARE(browser.toHtml().count("background-color:#ffff00"), 3);
-    browser.setSMSList(browser.pageMessages(), "&d <t");
-    QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
-    QVERIFY(browser.toPlainText().contains("R&d <team>"));
 }
 
 void TestUi::searchForm()
