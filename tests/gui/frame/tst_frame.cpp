@@ -1,5 +1,4 @@
-// The application frame: message boxes, catalogue, data folder, the message record and the
-// frame every background job follows.
+// The application frame: message boxes, data folder, and the frame every background job follows.
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
@@ -16,7 +15,6 @@
 #include "core/frame/DataDirectory.h"
 #include "core/frame/JobThread.h"
 #include "core/frame/ProjectInfo.h"
-#include "core/frame/SMSInfo.h"
 #include "gui/frame/BusyDialog.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
