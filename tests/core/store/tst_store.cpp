@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
-#include <QTranslator>
 #include <QtTest>
 
 #include <sqlite3.h>

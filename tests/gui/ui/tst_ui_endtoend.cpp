@@ -1,7 +1,6 @@
 // Drives the real main window as a user would: against the phone simulator over WiFi, and
 // from one account through an exported file into another.
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
