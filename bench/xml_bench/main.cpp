@@ -18,8 +18,8 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <cstdio>
-#include <sys/resource.h>
 
+#include "ProcessStats.h"
 #include "core/files/LocalBackupThread.h"
 #include "core/files/LocalImportXMLThread.h"
 #include "core/files/LocalPreviewXMLThread.h"
@@ -37,32 +37,6 @@
 namespace {
 
 const QString account = QStringLiteral("bench.db");
-
-qint64 statusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-QByteArray loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("?");
-}
 
 // One phone-style line per message: 5,000 conversations, bodies of 2 to 30 words with emoji
 // written as surrogate-pair references, umlauts, Cyrillic, escaped quotes and ampersands, now
@@ -147,10 +121,10 @@ void runJob(const char* step, JobThread& job, const std::function<qint64()>& mes
 {
     QElapsedTimer timer;
     timer.start();
-    const double cpu = cpuSeconds();
+    const double cpu = ownCpuSeconds();
     JobRunner runner(job);
     const JobOutcome outcome = runner.run();
-    report(step, timer.nsecsElapsed() / 1e6, cpuSeconds() - cpu, messages(), outcome.text);
+    report(step, timer.nsecsElapsed() / 1e6, ownCpuSeconds() - cpu, messages(), outcome.text);
 }
 
 int runStep(const QString& step, const QString& file)
@@ -158,7 +132,7 @@ int runStep(const QString& step, const QString& file)
     if (step == QLatin1String("read")) {
         QElapsedTimer timer;
         timer.start();
-        const double cpu = cpuSeconds();
+        const double cpu = ownCpuSeconds();
         QFile input(file);
         input.open(QIODevice::ReadOnly);
         XMLBackupReader reader(&input);
@@ -166,7 +140,7 @@ int runStep(const QString& step, const QString& file)
         qint64 n = 0;
         while (reader.next(sms))
             ++n;
-        report("read (XMLBackupReader)", timer.nsecsElapsed() / 1e6, cpuSeconds() - cpu,
+        report("read (XMLBackupReader)", timer.nsecsElapsed() / 1e6, ownCpuSeconds() - cpu,
                reader.elementsRead(),
                QStringLiteral("%1 messages, %2 MB/s")
                    .arg(n)
@@ -203,7 +177,7 @@ int runStep(const QString& step, const QString& file)
         Sqlite3DB* db = openAccountDatabase(account);
         QElapsedTimer timer;
         timer.start();
-        const double cpu = cpuSeconds();
+        const double cpu = ownCpuSeconds();
         qint64 commitNanos = 0;
         {
             const StoreCacheScope cache(db);
@@ -216,7 +190,7 @@ int runStep(const QString& step, const QString& file)
             transaction.commit();
             commitNanos = committing.nsecsElapsed();
         }
-        report("storing alone", timer.nsecsElapsed() / 1e6, cpuSeconds() - cpu, records.size(),
+        report("storing alone", timer.nsecsElapsed() / 1e6, ownCpuSeconds() - cpu, records.size(),
                QStringLiteral("of which the commit %1 ms").arg(commitNanos / 1000000));
         return 0;
     }
