@@ -147,13 +147,10 @@ void freshAccount(const QString& name)
 
 // --- backup, import and cancel --------------------------------------------------------------
 
-Sample backupOnce(int run, qint64 count)
+// Runs the job behind its dialog while the probe watches the GUI thread: runJob's result, and
+// the longest gap with the job's time.
+std::pair<int, Sample> runProbed(ProgressForm& form, JobThread& job)
 {
-    const QString account = QStringLiteral("stall_backup%1.db").arg(run);
-    freshAccount(account);
-    DialogRecorder boxes;
-    ProgressForm form(QStringLiteral("Backing up SMS now"));
-    SyncRestoreThread job;
     StallProbe probe;
     QElapsedTimer timer;
     probe.start();
@@ -161,10 +158,21 @@ Sample backupOnce(int run, qint64 count)
     const int result = runJob(form, job);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     probe.stop();
+    return {result, Sample{probe.longestGapMs(), ms}};
+}
+
+Sample backupOnce(int run, qint64 count)
+{
+    const QString account = QStringLiteral("stall_backup%1.db").arg(run);
+    freshAccount(account);
+    DialogRecorder boxes;
+    ProgressForm form(QStringLiteral("Backing up SMS now"));
+    SyncRestoreThread job;
+    const auto [result, sample] = runProbed(form, job);
     if (result != QDialog::Accepted || job.processedCount() != count)
         fail(QStringLiteral("backup run %1 failed: %2").arg(run).arg(boxes.lastText()));
     deleteAccountFile(account);
-    return {probe.longestGapMs(), ms};
+    return sample;
 }
 
 QList<SMSInfo> generateMessages(int count)
@@ -193,17 +201,11 @@ Sample importOnce(int run, const QList<SMSInfo>& list)
     DialogRecorder boxes;
     ProgressForm form(QStringLiteral("Importing SMS now"));
     LocalRestoreThread job(list);
-    StallProbe probe;
-    QElapsedTimer timer;
-    probe.start();
-    timer.start();
-    const int result = runJob(form, job);
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    probe.stop();
+    const auto [result, sample] = runProbed(form, job);
     if (result != QDialog::Accepted || job.storedCount() + job.skippedCount() != list.size())
         fail(QStringLiteral("import run %1 failed: %2").arg(run).arg(boxes.lastText()));
     deleteAccountFile(account);
-    return {probe.longestGapMs(), ms};
+    return sample;
 }
 
 // The phone stops sending in the middle of a batch; half a second later the user presses

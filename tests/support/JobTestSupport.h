@@ -66,4 +66,17 @@ inline qint64 cancelAfter(JobThread& job, int delayMs, RunResult* result = nullp
     return sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
 }
 
+// Cancels the job from its own thread when it reports the progress text, so that the cancel
+// lands at a known record.
+inline void cancelAtProgress(JobThread& job, const QString& text)
+{
+    QObject::connect(
+        &job, &JobThread::updateProgress, &job,
+        [&job, text](int, const QString& reported) {
+            if (reported == text)
+                job.requestCancel();
+        },
+        Qt::DirectConnection);
+}
+
 } // namespace jobtest

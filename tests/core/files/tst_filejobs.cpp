@@ -227,13 +227,7 @@ void TestFileJobs::cancelKeepsTheEarlierFileAndProgressIsTruncated()
     for (int total : {3, 500}) {
         SMSListSource source(generated(total));
         LocalBackupThread job(&source, file);
-        connect(
-            &job, &JobThread::updateProgress, &job,
-            [&](int, const QString& text) {
-                if (text == QStringLiteral("SMS 50:500"))
-                    job.requestCancel();
-            },
-            Qt::DirectConnection);
+        jobtest::cancelAtProgress(job, QStringLiteral("SMS 50:500"));
         const jobtest::RunResult run = jobtest::runRecorded(job);
         if (total == 3) {
             QVERIFY(run.succeeded());
@@ -420,13 +414,7 @@ void TestFileJobs::importCancelLeavesDatabaseUnchanged()
     const QString before = dump();
     LocalRestoreThread job(generated(500));
     // Cancelled from inside the job once 50 records are stored.
-    connect(
-        &job, &JobThread::updateProgress, &job,
-        [&](int, const QString& text) {
-            if (text == QStringLiteral("SMS 50:500"))
-                job.requestCancel();
-        },
-        Qt::DirectConnection);
+    jobtest::cancelAtProgress(job, QStringLiteral("SMS 50:500"));
     const jobtest::RunResult run = jobtest::runRecorded(job);
     QCOMPARE(run.kind, JobOutcome::Cancelled);
     QVERIFY(run.text.isEmpty());
