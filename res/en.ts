@@ -226,6 +226,13 @@
     </message>
 </context>
 <context>
+    <name>Accounts</name>
+    <message>
+        <source>IDS_ACCOUNT_DELETE_IN_USE</source>
+        <translation>The account is open in another program (the window or the command line) and cannot be deleted. Close it there first.</translation>
+    </message>
+</context>
+<context>
     <name>CSVImporterPlugin</name>
     <message>
         <source>IDS_UNKNOWN_IMPORTER_VERSION_%1_%2</source>
@@ -412,6 +419,10 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_SUC_DELETE_SMS_THREAD</source>
         <translation>Successfully delete thread.</translation>
+    </message>
+    <message>
+        <source>IDS_TITLE_DELETE_SMS_THREAD</source>
+        <translation>Deleting the thread</translation>
     </message>
     <message>
         <source>IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1</source>

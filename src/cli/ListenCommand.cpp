@@ -12,6 +12,9 @@
 
 namespace {
 
+// How long the end of listening waits for the account to store what is still held.
+constexpr int EXIT_DRAIN_MS = 3000;
+
 QString tr(const char* text)
 {
     return QCoreApplication::translate("ListenCommand", text);
@@ -46,10 +49,13 @@ int runListen(CliSession& session)
     loop.exec();
     listener->stopListening();
     session.interrupts().setArmed(false);
-    // Messages the listener handed over before it stopped are still stored and printed.
+    // Messages the listener handed over before it stopped are still stored and printed; what
+    // another program's write keeps out longer stays in the account's spool for the next run.
     QCoreApplication::processEvents();
     QObject::disconnect(listener, nullptr, &gate, nullptr);
     QObject::disconnect(listener, nullptr, &loop, nullptr);
+    if (const qsizetype left = gate.drain(EXIT_DRAIN_MS))
+        console.warning(tr("%1 messages kept for the account until it is free.").arg(left));
     if (!failure.isEmpty())
         throw CommandFailure(
             catalogueText("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(failure));

@@ -17,6 +17,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
+#include "core/store/Transaction.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/ui/ConversationForm.h"
@@ -70,7 +71,7 @@ void fillAccount(Sqlite3DB* db)
 {
     QRandomGenerator random(20261206);
     const QDateTime end(QDate(2026, 12, 5), QTime(18, 40));
-    db->beginTran();
+    WriteTransaction transaction(db);
     const int contactCount = int(std::size(contacts));
     for (int i = 0; i < 1200; ++i) {
         const Contact& contact = contacts[random.bounded(contactCount)];
@@ -99,7 +100,7 @@ void fillAccount(Sqlite3DB* db)
         sms.date = end.addSecs(60 * (i * 4 + 1));
         storeSMS(db, sms);
     }
-    db->commitTran();
+    transaction.commit();
 }
 
 bool save(QWidget* widget, const QDir& out, const char* name)

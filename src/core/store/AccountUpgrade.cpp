@@ -383,6 +383,14 @@ bool accountUpToDate(Sqlite3DB* db)
     return neededParts(db) == 0;
 }
 
+int upgradeNeeded(Sqlite3DB* db)
+{
+    const int parts = neededParts(db);
+    if (parts & (SearchIndex | Summary))
+        return UpgradeRebuild;
+    return parts ? UpgradeUpkeep : UpgradeNone;
+}
+
 void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
 {
     InterruptOnCancel interrupt(db);

@@ -21,6 +21,17 @@ using UpgradeProgress = std::function<void(qint64 done, qint64 total)>;
 // is written). Throws Sqlite3Exception only when the account itself cannot be read.
 bool accountUpToDate(Sqlite3DB* db);
 
+// What opening an account needs: nothing; upkeep only (messages waiting for the search index,
+// summary rows to recompute: the account is usable as it is); or a rebuild of a missing or
+// damaged part. Reads only.
+enum UpgradeNeed
+{
+    UpgradeNone = 0,
+    UpgradeUpkeep = 1,
+    UpgradeRebuild = 2,
+};
+int upgradeNeeded(Sqlite3DB* db);
+
 // Builds whatever is missing, damaged or out of step, inside the caller's transaction. When the
 // calling thread is asked to stop, the statement running is interrupted and this throws.
 // Throws Sqlite3Exception.

@@ -4,6 +4,8 @@
 #include <QThread>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <list>
 #include <mutex>
 
@@ -23,6 +25,8 @@ constexpr int busyTimeoutMs = 5000;
 constexpr int mainThreadBusyTimeoutMs = 100;
 constexpr int busySleepMs = 10;
 
+thread_local bool t_noWait = false;
+
 bool onMainThread()
 {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -32,7 +36,7 @@ bool onMainThread()
 int waitWhileBusy(void*, int attempts)
 {
     const int limitMs = onMainThread() ? mainThreadBusyTimeoutMs : busyTimeoutMs;
-    if (attempts * busySleepMs >= limitMs || Cancellation::requested())
+    if (t_noWait || attempts * busySleepMs >= limitMs || Cancellation::requested())
         return 0;
     QThread::msleep(busySleepMs);
     return 1;
@@ -52,6 +56,8 @@ struct Sqlite3DB::Private
     std::shared_ptr<std::atomic<bool>> open = std::make_shared<std::atomic<bool>>(false);
     std::mutex cacheMutex;
     std::list<CachedStatement> cache; // most recently used first
+    std::timed_mutex writer;
+    std::shared_ptr<void> companion;
 };
 
 Sqlite3DB::Sqlite3DB() : m_d(std::make_unique<Private>()) {}
@@ -99,6 +105,7 @@ void Sqlite3DB::close()
     // Statements still held by cursors are finished when those go; the connection waits.
     sqlite3_close_v2(m_d->db);
     m_d->db = nullptr;
+    m_d->companion.reset();
 }
 
 bool Sqlite3DB::isOpen() const
@@ -174,6 +181,21 @@ void Sqlite3DB::beginTran()
     executeThrow(Sqlite3Sql("begin immediate transaction"));
 }
 
+bool Sqlite3DB::tryBeginTran()
+{
+    t_noWait = true;
+    try {
+        beginTran();
+    } catch (const Sqlite3Exception& e) {
+        t_noWait = false;
+        if ((e.code() & 0xff) == SQLITE_BUSY)
+            return false;
+        throw;
+    }
+    t_noWait = false;
+    return true;
+}
+
 void Sqlite3DB::commitTran()
 {
     executeThrow(Sqlite3Sql("commit transaction"));
@@ -219,4 +241,24 @@ long long Sqlite3DB::lastInsertId64() const
 sqlite3* Sqlite3DB::handle() const
 {
     return m_d->db;
+}
+
+bool Sqlite3DB::lockWriter(int waitMs)
+{
+    for (int waited = 0;; waited += busySleepMs) {
+        if (m_d->writer.try_lock_for(std::chrono::milliseconds(std::min(busySleepMs, waitMs))))
+            return true;
+        if (waited >= waitMs || Cancellation::requested())
+            return false;
+    }
+}
+
+void Sqlite3DB::unlockWriter()
+{
+    m_d->writer.unlock();
+}
+
+void Sqlite3DB::keepWhileOpen(std::shared_ptr<void> companion)
+{
+    m_d->companion = std::move(companion);
 }

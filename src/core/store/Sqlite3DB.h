@@ -34,6 +34,8 @@ public:
     bool isReadOnly() const;
 
     void beginTran();
+    // The same without waiting for another program: false when it holds the account.
+    bool tryBeginTran();
     void commitTran();
     // Does nothing when no transaction is open, so that it can run in any failure path.
     void rollbackTran();
@@ -49,6 +51,14 @@ public:
     long long lastInsertId64() const;
 
     sqlite3* handle() const;
+
+    // One writer per handle in this process (the window's jobs, its incoming messages and its
+    // workers share one handle): taken for a write transaction, waiting at most waitMs (a
+    // cancelled job stops waiting). False when another thread still writes.
+    bool lockWriter(int waitMs);
+    void unlockWriter();
+    // Kept until the handle is closed (the account's in-use lock).
+    void keepWhileOpen(std::shared_ptr<void> companion);
 
 private:
     struct Private;

@@ -6,6 +6,9 @@
 #include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
+#include "core/store/Transaction.h"
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -21,7 +24,9 @@ QDateTime storedDateTime(qint64 seconds)
 
 } // namespace
 
-bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
+namespace {
+
+bool insertUnlessStored(Sqlite3DB* db, SMSInfo& sms)
 {
     MessageInserter inserter(db);
     if (!inserter.add(sms))
@@ -29,6 +34,43 @@ bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
     inserter.flush();
     sms.smsId = db->lastInsertId();
     return true;
+}
+
+} // namespace
+
+bool storeSMS(Sqlite3DB* db, SMSInfo& sms)
+{
+    WriteTransaction transaction(db);
+    const bool stored = insertUnlessStored(db, sms);
+    transaction.commit();
+    return stored;
+}
+
+bool storeSent(Sqlite3DB* db, SMSInfo& sms)
+{
+    return storeSMS(db, sms);
+}
+
+int storeMessages(Sqlite3DB* db, QList<SMSInfo>& list, bool noWait)
+{
+    WriteTransaction transaction(db,
+                                 noWait ? WriteTransaction::NoWait : WriteTransaction::WaitForLock);
+    int stored = 0;
+    for (SMSInfo& sms : list) {
+        sms.smsId = 0;
+        stored += insertUnlessStored(db, sms) ? 1 : 0;
+    }
+    transaction.commit();
+    return stored;
+}
+
+int deleteConversation(Sqlite3DB* db, const QString& suffix)
+{
+    WriteTransaction transaction(db);
+    db->executeThrow(Sqlite3Sql("delete from sms where suffix=?").addTextParam(suffix));
+    const int deleted = sqlite3_changes(db->handle());
+    transaction.commit();
+    return deleted;
 }
 
 QString conversationSuffix(const QString& address)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include "core/frame/SMSInfo.h"
@@ -7,10 +8,22 @@
 class Sqlite3DB;
 class Sqlite3Cursor;
 
+// The store's writes. Each takes the account's write transaction itself (WriteTransaction),
+// unless the calling thread runs a job's Transaction, so that the duplicate check and the
+// insert happen under one lock and two programs never store one message twice. They throw
+// Sqlite3Exception; SQLITE_BUSY means another program or a job holds the account.
+
 // Inserts the message unless a message with the same date (to the second), address, body and
 // direction is stored already. True when inserted (sms.smsId then holds the row id).
-// Opens no transaction of its own; throws Sqlite3Exception.
 bool storeSMS(Sqlite3DB* db, SMSInfo& sms);
+// A message the phone has sent.
+bool storeSent(Sqlite3DB* db, SMSInfo& sms);
+// Messages received or sent, in one transaction that does not wait for the account when
+// noWait (the window's thread tries again later). Each stored one gets its smsId, a duplicate
+// keeps 0. Returns how many were new.
+int storeMessages(Sqlite3DB* db, QList<SMSInfo>& list, bool noWait = false);
+// Deletes every message of the conversation; returns how many.
+int deleteConversation(Sqlite3DB* db, const QString& suffix);
 // The conversation key of an address.
 QString conversationSuffix(const QString& address);
 // How a contact is shown: "person(address)", the person, the address, or "Unknown".

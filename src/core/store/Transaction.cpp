@@ -1,7 +1,36 @@
 #include "core/store/Transaction.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <sqlite3.h>
+
 #include "core/store/AccountUpgrade.h"
+#include "core/store/MessageSpool.h"
 #include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
+#include "core/store/StoreSMS.h"
+
+namespace {
+
+// The account the calling thread writes to, inside a WriteTransaction.
+thread_local Sqlite3DB* t_writing = nullptr;
+
+// How long a thread waits for another thread of this program writing on the same handle; the
+// window's own thread waits no longer than it may stop painting.
+int writerWaitMs(WriteTransaction::Wait wait)
+{
+    if (wait == WriteTransaction::NoWait)
+        return 0;
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread() ? 100 : 5000;
+}
+
+[[noreturn]] void throwInUse()
+{
+    throw Sqlite3Exception("the account is in use", SQLITE_BUSY);
+}
+
+} // namespace
 
 AccountJobs* AccountJobs::instance()
 {
@@ -18,10 +47,10 @@ bool AccountJobs::runUnlessBusy(const std::function<void()>& work)
     return true;
 }
 
-void AccountJobs::acquire(Sqlite3DB* db)
+void AccountJobs::acquire()
 {
+    // Marked busy at once; the begin, which may wait for another program, runs without the lock.
     std::lock_guard<std::mutex> lock(m_mutex);
-    db->beginTran();
     ++m_held;
 }
 
@@ -31,29 +60,85 @@ void AccountJobs::release()
         emit released();
 }
 
-Transaction::Transaction(Sqlite3DB* db) : m_db(db)
+WriteTransaction::WriteTransaction(Sqlite3DB* db, Wait wait) : m_db(db), m_outer(t_writing)
 {
-    AccountJobs::instance()->acquire(m_db);
+    if (t_writing == db) {
+        m_open = true;
+        return;
+    }
+    if (!db->lockWriter(writerWaitMs(wait)))
+        throwInUse();
+    try {
+        if (wait == NoWait) {
+            if (!db->tryBeginTran())
+                throwInUse();
+        } else {
+            db->beginTran();
+        }
+    } catch (...) {
+        db->unlockWriter();
+        throw;
+    }
+    t_writing = db;
+    m_own = true;
     m_open = true;
 }
 
-Transaction::~Transaction()
+WriteTransaction::~WriteTransaction()
 {
+    if (!m_own)
+        return;
     if (m_open) {
         try {
             m_db->rollbackTran();
         } catch (const std::exception& e) {
             // After a failed statement SQLite may have ended the transaction itself.
-            qDebug("Transaction: rollback failed, %s", e.what());
+            qDebug("WriteTransaction: rollback failed, %s", e.what());
         }
     }
+    t_writing = m_outer;
+    m_db->unlockWriter();
+}
+
+void WriteTransaction::commit()
+{
+    if (!m_own) {
+        m_open = false;
+        return;
+    }
+    // Messages another run could not store go in with this one (duplicates are skipped).
+    const QList<MessageSpool::Entry> spooled = MessageSpool::read(MessageSpool::folderOf(m_db));
+    QStringList files;
+    for (const MessageSpool::Entry& entry : spooled) {
+        SMSInfo sms = entry.sms;
+        storeSMS(m_db, sms);
+        files.append(entry.file);
+    }
+    // New messages go into the search index in one step rather than one by one.
+    indexPendingMessages(m_db);
+    m_db->commitTran();
+    m_open = false;
+    MessageSpool::remove(files);
+}
+
+Transaction::Transaction(Sqlite3DB* db)
+{
+    AccountJobs::instance()->acquire();
+    try {
+        m_write = std::make_unique<WriteTransaction>(db);
+    } catch (...) {
+        AccountJobs::instance()->release();
+        throw;
+    }
+}
+
+Transaction::~Transaction()
+{
+    m_write.reset();
     AccountJobs::instance()->release();
 }
 
 void Transaction::commit()
 {
-    // The job's new messages go into the search index in one step rather than one by one.
-    indexPendingMessages(m_db);
-    m_db->commitTran();
-    m_open = false;
+    m_write->commit();
 }

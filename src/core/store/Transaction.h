@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 class Sqlite3DB;
@@ -18,7 +20,8 @@ public:
     static AccountJobs* instance();
 
     bool busy() const { return m_held.load() > 0; }
-    // Runs work unless a job holds the account; a job cannot begin while work runs.
+    // Runs work unless a job holds the account; a job cannot begin while work runs. Never waits
+    // for a job's begin, which may wait seconds for another program.
     bool runUnlessBusy(const std::function<void()>& work);
 
 signals:
@@ -28,16 +31,43 @@ signals:
 private:
     friend class Transaction;
     AccountJobs() = default;
-    void acquire(Sqlite3DB* db);
+    void acquire();
     void release();
 
     std::atomic<int> m_held{0};
     std::mutex m_mutex;
 };
 
+// The account's write lock for one store function: BEGIN IMMEDIATE (waiting for another program
+// as long as the thread may wait, or not at all), unless the calling thread writes to that
+// account already (a job's Transaction): then it is part of that one. The commit also stores the
+// messages spooled beside the account (MessageSpool) and adds the new messages to the search
+// index; the spool files go after the commit. Rolled back when destroyed unless committed.
+// Throws Sqlite3Exception (SQLITE_BUSY: the account is in use).
+class WriteTransaction
+{
+public:
+    enum Wait
+    {
+        WaitForLock,
+        NoWait,
+    };
+    explicit WriteTransaction(Sqlite3DB* db, Wait wait = WaitForLock);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    void commit();
+
+private:
+    Sqlite3DB* m_db;
+    Sqlite3DB* m_outer = nullptr; // what the thread wrote to before
+    bool m_own = false;           // began here (not part of an enclosing one)
+    bool m_open = false;
+};
+
 // One job's transaction: begun when constructed (the account is then held by the job), rolled
 // back when destroyed unless committed, so any failure or cancel leaves nothing of the job.
-// The commit first adds the job's new messages to the search index (indexPendingMessages).
 // Throws Sqlite3Exception when the begin or the commit fails.
 class Transaction
 {
@@ -50,6 +80,5 @@ public:
     void commit();
 
 private:
-    Sqlite3DB* m_db;
-    bool m_open = false;
+    std::unique_ptr<WriteTransaction> m_write;
 };

@@ -21,6 +21,7 @@
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
+#include "core/store/DeleteConversationThread.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSQueryPageSource.h"
@@ -384,14 +385,10 @@ void MainWindow::miThreadDelete()
     const QString suffix = contact->suffix;
     if (!askYesNo(tr("IDS_CONFIRM_DEL_THREAD")))
         return;
-    try {
-        Sqlite3Sql sql("delete from sms where suffix=?");
-        sql.addTextParam(suffix);
-        currentDatabase()->executeThrow(sql);
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
+    ProgressForm form(tr("IDS_TITLE_DELETE_SMS_THREAD"));
+    DeleteConversationThread worker(currentDatabaseShared(), suffix);
+    if (runJob(form, worker) != QDialog::Accepted)
         return;
-    }
     reloadContacts();
     showInformation(tr("IDS_SUC_DELETE_SMS_THREAD"));
 }

@@ -22,6 +22,7 @@
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/StoreSMS.h"
+#include "core/store/Transaction.h"
 #include "gui/frame/ProgressForm.h"
 #include "gui/store/AccountForm.h"
 #include "support/DialogRecorder.h"
@@ -49,14 +50,19 @@ QDateTime noon(int msec = 0)
     return QDateTime(QDate(2023, 5, 17), QTime(12, 0, 0, msec));
 }
 
-// Every file under the home folder, wherever it lies, relative to the data folder.
+// Every file under the home folder, wherever it lies, relative to the data folder; not those an
+// open account keeps beside it (its lock and SQLite's write-ahead log).
 QStringList files()
 {
     const QDir data = dataDirectory();
+    static const QRegularExpression companion("(\\.lock|-wal|-shm)$");
     QStringList names;
     for (QDirIterator it(QDir::homePath(), QDir::Files, QDirIterator::Subdirectories);
-         it.hasNext();)
-        names.append(data.relativeFilePath(it.next()));
+         it.hasNext();) {
+        const QString name = data.relativeFilePath(it.next());
+        if (!name.contains(companion))
+            names.append(name);
+    }
     names.sort();
     return names;
 }
@@ -135,7 +141,7 @@ void storeVariedMessages(Sqlite3DB* db)
         {"", "", "no number at all", 10, false},
         {"12345", "Eve", "", 11, true},
     };
-    db->beginTran(); // one write to the disk instead of one for each message
+    WriteTransaction transaction(db); // one write to the disk instead of one for each message
     for (const Row& row : rows) {
         SMSInfo sms =
             makeSMS(QString::fromUtf8(row.address), QString::fromUtf8(row.person),
@@ -151,7 +157,7 @@ void storeVariedMessages(Sqlite3DB* db)
     db->executeThrow(Sqlite3Sql(
         "insert into sms(address, person, date, is_send, body, suffix) values ('321', 'Nemo', "
         "1684324800, 0, 'no key, hello', null), (null, null, 1684324800, 1, null, null)"));
-    db->commitTran();
+    transaction.commit();
 }
 
 // A message as the program reads it: id, conversation name, date, direction, number, text.
@@ -270,6 +276,7 @@ void TestStore::openVariedStore()
     if (m_variedAccount.isEmpty()) {
         openStore();
         storeVariedMessages(m_db);
+        m_db->executeThrow(Sqlite3Sql("pragma wal_checkpoint")); // the whole account in its file
         m_variedAccount = readFile(m_path);
     } else {
         put("store.db", m_variedAccount);
