@@ -1,12 +1,13 @@
 // tallowbrook-cli run as a child process against the phone simulator: a backup, the same
 // backup again (JSON lines), a restore; Ctrl+C in a backup while the window's side waits for
 // the account, and the window's job holding the account while the command line imports; bad
-// input. The child shares this test's HOME, so both see the same data folder.
+// input; two programs on one account. The child shares this test's HOME, so both see the same data folder.
 #include <QtTest>
 #include <csignal>
 #include <sqlite3.h>
 
 #include "core/frame/DataDirectory.h"
+#include "core/store/Accounts.h"
 #include "core/store/Transaction.h"
 #include "support/PhoneSimProcess.h"
 #include "support/TestAccount.h"
@@ -16,6 +17,7 @@ namespace {
 const QString PHONE = QStringLiteral("127.0.0.83");
 const QString STALLING_PHONE = QStringLiteral("127.0.0.84");
 const QString NO_PHONE = QStringLiteral("127.0.0.85"); // nothing listens there
+const QString LISTEN_PHONE = QStringLiteral("127.0.0.112");
 const QString ACCOUNT = QStringLiteral("cli.db");
 const QString IN_USE = QStringLiteral("The account is in use by another program");
 
@@ -76,6 +78,20 @@ QString accountDump(bool countOnly = false)
                      : tbtest::dump(db);
 }
 
+// How many stored messages have a text like the pattern.
+qint64 storedLike(const QString& pattern)
+{
+    Sqlite3DB db;
+    db.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
+    return tbtest::scalar(QStringLiteral("select count(*) from sms where body like ?"), pattern,
+                          &db);
+}
+
+qsizetype spooled()
+{
+    return QDir(accountPath() + ".spool").entryList({"*.sms"}, QDir::Files).size();
+}
+
 // Names, sizes and times of the data folder's files and of the test folder's.
 QStringList filesIn(const QStringList& folders)
 {
@@ -102,6 +118,7 @@ private slots:
     void interruptAndBusyAccount();
     void badInput_data();
     void badInput();
+    void twoProgramsShareTheAccount();
 
 private:
     QString file(const QString& name) const { return m_files.filePath(name); }
@@ -241,6 +258,63 @@ void TestCli::badInput()
     QVERIFY(result.out.isEmpty());
     QCOMPARE(filesIn(folders), files);
     QCOMPARE(accountDump(), before);
+}
+
+// Two listeners store each pushed message once. While another program (this test) holds the
+// account, reads succeed, the account is not deleted, and what the listeners receive waits in
+// the spool, through Ctrl+C and kill -9, until the next write stores it once.
+void TestCli::twoProgramsShareTheAccount()
+{
+    tbtest::PhoneSimProcess phone;
+    QVERIFY(phone.start(LISTEN_PHONE));
+    QProcess first, second;
+    for (QProcess* listener : {&first, &second})
+        startCli(*listener, {"listen", "--account", "cli", "--wifi", LISTEN_PHONE});
+    QTRY_COMPARE_WITH_TIMEOUT(phone.linesStartingWith("LISTENER").size(), 2, 20000);
+    for (int i = 0; i < 20; ++i)
+        phone.push("5550199", QStringLiteral("both %1").arg(i));
+    QVERIFY(phone.waitForPushed(20));
+    QTRY_COMPARE_WITH_TIMEOUT(storedLike("both %"), 20LL, 10000);
+    QTRY_COMPARE(spooled(), 0); // what one held while the other stored is gone too
+
+    openAccountDatabase(ACCOUNT);
+    {
+        Transaction job(currentDatabase());
+        for (int i = 0; i < 5; ++i)
+            phone.push("5550199", QStringLiteral("held %1").arg(i));
+        QVERIFY(phone.waitForPushed(25));
+        QTRY_COMPARE(spooled(), 10); // each listener's copy
+        ::kill(first.processId(), SIGINT);
+        QCOMPARE(finished(first, 10000).exitCode, 130);
+        second.kill();
+        second.waitForFinished();
+        struct Read
+        {
+            QString arguments; // % stands for the test's folder of files
+            int exitCode;
+            QString shows; // on standard output, or in the error line
+        };
+        const Read reads[] = {{"search both_7 --account cli", 0, "both 7"},
+                              {"export %/during.csv --account cli", 0, ""},
+                              {"accounts", 0, "cli.db\t"},
+                              {"accounts delete cli --yes", 1, "open in another program"}};
+        for (Read read : reads) {
+            QElapsedTimer timer;
+            timer.start();
+            const CliResult result =
+                runCli(read.arguments.replace(u'%', m_files.path()).split(u' '));
+            QVERIFY2(timer.elapsed() < 3000, qPrintable(read.arguments));
+            QCOMPARE(result.exitCode, read.exitCode);
+            QVERIFY2((result.out + errorLine(result.err)).contains(read.shows),
+                     qPrintable(result.out + result.err));
+        }
+    }
+    QCOMPARE(spooled(), 10);
+    QCOMPARE(runCli({"import", file("own.csv"), "--account", "cli"}).exitCode, 0);
+    QCOMPARE(storedLike("held %"), 5LL);
+    QCOMPARE(spooled(), 0);
+    QVERIFY(QFileInfo(file("during.csv")).size() > 0);
+    currentDatabase()->close();
 }
 
 QTEST_GUILESS_MAIN(TestCli)
