@@ -5,7 +5,10 @@
 //   - a backup from a phone that falls silent mid-batch, cancelled with the dialog's button,
 //     with the time from the cancel to the dialog closing,
 //   - the contacts list (MainWindow::reloadContacts) and a keyword search (the search dialog's
-//     button) on an account of 1,000,000 messages in 5,000 conversations.
+//     button) on an account of 1,000,000 messages in 5,000 conversations,
+//   - while another program (a second connection on a thread of its own) holds the account for
+//     HOLD_MS: a job that waits for it, and an incoming message (IncomingSMSGate) that waits,
+//   - deleting a conversation of 20,000 messages (MainWindow::miThreadDelete).
 //
 //   stall_bench [--runs R] [--count N] [--address IP] [--silent-address IP] [--no-large] [FOLDER]
 //
@@ -29,6 +32,7 @@
 #include <cstdlib>
 #include <functional>
 #include <sqlite3.h>
+#include <thread>
 
 #include "LargeAccount.h"
 #include "PhoneSimProcess.h"
@@ -37,11 +41,15 @@
 #include "core/files/LocalRestoreThread.h"
 #include "core/frame/DataDirectory.h"
 #include "core/store/Accounts.h"
+#include "core/store/IncomingSMSGate.h"
+#include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
+#include "core/store/Transaction.h"
 #include "core/sync/SyncRestoreThread.h"
 #include "core/sync/SyncTimings.h"
 #include "gui/frame/JobRunner.h"
+#include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
 #include "gui/ui/ItemModelContacts.h"
 #include "gui/ui/MainWindow.h"
@@ -325,6 +333,95 @@ void measureLargeAccount(int runs, Series& contacts, Series& search)
         fail(QStringLiteral("unexpected boxes: %1").arg(boxes.shown().join(u'|')));
 }
 
+// --- two programs on one account ------------------------------------------------------------
+
+constexpr int HOLD_MS = 1500;
+constexpr int CONVERSATION = 20000;
+
+// Another program's job: holds the account's write lock from a connection of its own, on a
+// thread of its own, for HOLD_MS.
+class OtherProgram
+{
+public:
+    explicit OtherProgram(const QString& path)
+        : m_thread([path] {
+              Sqlite3DB db;
+              db.openThrow(path, SQLITE_OPEN_READWRITE);
+              db.beginTran();
+              QThread::msleep(HOLD_MS);
+              db.rollbackTran();
+          })
+    {
+        QThread::msleep(50); // it has the lock before the window asks
+    }
+    ~OtherProgram() { m_thread.join(); }
+
+private:
+    std::thread m_thread;
+};
+
+// A small import job started while the other program holds the account: its begin waits on the
+// job's thread, and an incoming message arrives meanwhile. Sample::ms is the time to the dialog
+// closing.
+Sample jobWhileHeldOnce(int run)
+{
+    const QString account = QStringLiteral("stall_held%1.db").arg(run);
+    freshAccount(account);
+    DialogRecorder boxes;
+    const OtherProgram other(accountFilePath(account));
+    ProgressForm form(QStringLiteral("Importing SMS now"));
+    LocalRestoreThread job(generateMessages(10));
+    IncomingSMSGate gate;
+    QTimer::singleShot(200, &gate, [&] { gate.offer(generateMessages(12).last()); });
+    const auto [result, sample] = runProbed(form, job);
+    if (result != QDialog::Accepted)
+        fail(QStringLiteral("job run %1 failed: %2").arg(run).arg(boxes.lastText()));
+    return sample;
+}
+
+// An incoming message while the other program holds the account: held, then stored after it.
+Sample incomingWhileHeldOnce(int run)
+{
+    const QString account = QStringLiteral("stall_held%1.db").arg(run);
+    openAccountDatabase(account);
+    IncomingSMSGate gate;
+    int stored = 0;
+    QObject::connect(&gate, &IncomingSMSGate::stored, [&] { ++stored; });
+    const OtherProgram other(accountFilePath(account));
+    const Sample sample = measureFromEventLoop([&] { gate.offer(generateMessages(11).last()); },
+                                               [&] { return stored == 1; });
+    deleteAccountFile(account);
+    return sample;
+}
+
+// The conversation of 20,000 messages beside 2,000 others, deleted through the window's menu.
+Sample deleteConversationOnce(int run)
+{
+    const QString account = QStringLiteral("stall_delete%1.db").arg(run);
+    freshAccount(account);
+    QList<SMSInfo> messages = generateMessages(CONVERSATION + 2000);
+    for (int i = 0; i < CONVERSATION; ++i)
+        messages[i].address = QStringLiteral("+49 170 5550000");
+    {
+        Transaction transaction(currentDatabase());
+        SMSBatchStore(currentDatabase()).store(messages);
+        transaction.commit();
+    }
+    openAccountDatabase(account);
+    DialogRecorder boxes;
+    boxes.queueButton(QMessageBox::Yes);
+    MainWindow window;
+    window.show();
+    const int row = window.contactsModel()->rowOfSuffix(QStringLiteral("705550000"));
+    window.contactsView()->setCurrentIndex(window.contactsModel()->index(row, 0));
+    settle(SETTLE_MS);
+    const Sample sample = measureFromEventLoop([&] { window.miThreadDelete(); },
+                                               [&] { return boxes.messages.size() == 2; });
+    if (window.contactsModel()->rowOfSuffix(QStringLiteral("705550000")) >= 0)
+        fail(QStringLiteral("delete run %1: %2").arg(run).arg(boxes.shown().join(u'|')));
+    return sample;
+}
+
 void printSummary(const QList<const Series*>& all, int runs)
 {
     std::printf("\nmedians of %d run(s); targets: no gap over %.0f ms, cancel to closed within "
@@ -391,6 +488,9 @@ int main(int argc, char** argv)
     Series contacts("contacts list, 1M (MainWindow::reloadContacts)");
     Series search("keyword search, 1M (SMSSearchForm)");
     Series cancel("cancel of a backup from a silent phone", "cancel to closed");
+    Series jobHeld("job lock while another program holds it", "job");
+    Series incomingHeld("incoming message while another program writes", "to stored");
+    Series deleteConversation("delete a conversation of 20,000 (miThreadDelete)");
 
     setConnection(phone.address(), phone.address(), false);
     for (int run = 1; run <= runs; ++run)
@@ -402,9 +502,16 @@ int main(int argc, char** argv)
     for (int run = 1; run <= runs; ++run)
         cancel.add(cancelOnce(run, silent));
     clearConnection();
+    for (int run = 1; run <= runs; ++run) {
+        jobHeld.add(jobWhileHeldOnce(run));
+        incomingHeld.add(incomingWhileHeldOnce(run));
+        deleteConversation.add(deleteConversationOnce(run));
+    }
     if (!parser.isSet(QStringLiteral("no-large")))
         measureLargeAccount(runs, contacts, search);
 
-    printSummary({&backup, &import, &contacts, &search, &cancel}, runs);
+    printSummary({&backup, &import, &contacts, &search, &cancel, &jobHeld, &incomingHeld,
+                  &deleteConversation},
+                 runs);
     return 0;
 }
