@@ -1,7 +1,8 @@
 // tallowbrook-cli run as a child process against the phone simulator: a backup, the same
 // backup again (JSON lines), a restore; Ctrl+C in a backup while the window's side waits for
 // the account, and the window's job holding the account while the command line imports; bad
-// input; two programs on one account. The child shares this test's HOME, so both see the same data folder.
+// input; two programs on one account. The child shares this test's HOME, so both see the same
+// data folder.
 #include <QtTest>
 #include <csignal>
 #include <sqlite3.h>

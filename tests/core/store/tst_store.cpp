@@ -17,6 +17,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
+#include "core/store/MessageSpool.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSQueryPageSource.h"
@@ -527,6 +528,12 @@ void TestStore::incomingWaitsForAnotherProgram()
     other.openThrow(m_path, SQLITE_OPEN_READWRITE);
     other.beginTran();
     other.executeThrow(Sqlite3Sql("insert into t(n) values(1)"));
+    const QString spool = MessageSpool::folderOf(m_path);
+    {
+        IncomingSMSGate ending; // a program that ends meanwhile leaves its message spooled
+        ending.offer(makeSMS("555", "", "spooled", false, noon()));
+    }
+    QCOMPARE(MessageSpool::read(spool).size(), 1);
     IncomingSMSGate gate;
     QSignalSpy stored(&gate, &IncomingSMSGate::stored);
     QElapsedTimer timer;
@@ -536,7 +543,10 @@ void TestStore::incomingWaitsForAnotherProgram()
     QCOMPARE(gate.heldCount(), 1);
     other.rollbackTran();
     QTRY_COMPARE(stored.count(), 1); // stored once the other program let go
-    QCOMPARE(scalar("select count(*) from sms where body = 'while the other writes'"), 1LL);
+    QCOMPARE(scalar("select count(*) from sms where body in ('while the other writes', "
+                    "'spooled')"),
+             2LL);
+    QVERIFY(MessageSpool::read(spool).isEmpty());
 }
 
 void TestStore::templateProperties()
