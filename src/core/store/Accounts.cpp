@@ -49,6 +49,8 @@ public:
     {
         m_fd = ::open(QFile::encodeName(accountPath + QLatin1String(".lock")).constData(),
                       O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // A folder where no lock file can be made: the account works as without the lock.
+        m_locked = m_fd < 0;
         // A delete holds it for a moment only.
         for (int attempt = 0; m_fd >= 0 && attempt < 20; ++attempt) {
             if (::flock(m_fd, operation | LOCK_NB) == 0) {
@@ -181,6 +183,8 @@ Sqlite3DB* openAccountDatabase(const QString& name, const UpgradeRunner& runUpgr
     if (!isPlainAccountName(name))
         throw Sqlite3Exception("invalid account name: " + name.toStdString(), SQLITE_CANTOPEN);
     const QString path = accountFilePath(name);
+    if (!QFileInfo(path).isFile()) // no lock file for an account that is not there
+        throw Sqlite3Exception(sqlite3_errstr(SQLITE_CANTOPEN), SQLITE_CANTOPEN);
     auto lock = std::make_shared<AccountLock>(path, LOCK_SH);
     if (!lock->locked())
         throw Sqlite3Exception("the account is in use", SQLITE_BUSY);
