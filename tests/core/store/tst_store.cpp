@@ -608,6 +608,17 @@ void TestStore::accountFiles()
     for (const QString name : {"../outside.db", "never.db"})
         QVERIFY_THROWS_EXCEPTION(std::exception, deleteAccountFile(name));
     QCOMPARE(files(), (QStringList{"../outside.db", "busy.db"}));
+
+    // Still open elsewhere (as in another program): not deleted.
+    createAccountFile(QStringLiteral("held.db"));
+    const std::shared_ptr<Sqlite3DB> held =
+        (openAccountDatabase(QStringLiteral("held.db")), currentDatabaseShared());
+    createAccountFile(QStringLiteral("other.db"));
+    openAccountDatabase(QStringLiteral("other.db"));
+    QVERIFY(failureOf([] {
+                deleteAccountFile(QStringLiteral("held.db"));
+            }).startsWith(QStringLiteral("The account is open in another program")));
+    QVERIFY(QFileInfo::exists(accountFilePath(QStringLiteral("held.db"))));
 }
 
 void TestStore::currentAccountLifecycle()
