@@ -1,5 +1,6 @@
 #include "core/store/SMSQueryPageSource.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -32,15 +33,15 @@ qint64 SMSQueryPageSource::count()
         // The search itself: a job may run it, and cancel it however few rows match.
         QList<qint64> keys;
         sqlite3_progress_handler(m_db->handle(), 10000, &interruptWhenCancelled, nullptr);
+        const auto uninstall =
+            qScopeGuard([this] { sqlite3_progress_handler(m_db->handle(), 0, nullptr, nullptr); });
         try {
             for (Sqlite3Cursor cursor = m_db->queryThrow(m_query.orderedKeys()); cursor.moveNext();)
                 keys.append(cursor.getInt64(0));
         } catch (const Sqlite3Exception&) {
-            sqlite3_progress_handler(m_db->handle(), 0, nullptr, nullptr);
-            Cancellation::throwIfRequested();
+            Cancellation::throwIfRequested(); // SQLite says "interrupted"
             throw;
         }
-        sqlite3_progress_handler(m_db->handle(), 0, nullptr, nullptr);
         m_keys = std::move(keys);
         m_count = m_keys.size();
     } else {
