@@ -4,6 +4,10 @@
 <context>
     <name>QObject</name>
     <message>
+        <source>IDS_PHONE_STOPPED_ANSWERING_%1</source>
+        <translation>Gave up: the phone stopped answering for %1 s.</translation>
+    </message>
+    <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
         <translation>Error occurred. Please contact support@tallowbrook.example.org for help. Error info:
 %1</translation>
@@ -470,6 +474,10 @@ Press Send again to send it to those only.</translation>
 </context>
 <context>
     <name>SMSSearchForm</name>
+    <message>
+        <source>IDS_SEARCHING</source>
+        <translation>Searching...</translation>
+    </message>
     <message>
         <source>IDS_CAN_NOT_FIND_ANY_SMS</source>
         <translation>Found no SMS.</translation>

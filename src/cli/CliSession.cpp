@@ -169,6 +169,8 @@ void CliSession::connectPhone()
         throw UsageError(catalogueText("IDS_INVALID_WIFI_ADDR_WHEN_CONNECT_TO_DEVICE") +
                          QLatin1Char(' ') + host);
     }
+    const int timeout = CommandLine::timeoutSeconds(m_invocation);
+    setPhoneSilenceLimitMs(timeout == 0 ? -1 : timeout * 1000);
     m_console.note(usb ? tr("Connecting to the phone over USB...")
                        : tr("Connecting to the phone at %1...").arg(host));
     try {
@@ -182,6 +184,8 @@ void CliSession::connectPhone()
             }
             setConnection(serial, host, usb);
         });
+    } catch (const simpleprotocol::PhoneSilentException& e) {
+        throw CommandFailure(QString::fromUtf8(e.what()));
     } catch (const simpleprotocol::SocketDataTransferException& e) {
         throw CommandFailure(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
                                  .arg(QString::fromUtf8(e.what())));

@@ -53,7 +53,8 @@ public:
     static QString existingAccountName(const QString& typed);
     // Opens the account of --account as the current database.
     void openAccount();
-    // Connects to the phone of --wifi or --usb (hello included); Ctrl+C cancels.
+    // Connects to the phone of --wifi or --usb (hello included); Ctrl+C cancels, and every wait
+    // for the phone from now on gives up after --timeout seconds of silence.
     void connectPhone();
     // The messages of the open account, oldest first: all of them, or the conversation of
     // --conversation NUMBER (CommandFailure when it has none).

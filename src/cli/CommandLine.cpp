@@ -28,7 +28,7 @@ const OptionForm options[] = {
     {"conversation", Takes::Value}, {"format", Takes::Value},  {"to", Takes::Value},
     {"yes", Takes::Nothing},        {"inbox", Takes::Nothing}, {"sent", Takes::Nothing},
     {"quiet", Takes::Nothing},      {"json", Takes::Nothing},  {"help", Takes::Nothing},
-    {"version", Takes::Nothing},
+    {"version", Takes::Nothing},    {"timeout", Takes::Value},
 };
 
 // Options every sub-command takes.
@@ -45,13 +45,13 @@ struct CommandForm
 
 const CommandForm commands[] = {
     {"accounts", nullptr, {"yes"}, {}, false},
-    {"backup", nullptr, {"account", "wifi", "usb"}, {"account"}, true},
-    {"restore", nullptr, {"account", "wifi", "usb", "conversation"}, {"account"}, true},
+    {"backup", nullptr, {"account", "wifi", "usb", "timeout"}, {"account"}, true},
+    {"restore", nullptr, {"account", "wifi", "usb", "conversation", "timeout"}, {"account"}, true},
     {"import", "FILE", {"account", "format"}, {"account"}, false},
     {"export", "FILE", {"account", "conversation"}, {"account"}, false},
     {"search", "WORD", {"account", "inbox", "sent"}, {"account"}, false},
-    {"send", "TEXT", {"account", "wifi", "usb", "to"}, {"account", "to"}, true},
-    {"listen", nullptr, {"account", "wifi", "usb"}, {"account"}, true},
+    {"send", "TEXT", {"account", "wifi", "usb", "to", "timeout"}, {"account", "to"}, true},
+    {"listen", nullptr, {"account", "wifi", "usb", "timeout"}, {"account"}, true},
 };
 
 const OptionForm* findOption(const QString& name)
@@ -125,6 +125,9 @@ void checkOptions(const CommandForm& form, const Invocation& invocation)
     if (invocation.has(QStringLiteral("format")) && format != QLatin1String("own") &&
         format != QLatin1String("other"))
         throw UsageError(tr("--format is own or other, not %1.").arg(format));
+    if (invocation.has(QStringLiteral("timeout")) && CommandLine::timeoutSeconds(invocation) < 0)
+        throw UsageError(tr("--timeout is a number of seconds (0: no limit), not %1.")
+                             .arg(invocation.value(QStringLiteral("timeout"))));
 }
 
 } // namespace
@@ -204,6 +207,15 @@ void CommandLine::checkCommand(Invocation& invocation, bool usbTookLast)
         checkArguments(*form, invocation);
 }
 
+int CommandLine::timeoutSeconds(const Invocation& invocation)
+{
+    if (!invocation.has(QStringLiteral("timeout")))
+        return DEFAULT_TIMEOUT_S;
+    bool ok = false;
+    const int seconds = invocation.value(QStringLiteral("timeout")).toInt(&ok, 10);
+    return ok && seconds >= 0 && seconds <= MAX_TIMEOUT_S ? seconds : -1;
+}
+
 QString CommandLine::usage()
 {
     return tr("Usage: tallowbrook-cli COMMAND [OPTIONS]\n"
@@ -235,6 +247,9 @@ QString CommandLine::usage()
               "NAME is an account file in the data folder; the .db suffix may be left out.\n"
               "\n"
               "Options:\n"
+              "  --timeout SECONDS\n"
+              "             give up on a phone that says nothing for that long (default 60;\n"
+              "             0 waits for ever); listen waits for messages without limit\n"
               "  --quiet    no progress on standard error\n"
               "  --json     one JSON object per line on standard output (progress and result)\n"
               "  --help     this text\n"

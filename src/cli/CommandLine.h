@@ -34,6 +34,11 @@ class CommandLine
 public:
     // The arguments without the program name. Throws UsageError.
     static Invocation parse(const QStringList& arguments);
+    // --timeout in seconds (DEFAULT_TIMEOUT_S when not given, 0 for no limit), or -1 when it is
+    // not a whole number from 0 to MAX_TIMEOUT_S.
+    static int timeoutSeconds(const Invocation& invocation);
+    static constexpr int DEFAULT_TIMEOUT_S = 60;
+    static constexpr int MAX_TIMEOUT_S = 1000000;
     // The usage text printed by --help and after a usage error.
     static QString usage();
 

@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SendSMSThroughPhone.h"
+#include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/sync/SyncBackupThread.h"
 #include "core/sync/SyncRestoreThread.h"
@@ -65,6 +66,11 @@ int runSend(CliSession& session)
         throw UsageError(tr("The message TEXT is empty."));
     session.openAccount();
     session.connectPhone();
+    // A message the phone sent is sent, whatever becomes of storing it: the gate stores it now,
+    // or keeps it until the account can take it.
+    IncomingSMSGate gate;
+    QObject::connect(&gate, &IncomingSMSGate::storeFailed, &gate,
+                     [&session](const QString& text) { session.console().warning(text); });
     for (const QString& number : numbers) {
         SMSInfo sent;
         try {
@@ -78,6 +84,7 @@ int runSend(CliSession& session)
         session.console().record(QStringLiteral("sent"), tr("Sent to %1.").arg(number),
                                  {{QStringLiteral("to"), number},
                                   {QStringLiteral("date"), sent.date.toString(Qt::ISODate)}});
+        gate.offer(sent);
     }
     return session.finish({JobOutcome::Succeeded, catalogueText("IDS_SEND_SMS_SUC")}, QString(),
                           {{QStringLiteral("sent"), int(numbers.size())}});

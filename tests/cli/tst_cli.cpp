@@ -19,6 +19,9 @@ const QString PHONE = QStringLiteral("127.0.0.83");
 const QString STALLING_PHONE = QStringLiteral("127.0.0.84");
 const QString NO_PHONE = QStringLiteral("127.0.0.85"); // nothing listens there
 const QString LISTEN_PHONE = QStringLiteral("127.0.0.112");
+// Phones that stop answering: mid-batch, at the hello, after a restore batch.
+const QStringList SILENT_PHONES = {"127.0.0.120", "127.0.0.121", "127.0.0.122"};
+const QStringList SILENCES = {"stall-mid", "no-hello", "no-restore-ack"};
 const QString ACCOUNT = QStringLiteral("cli.db");
 const QString IN_USE = QStringLiteral("The account is in use by another program");
 
@@ -120,6 +123,7 @@ private slots:
     void badInput_data();
     void badInput();
     void twoProgramsShareTheAccount();
+    void sendWhileAnotherProgramWrites();
 
 private:
     QString file(const QString& name) const { return m_files.filePath(name); }
@@ -127,6 +131,7 @@ private:
     tbtest::TestAccount m_home; // the home and catalogue; the command line makes the account
     QTemporaryDir m_files;
     tbtest::PhoneSimProcess m_phone;
+    tbtest::PhoneSimProcess m_silentPhones[3];
 };
 
 void TestCli::initTestCase()
@@ -136,6 +141,8 @@ void TestCli::initTestCase()
     QCOMPARE(created.exitCode, 0);
     QVERIFY(QFileInfo::exists(accountPath()));
     QVERIFY(m_phone.start(PHONE, {"--count", "345", "--seed", "7", "--batch", "100"}));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_silentPhones[i].start(SILENT_PHONES[i], {"--misbehave", SILENCES[i]}));
     tbtest::writeFile(file("own.csv"), "send,date,number,person,content\n"
                                        "0,2021-05-06 07:08:09,5550100,,Hallo\n");
     tbtest::writeFile(file("notes.txt"), "send,date,number,person,content\n");
@@ -233,6 +240,15 @@ void TestCli::badInput_data()
     row("missing account", "search hello --account nosuch", 1, "There is no account nosuch");
     row("unreachable phone", "backup --account cli --wifi " + NO_PHONE, 1,
         "Fail to connect device.");
+    const QString gaveUp = "Gave up: the phone stopped answering for 1 s.";
+    row("phone stalls mid-batch", "backup --account cli --timeout 1 --wifi " + SILENT_PHONES[0], 1,
+        qPrintable(gaveUp));
+    row("hello unanswered", "send --to 5 hi --account cli --timeout 1 --wifi " + SILENT_PHONES[1],
+        1, qPrintable(gaveUp));
+    row("restore unacknowledged", "restore --account cli --timeout 1 --wifi " + SILENT_PHONES[2], 1,
+        qPrintable(gaveUp));
+    row("timeout not a number", "backup --account cli --timeout soon --wifi " + PHONE, 2,
+        "--timeout is a number of seconds (0: no limit), not soon.");
     row("not a CSV file", "import %/notes.txt --account cli", 2,
         "is not a CSV file (.csv) or an XML backup file");
     row("broken XML backup", "import %/broken.xml --account cli", 1, "line 4");
@@ -316,6 +332,29 @@ void TestCli::twoProgramsShareTheAccount()
     QCOMPARE(spooled(), 0);
     QVERIFY(QFileInfo(file("during.csv")).size() > 0);
     currentDatabase()->close();
+}
+
+// The phone sends to every number while another program holds the account: sent is sent, and
+// storing waits for the account.
+void TestCli::sendWhileAnotherProgramWrites()
+{
+    {
+        Sqlite3DB window;
+        window.openThrow(accountPath(), SQLITE_OPEN_READWRITE);
+        Transaction job(&window);
+        const qsizetype sent = m_phone.linesStartingWith(QStringLiteral("SENT ")).size();
+        const CliResult send = runCli(
+            {"send", "--account", "cli", "--wifi", PHONE, "--to", "5550101,5550102", "busy"});
+        QCOMPARE(send.exitCode, 0);
+        QCOMPARE(send.out, QStringLiteral(
+                               "Sent to 5550101.\nSent to 5550102.\nMessage sent successfully.\n"));
+        QTRY_COMPARE(m_phone.linesStartingWith(QStringLiteral("SENT ")).size(), sent + 2);
+        QCOMPARE(spooled(), 2);
+    }
+    // The next program that writes stores both, once.
+    QCOMPARE(runCli({"import", file("own.csv"), "--account", "cli"}).exitCode, 0);
+    QCOMPARE(storedLike("busy"), 2LL);
+    QCOMPARE(spooled(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -19,7 +19,7 @@ public:
     void reloadContacts() override { ++reloads; }
     void startBackupFromPhone() override { ++backupsStarted; }
     void showConversation(const QString&) override {}
-    void messageStored(const SMSInfo&) override {}
+    void messageSent(const SMSInfo&) override {}
 
     int reloads = 0;
     int backupsStarted = 0;

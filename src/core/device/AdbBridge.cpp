@@ -3,6 +3,7 @@
 #include <QTextStream>
 #include <stdexcept>
 
+#include "core/device/SimpleProtocol.h"
 #include "core/frame/Cancellation.h"
 
 namespace {
@@ -42,12 +43,17 @@ QString AdbBridge::run(const QStringList& args, bool throwOnError)
 {
     start(m_programName, args, QIODevice::ReadWrite);
     try {
-        // No time limit, but a cancelled job stops waiting for a stalled tool.
-        Cancellation::wait(-1, [this](int slice) {
-            if (waitForFinished(slice) || state() == QProcess::NotRunning)
-                return Cancellation::Slice::Done;
-            return Cancellation::Slice::Pending;
-        });
+        // A cancelled job, or the silence limit, stops waiting for a stalled tool.
+        const int limit = phoneSilenceLimitMs();
+        if (!Cancellation::wait(limit, [this](int slice) {
+                if (waitForFinished(slice) || state() == QProcess::NotRunning)
+                    return Cancellation::Slice::Done;
+                return Cancellation::Slice::Pending;
+            })) {
+            kill();
+            waitForFinished(Cancellation::SLICE_MS);
+            throw simpleprotocol::PhoneSilentException(limit);
+        }
     } catch (const Cancellation::Cancelled&) {
         kill();
         waitForFinished(Cancellation::SLICE_MS);

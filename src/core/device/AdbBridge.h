@@ -7,8 +7,9 @@
 
 // Runs the Android debug bridge tool "adb" (found by the ordinary program search) and reads
 // its output. Every operation blocks until the tool has ended (a cancelled job kills it, see
-// core/frame/Cancellation.h). A tool that cannot be started says so. Failures are thrown as
-// std::runtime_error whose message is the tool's text (UTF-8). One object per call.
+// core/frame/Cancellation.h, and so does the phone's silence limit, see SimpleProtocol.h). A tool
+// that cannot be started says so. Failures are thrown as std::runtime_error whose message is the
+// tool's text (UTF-8). One object per call.
 class AdbBridge : public QProcess
 {
     Q_OBJECT

@@ -46,7 +46,7 @@ bool DeviceConnection::isWifiAddress(const QString& host)
 
 void DeviceConnection::open(QTcpSocket& socket, const QString& requestLine) const
 {
-    connectSocket(socket, m_host, COMMAND_PORT, CONNECT_TIMEOUT_MS);
+    connectToPhone(socket, m_host, COMMAND_PORT, CONNECT_TIMEOUT_MS);
     socket.write((requestLine + QLatin1Char('\n')).toUtf8());
     socket.flush();
 }
@@ -55,8 +55,9 @@ void DeviceConnection::hello() const
 {
     QTcpSocket socket;
     open(socket, QStringLiteral("hello://127.0.0.1/"));
-    // Waits as long as the service keeps the connection open without answering.
-    readReply(&socket, -1);
+    // Waits as long as the service keeps the connection open without answering, or until the
+    // silence limit runs out.
+    awaitReply(&socket);
 }
 
 std::shared_ptr<DeviceConnection> currentConnection()

@@ -15,7 +15,7 @@ public:
 
     // Runs the hello exchange on the calling thread; throws the protocol's exceptions when it
     // fails, Cancellation::Cancelled when the calling job is cancelled. The hello waits for the
-    // phone's answer without limit.
+    // phone's answer as long as the silence limit allows (phoneSilenceLimitMs).
     DeviceConnection(const QString& serial, const QString& host, bool isUsb);
 
     // A WiFi address as the user types it: four dotted numbers at the start; whatever follows

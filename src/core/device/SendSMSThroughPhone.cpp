@@ -5,8 +5,6 @@
 #include "core/device/DeviceConnection.h"
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
-#include "core/store/Accounts.h"
-#include "core/store/StoreSMS.h"
 
 namespace {
 
@@ -27,14 +25,12 @@ SMSInfo sendSMSThroughPhone(DeviceConnection* connection, const QString& address
     writeText(&socket,
               base64Utf8(address) + QLatin1Char(',') + base64Utf8(body) + QLatin1Char('\n'));
     socket.flush();
-    const QString reply = readReply(&socket, -1);
+    const QString reply = awaitReply(&socket);
     // The keyword ("$sms:") is not checked, only cut off.
     const QString raw = reply.mid(5);
     writeCommand(&socket, QStringLiteral("$bye:"), QString(), true);
-    SMSInfo sms = parseSMSRecordFrom(&socket, raw.toLatin1());
-    storeSMS(currentDatabase(), sms);
-    // The message is sent and stored; "$bye:" goes out if it can, and a cancel now changes
-    // nothing.
+    const SMSInfo sms = parseSMSRecordFrom(&socket, raw.toLatin1());
+    // The message is sent; "$bye:" goes out if it can, and a cancel now changes nothing.
     try {
         waitForWritten(socket, DeviceConnection::CONNECT_TIMEOUT_MS);
     } catch (const std::exception&) {

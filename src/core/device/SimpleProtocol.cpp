@@ -2,10 +2,13 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QIODevice>
 #include <QTimer>
+#include <atomic>
 
 #include "core/frame/Cancellation.h"
 
@@ -24,6 +27,12 @@ SocketDataTransferException::SocketDataTransferException(const QString& message)
     : std::runtime_error(utf8(message))
 {}
 
+PhoneSilentException::PhoneSilentException(int limitMs)
+    : SocketDataTransferException(
+          QCoreApplication::translate("QObject", "IDS_PHONE_STOPPED_ANSWERING_%1")
+              .arg(QString::number(limitMs / 1000.0)))
+{}
+
 RemoteException::RemoteException(const QString& message) : std::runtime_error(utf8(message)) {}
 
 LocalException::LocalException(QIODevice* socket, const QString& message)
@@ -35,9 +44,12 @@ LocalException::LocalException(QIODevice* socket, const QString& message)
 
 } // namespace simpleprotocol
 
+using simpleprotocol::PhoneSilentException;
 using simpleprotocol::SocketDataTransferException;
 
 namespace {
+
+std::atomic<int> g_phoneSilenceLimitMs{-1};
 
 // Keeps a partly received line in the device's buffer when a wait fails, so that a later
 // call (after a read time-out) starts from the beginning of that line.
@@ -194,6 +206,56 @@ void waitForWritten(QAbstractSocket& socket, int timeoutMs)
         });
         if (!written)
             throw SocketDataTransferException(socket.errorString());
+    }
+}
+
+void setPhoneSilenceLimitMs(int ms)
+{
+    g_phoneSilenceLimitMs = ms;
+}
+
+int phoneSilenceLimitMs()
+{
+    return g_phoneSilenceLimitMs.load();
+}
+
+QByteArray awaitReplyBytes(QIODevice* device)
+{
+    const int limit = phoneSilenceLimitMs();
+    try {
+        return readReplyBytes(device, limit);
+    } catch (const simpleprotocol::LineTooLongException&) {
+        throw;
+    } catch (const SocketDataTransferException&) {
+        // Only a wait that ran out on a live connection is silence.
+        auto* socket = qobject_cast<QAbstractSocket*>(device);
+        if (limit >= 0 && socket && socket->error() == QAbstractSocket::SocketTimeoutError &&
+            socket->state() == QAbstractSocket::ConnectedState)
+            throw PhoneSilentException(limit);
+        throw;
+    }
+}
+
+QString awaitReply(QIODevice* device)
+{
+    return QString::fromLatin1(awaitReplyBytes(device));
+}
+
+void connectToPhone(QAbstractSocket& socket, const QString& host, quint16 port, int timeoutMs)
+{
+    const int limit = phoneSilenceLimitMs();
+    if (limit < 0 || limit >= timeoutMs) {
+        connectSocket(socket, host, port, timeoutMs);
+        return;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    try {
+        connectSocket(socket, host, port, limit);
+    } catch (const SocketDataTransferException&) {
+        if (waited.elapsed() >= limit)
+            throw PhoneSilentException(limit);
+        throw;
     }
 }
 

@@ -27,6 +27,13 @@ public:
     using SocketDataTransferException::SocketDataTransferException;
 };
 
+// The phone said nothing for the silence limit (see phoneSilenceLimitMs): the program gave up.
+class PhoneSilentException : public SocketDataTransferException
+{
+public:
+    explicit PhoneSilentException(int limitMs);
+};
+
 // The peer answered with an error line; the message is the peer's decoded text.
 class RemoteException : public std::runtime_error
 {
@@ -51,6 +58,13 @@ inline constexpr const char* ERROR_PREFIX = "$error:";
 // cannot exhaust memory.
 inline constexpr qint64 MAX_LINE_BYTES = 16 * 1024 * 1024;
 
+// How long the program waits for the phone to say something where no one can press Cancel
+// (the command line's --timeout): the connection, the hello, each line, each acknowledgement.
+// -1, the default, waits as long as the phone keeps the connection open; the window's waits
+// have Cancel instead. Process-wide, so that every thread of a job sees it.
+void setPhoneSilenceLimitMs(int ms);
+int phoneSilenceLimitMs();
+
 // Every wait below runs in slices of at most 100 ms and throws Cancellation::Cancelled when the
 // calling thread's job is cancelled (see core/frame/Cancellation.h).
 
@@ -71,6 +85,13 @@ QString readReply(QIODevice* device, int timeoutMs);
 // The same as bytes, each a Latin-1 character, without converting them.
 QByteArray readLineBytes(QIODevice* device, int timeoutMs);
 QByteArray readReplyBytes(QIODevice* device, int timeoutMs);
+// readReply and readReplyBytes waiting at most the silence limit for each arrival of data;
+// throw PhoneSilentException when it runs out.
+QString awaitReply(QIODevice* device);
+QByteArray awaitReplyBytes(QIODevice* device);
+// connectSocket within timeoutMs, or within the silence limit when that is shorter
+// (PhoneSilentException when it runs out).
+void connectToPhone(QAbstractSocket& socket, const QString& host, quint16 port, int timeoutMs);
 // The check readReply makes, for a line already read: returns it or throws.
 QString checkReply(const QString& line);
 // Writes the text as Latin-1 up to its first NUL, no line end.

@@ -1,10 +1,25 @@
 #include "core/store/SMSQueryPageSource.h"
 
+#include <QScopeGuard>
 #include <algorithm>
+#include <sqlite3.h>
 
+#include "core/frame/Cancellation.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
+#include "core/store/Sqlite3Exception.h"
 #include "core/store/StoreSMS.h"
+
+namespace {
+
+// SQLite asks this every few thousand steps; a cancelled job (never the GUI thread, which may
+// share the connection meanwhile) interrupts the statement.
+int interruptWhenCancelled(void*)
+{
+    return Cancellation::requested() ? 1 : 0;
+}
+
+} // namespace
 
 SMSQueryPageSource::SMSQueryPageSource(std::shared_ptr<Sqlite3DB> db, MessageQuery query)
     : m_db(std::move(db)), m_query(std::move(query))
@@ -15,9 +30,18 @@ qint64 SMSQueryPageSource::count()
     if (m_count >= 0)
         return m_count;
     if (m_query.hasKeys()) {
+        // The search itself: a job may run it, and cancel it however few rows match.
         QList<qint64> keys;
-        for (Sqlite3Cursor cursor = m_db->queryThrow(m_query.orderedKeys()); cursor.moveNext();)
-            keys.append(cursor.getInt64(0));
+        sqlite3_progress_handler(m_db->handle(), 10000, &interruptWhenCancelled, nullptr);
+        const auto uninstall =
+            qScopeGuard([this] { sqlite3_progress_handler(m_db->handle(), 0, nullptr, nullptr); });
+        try {
+            for (Sqlite3Cursor cursor = m_db->queryThrow(m_query.orderedKeys()); cursor.moveNext();)
+                keys.append(cursor.getInt64(0));
+        } catch (const Sqlite3Exception&) {
+            Cancellation::throwIfRequested(); // SQLite says "interrupted"
+            throw;
+        }
         m_keys = std::move(keys);
         m_count = m_keys.size();
     } else {

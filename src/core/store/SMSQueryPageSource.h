@@ -10,7 +10,8 @@ class Sqlite3DB;
 // Pages of a query, each read when asked for. A query with keys is run once for the ids of its
 // rows in order (8 bytes a row); a page then reads its rows by id. Otherwise the count runs once
 // and each page is one statement reading from whichever end of the result is nearer (the last
-// page is the one shown first).
+// page is the one shown first). count() may run on a job's thread first (the search on a large
+// account takes a while); a cancel of that job interrupts it (Cancellation::Cancelled).
 class SMSQueryPageSource : public SMSPageSource
 {
 public:

@@ -52,7 +52,7 @@ void BackupReadAhead::converse()
 {
     for (;;) {
         Cancellation::throwIfRequested();
-        const QByteArray line = readReplyBytes(&m_socket, -1);
+        const QByteArray line = awaitReplyBytes(&m_socket);
         if (line.startsWith("$count:"))
             m_total = QString::fromLatin1(line.mid(7)).toInt(nullptr, 10);
         else if (line.startsWith("$batch:"))
@@ -72,7 +72,7 @@ void BackupReadAhead::readBatch()
             // What came so far goes to the job before the reader waits for more.
             if (!piece.messages.isEmpty() && !m_socket.canReadLine())
                 push(piece);
-            const QByteArray line = readReplyBytes(&m_socket, -1);
+            const QByteArray line = awaitReplyBytes(&m_socket);
             if (line.startsWith("$sms:")) {
                 // In UTC: storing needs no time zone.
                 piece.messages.append(

@@ -20,7 +20,7 @@ void request(const DeviceConnection& connection, QTcpSocket& requestSocket,
 
 void connect(const DeviceConnection& connection, QTcpSocket& data, quint16 port)
 {
-    connectSocket(data, connection.host(), port, DeviceConnection::CONNECT_TIMEOUT_MS);
+    connectToPhone(data, connection.host(), port, DeviceConnection::CONNECT_TIMEOUT_MS);
 }
 
 void finish(QTcpSocket& data)

@@ -80,7 +80,7 @@ void SyncBackupThread::sendBatch(QTcpSocket& data, int size)
 void SyncBackupThread::awaitAcknowledgement(QTcpSocket& data)
 {
     for (;;) {
-        if (readReply(&data, -1).startsWith(QLatin1String("$batch:")))
+        if (awaitReply(&data).startsWith(QLatin1String("$batch:")))
             return;
         Cancellation::throwIfRequested();
     }

@@ -1,6 +1,7 @@
 #include "core/sync/SyncListenSMSThread.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <memory>
 #include <stdexcept>
@@ -82,6 +83,10 @@ void SyncListenSMSThread::run()
 
 void SyncListenSMSThread::listen(QTcpSocket& data)
 {
+    // Between messages the phone may rightly say nothing for hours; within a line it may not
+    // stay silent longer than the silence limit.
+    QElapsedTimer partLineSince;
+    qint64 partLineBytes = 0;
     for (;;) {
         // Also between lines: a phone that sends steadily never lets a read time out.
         Cancellation::throwIfRequested();
@@ -93,11 +98,19 @@ void SyncListenSMSThread::listen(QTcpSocket& data)
         } catch (const simpleprotocol::SocketDataTransferException&) {
             // Only a wait that ran out on a live connection is a time-out; the socket keeps
             // its last error, so the error alone would also excuse later failures.
-            if (data.error() == QAbstractSocket::SocketTimeoutError &&
-                data.state() == QAbstractSocket::ConnectedState)
-                continue;
-            throw;
+            if (data.error() != QAbstractSocket::SocketTimeoutError ||
+                data.state() != QAbstractSocket::ConnectedState)
+                throw;
+            if (data.bytesAvailable() != partLineBytes) {
+                partLineBytes = data.bytesAvailable();
+                partLineSince.start();
+            }
+            const int limit = phoneSilenceLimitMs();
+            if (partLineBytes > 0 && limit >= 0 && partLineSince.hasExpired(limit))
+                throw simpleprotocol::PhoneSilentException(limit);
+            continue;
         }
+        partLineBytes = 0;
         checkReply(line);
         if (!line.startsWith(QLatin1String("$sms:")))
             continue;

@@ -12,8 +12,10 @@ public:
     virtual void reloadContacts() = 0;
     virtual void startBackupFromPhone() = 0;
     virtual void showConversation(const QString& suffix) = 0;
-    // A message was stored (sent from a chat): its conversation's row moves to its place.
-    virtual void messageStored(const SMSInfo& sms) = 0;
+    // A message the phone sent (from a chat or the compose dialog): stored like an incoming one,
+    // at once or as soon as the account can take it; then its conversation's row moves to its
+    // place.
+    virtual void messageSent(const SMSInfo& sms) = 0;
 };
 
 // The one main window, or nullptr before it exists (and in tests without one).

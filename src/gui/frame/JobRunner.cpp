@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QList>
 #include <QThread>
+#include <QTimer>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -77,7 +78,7 @@ int runJob(ProgressForm& form, JobThread& job, const std::function<void(int)>& o
     return result;
 }
 
-bool runInBackground(const QString& text, const std::function<void()>& work)
+bool runInBackground(const QString& text, const std::function<void()>& work, int showAfterMs)
 {
     std::exception_ptr failure;
     bool cancelled = false;
@@ -97,7 +98,15 @@ bool runInBackground(const QString& text, const std::function<void()>& work)
         QObject::connect(&dialog, &BusyDialog::cancelRequested, worker.get(),
                          [thread = worker.get()] { thread->requestInterruption(); });
         worker->start();
-        dialog.exec();
+        if (showAfterMs > 0) {
+            QEventLoop grace;
+            QObject::connect(worker.get(), &QThread::finished, &grace, &QEventLoop::quit);
+            QTimer::singleShot(showAfterMs, &grace, &QEventLoop::quit);
+            if (!worker->isFinished())
+                grace.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        if (!worker->isFinished())
+            dialog.exec();
         waitForFinished(*worker);
     }
     if (failure)

@@ -15,8 +15,10 @@ int runJob(ProgressForm& form, JobThread& job,
 
 // Runs work on a worker thread behind a small modal dialog showing text, with Cancel (for the
 // hello, sending a message, the debug bridge). Rethrows what work threw; returns false when the
-// user cancelled (work then ended early through Cancellation::Cancelled).
-bool runInBackground(const QString& text, const std::function<void()>& work);
+// user cancelled (work then ended early through Cancellation::Cancelled). With showAfterMs the
+// dialog appears only when work takes longer than that, so a quick task shows nothing (the event
+// loop runs meanwhile, holding back only the user's input).
+bool runInBackground(const QString& text, const std::function<void()>& work, int showAfterMs = 0);
 
 // Runs action at once when no job runs behind its dialog (runJob, runInBackground); otherwise
 // as soon as the last one has ended, before its caller goes on. A report that arrives during a

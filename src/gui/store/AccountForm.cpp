@@ -116,8 +116,14 @@ void AccountForm::onBtnEnterClicked()
         }
         if (!createDefaultAccount(name))
             return;
-    } else if (!accountFileExists(name) && !createNamedAccount(name)) {
-        return;
+    } else if (!accountFileExists(name)) {
+        // "work" means work.db when that exists, as the file system compares names.
+        const QString withSuffix = name + QLatin1String(".db");
+        if (!name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive) &&
+            accountFileExists(withSuffix))
+            name = withSuffix;
+        else if (!createNamedAccount(name))
+            return;
     }
     if (openDatabase(name))
         accept();

@@ -157,11 +157,12 @@ void ConversationForm::onBtnSendSMSPressed()
                 sent = sendSMSThroughPhone(connection.get(), m_address, text);
             }))
             return;
+        // Sent is sent: storing (now, or once the account is free) cannot undo it.
+        if (IMainWindow* window = mainWindowInstance())
+            window->messageSent(sent);
         showInformation(tr("IDS_SEND_SMS_SUC"));
         refreshHistory();
         m_txtSendSMS->clear();
-        if (IMainWindow* window = mainWindowInstance())
-            window->messageStored(sent);
     } catch (const std::exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));
     }

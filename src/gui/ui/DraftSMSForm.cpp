@@ -17,6 +17,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3Exception.h"
 #include "gui/device/EnsureConnection.h"
+#include "gui/frame/IMainWindow.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/SendKey.h"
@@ -178,23 +179,31 @@ void DraftSMSForm::onBtnSendPressed()
     const std::shared_ptr<DeviceConnection> connection = ensureConnection(true);
     if (!connection)
         return;
-    QStringList sentTo;
+    QList<SMSInfo> sent;
+    QString failure;
+    bool finished = false;
     try {
-        const bool finished = runInBackground(tr("Sending the message..."), [&] {
-            for (const QString& recipient : targets) {
-                m_sent.append(sendSMSThroughPhone(connection.get(), numberOf(recipient), content));
-                sentTo.append(recipient);
-            }
+        finished = runInBackground(tr("Sending the message..."), [&] {
+            for (const QString& recipient : targets)
+                sent.append(sendSMSThroughPhone(connection.get(), numberOf(recipient), content));
         });
-        if (finished) {
-            showInformation(tr("IDS_SEND_SMS_SUC"));
-            accept();
-            return;
-        }
     } catch (const std::exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
+        failure = QString::fromUtf8(e.what());
     }
-    keepUnsentRecipients(targets, sentTo);
+    // What the phone sent is stored however the rest went (now, or once the account is free).
+    for (const SMSInfo& sms : std::as_const(sent)) {
+        m_sent.append(sms);
+        if (IMainWindow* window = mainWindowInstance())
+            window->messageSent(sms);
+    }
+    if (finished) {
+        showInformation(tr("IDS_SEND_SMS_SUC"));
+        accept();
+        return;
+    }
+    if (!failure.isEmpty())
+        showErrorOccurred(failure);
+    keepUnsentRecipients(targets, targets.mid(0, sent.size()));
 }
 
 void DraftSMSForm::keepUnsentRecipients(const QStringList& targets, const QStringList& sentTo)

@@ -410,6 +410,14 @@ void MainWindow::showReceivedSMS(const SMSInfo& sms)
     if (m_closed)
         return;
     const QString suffix = conversationSuffix(sms.address);
+    if (sms.isSend) {
+        // The user's own message opens no chat; an open one shows it.
+        noteMessage(sms);
+        selectFirstContact();
+        if (ConversationForm* chat = ConversationForm::conversation(suffix))
+            chat->refreshHistory();
+        return;
+    }
     const int row = m_contactsModel->rowOfSuffix(suffix);
     if (row < 0) {
         // A new conversation: it takes its place in the list and is selected, as a requery
@@ -425,10 +433,9 @@ void MainWindow::showReceivedSMS(const SMSInfo& sms)
     ConversationForm::openConversation(contactDisplayName(sms), sms.address, suffix);
 }
 
-void MainWindow::messageStored(const SMSInfo& sms)
+void MainWindow::messageSent(const SMSInfo& sms)
 {
-    noteMessage(sms);
-    selectFirstContact();
+    m_incoming->offer(sms);
 }
 
 void MainWindow::noteMessage(const SMSInfo& sms)
@@ -557,11 +564,7 @@ void MainWindow::miSearch()
 void MainWindow::miComposeMsg()
 {
     DraftSMSForm form;
-    if (form.exec() != QDialog::Accepted)
-        return;
-    for (const SMSInfo& sms : form.sentMessages())
-        noteMessage(sms);
-    selectFirstContact();
+    form.exec(); // each sent message reaches the list once stored (messageSent)
 }
 
 void MainWindow::miConnection()

@@ -34,7 +34,7 @@ public:
     void reloadContacts() override;
     void startBackupFromPhone() override;
     void showConversation(const QString& suffix) override;
-    void messageStored(const SMSInfo& sms) override;
+    void messageSent(const SMSInfo& sms) override;
 
     // Shows the window and runs the program's event loop until the window is closed, then
     // returns the loop's code. Whatever else is open then does not keep the program running.
@@ -92,7 +92,8 @@ private:
     void buildMenusAndToolbar();
     QAction* addAction(QMenu* menu, const QString& text, const char* icon,
                        void (MainWindow::*slot)());
-    // Shows an incoming message once it is stored (never during a job, see IncomingSMSGate).
+    // Shows a message once it is stored (never during a job, see IncomingSMSGate): an incoming
+    // one in its chat window, a sent one in the list.
     void showReceivedSMS(const SMSInfo& sms);
     // The listener's error box and the question whether to restart it.
     void reportListenerError(const QString& text);

@@ -13,6 +13,7 @@
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/Sqlite3Exception.h"
+#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/ui/SmsBrowser.h"
 
@@ -67,11 +68,16 @@ void SMSSearchForm::onBtnSearchClicked()
 {
     const QString keyword = m_txtKeyword->text().trimmed();
     try {
-        // Only the count and the page on screen are read; the other pages when shown.
-        m_browserSMS->setSource(std::make_shared<SMSQueryPageSource>(
-                                    currentDatabaseShared(),
-                                    searchQuery(keyword, SearchFolder(m_cbFolder->currentIndex()))),
-                                keyword);
+        // Only the count and the page on screen are read; the other pages when shown. The count
+        // is the search itself: a short keyword reads every message, so it runs on a worker
+        // (with Cancel once it takes a while), and a cancel keeps the results shown before.
+        const auto source = std::make_shared<SMSQueryPageSource>(
+            currentDatabaseShared(),
+            searchQuery(keyword, SearchFolder(m_cbFolder->currentIndex())));
+        if (!runInBackground(
+                tr("IDS_SEARCHING"), [&source] { source->count(); }, SHOW_BUSY_AFTER_MS))
+            return;
+        m_browserSMS->setSource(source, keyword);
         const qint64 found = m_browserSMS->messageCount();
         m_lbConversationStatus->setText(tr("Total:%1").arg(found));
         if (found == 0)

@@ -15,6 +15,9 @@ class SMSSearchForm : public QDialog
 public:
     explicit SMSSearchForm(QWidget* parent = nullptr);
 
+    // A search that takes longer shows its busy dialog with Cancel.
+    static constexpr int SHOW_BUSY_AFTER_MS = 100;
+
     QLineEdit* keywordEdit() const { return m_txtKeyword; }
     QComboBox* folderBox() const { return m_cbFolder; }
     SmsBrowser* browser() const { return m_browserSMS; }

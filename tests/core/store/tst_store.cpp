@@ -699,8 +699,9 @@ void TestStore::enterName_data()
     row("new name created", {}, " work ", true, {askWork}, {"work.db"}, "work.db");
     row("extension kept as typed", {}, "Private.DB", true,
         {"Q: Confirm to create account Private.DB?"}, {"Private.DB"}, "Private.DB");
-    row("name whose .db file exists", {"work.db"}, "work", true, {askWork, error + "*"},
-        {"work.db"}, "");
+    row("name whose .db file exists", {"work.db"}, "work", true, {}, {"work.db"}, "work.db");
+    row("name of another case", {"work.db"}, "Work", true, {"Q: Confirm to create account Work?"},
+        {"Work.db", "work.db"}, "Work.db");
     row("existing file, no question", {"home.db", "away.db"}, "away.db", true, {},
         {"away.db", "home.db"}, "away.db");
     row("not a database", {"junk.db=just text"}, "junk.db", true,

@@ -41,11 +41,14 @@ private:
     SyncListenSMSThread* m_listener = nullptr;
     std::unique_ptr<QSignalSpy> m_received;
     std::unique_ptr<QSignalSpy> m_errors;
+    QTranslator m_english;
 };
 
 void TestSyncListen::initTestCase()
 {
     SyncTimings::setForTests(0, 0);
+    QVERIFY(m_english.load(QStringLiteral(":/en.qm")));
+    QCoreApplication::installTranslator(&m_english);
     m_listener = SyncListenSMSThread::instance();
     QVERIFY(m_phone.start(PHONE));
     QVERIFY(m_scripted.listen(SCRIPTED_PHONE, SyncListenSMSThread::DATA_PORT));
@@ -148,6 +151,10 @@ void TestSyncListen::phoneLines_data()
                                 << QStringLiteral("error:Kein Speicher – нет");
     QTest::newRow("line over 16 MiB") << QByteArray(MAX_LINE_BYTES + 100, 'A') + '\n'
                                       << "error:Received a line longer than 16777216 bytes.";
+    // Silence between lines is no fault, within a line it is (a silence limit is set here).
+    QTest::newRow("half a line, then silence")
+        << QByteArray("$sms:5,0,")
+        << QStringLiteral("error:Gave up: the phone stopped answering for 1.5 s.");
     QTest::newRow("closed") << QByteArray()
                             << QStringLiteral("error:The remote host closed the connection");
 }
@@ -156,6 +163,8 @@ void TestSyncListen::phoneLines()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, end);
+    setPhoneSilenceLimitMs(1500);
+    const auto noLimit = qScopeGuard([] { setPhoneSilenceLimitMs(-1); });
     connectToScriptedPhone();
     // Let a quiet read time-out pass first: an error after it is still an error.
     QTest::qWait(SyncListenSMSThread::READ_TIMEOUT_MS + 200);
