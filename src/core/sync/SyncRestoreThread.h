@@ -36,6 +36,7 @@ private:
     int m_total = 0;
     int m_processed = 0;
     int m_stored = 0;
+    int m_overLimit = 0; // records left out for their size
     int m_lastPercent = -1;
     qint64 m_lastReportMs = 0;
 };
