@@ -12,8 +12,8 @@
 // ignored. A reference to half a UTF-16 surrogate pair without its other half reads as U+FFFD
 // and is counted. Messages of other types (3 to 6: draft, outbox, failed, queued), messages whose
 // date is not a whole number, messages whose text is over MAX_BODY_BYTES and "mms" elements are
-// skipped and counted. The file is streamed:
-// memory depends on the longest element, not on the file. Entities are never expanded, since a
+// skipped and counted. The file is streamed: memory depends on the longest element, not on the
+// file. Entities are never expanded, since a
 // document type declaration is refused before any entity is used.
 class XMLBackupReader
 {
