@@ -239,6 +239,13 @@ void TestCSVPreviewForm::xmlFileByFirstPage()
     press(*all, "btnImportToLocal");
     QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import %1 SMS.").arg(total));
     QCOMPARE(storedBodies().size(), total);
+    // Restore all reads the file again, too.
+    setConnection(phoneAddress, phoneAddress, false);
+    const qsizetype before = m_phone.restoredRecords().size();
+    press(*form(), "btnRestoreToAndroid");
+    QCOMPARE(m_recorder->lastText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(total));
+    QTRY_COMPARE(restoredBodies(before).size(), total);
 }
 
 QTEST_MAIN(TestCSVPreviewForm)
