@@ -138,9 +138,10 @@ void TestXMLBackup::readFiles_data()
                        QString(offset - 16 + 65535, u'y') + "üz")});
     }
 
-    // Malformed: an error naming line and column, nothing stored.
+    // Malformed or missing: an error naming the file (and line and column), nothing stored.
     refused("truncated", backup(smsElement("one") + smsElement("two")).left(400),
             at.arg(4).arg(56) + "Premature end of document.");
+    refused("no such file", "(none)", "No such file or directory");
     refused("empty file", QByteArray(), at.arg(1).arg(0) + "Premature end of document.");
     refused("CSV file", "send,date,number,person,content\n",
             at.arg(1).arg(1) + "Start tag expected.");
@@ -172,7 +173,8 @@ void TestXMLBackup::readFiles()
     QFETCH(QList<SMSInfo>, records);
     QFETCH(QString, skipped);
     QFETCH(QString, error);
-    const QString file = writeFile(m_dir.filePath(QStringLiteral("backup.xml")), bytes);
+    const QString file = bytes == "(none)" ? m_dir.filePath(QStringLiteral("none.xml"))
+                                           : writeFile(m_dir.filePath("backup.xml"), bytes);
     const QString suffix = skipped.isEmpty() ? QString() : QLatin1Char(' ') + skipped;
 
     LocalPreviewXMLThread preview(file);
