@@ -22,6 +22,8 @@ public:
     // those the ones that were new.
     int processedCount() const { return m_processed; }
     int storedCount() const { return m_stored; }
+    // Messages left out for a text over MAX_BODY_BYTES.
+    int overLimitCount() const { return m_overLimit; }
 
 protected:
     void work() override;

@@ -160,7 +160,10 @@ void TestFileJobs::exportsEachFormat()
     for (const SMSInfo& sms : list)
         writer->writeSMS(&expected, sms);
     writer->writeFooter(&expected);
-    QCOMPARE(readFile(path(written)), expected.data());
+    // An XML file's backup set and date are its own.
+    const QRegularExpression set(QStringLiteral(" backup_set=\"[^\"]*\" backup_date=\"\\d*\""));
+    QCOMPARE(QString::fromUtf8(readFile(path(written))).replace(set, QString()),
+             QString::fromUtf8(expected.data()).replace(set, QString()));
     expectOneBox(QMessageBox::Information,
                  QStringLiteral("Successfully export %1 SMS.").arg(count));
 }
