@@ -505,6 +505,13 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
+    <name>BodyLimit</name>
+    <message>
+        <source>IDS_SKIPPED_BODY_OVER_LIMIT_%1</source>
+        <translation>Skipped %1 SMS whose text is larger than 1 MiB.</translation>
+    </message>
+</context>
+<context>
     <name>XMLBackupReader</name>
     <message>
         <source>IDS_XML_ERROR_AT_%1_%2_%3</source>
@@ -519,8 +526,8 @@ Press Send again to send it to those only.</translation>
         <translation>An SMS backup has no document type declaration; its entities are not read.</translation>
     </message>
     <message>
-        <source>IDS_XML_LONE_SURROGATE_%1</source>
-        <translation>The character reference %1 is half of a UTF-16 surrogate pair without its other half.</translation>
+        <source>IDS_XML_REPLACED_%1_IN_%2</source>
+        <translation>Replaced %1 broken characters (halves of UTF-16 surrogate pairs) with U+FFFD in %2 messages.</translation>
     </message>
     <message>
         <source>IDS_XML_RUN_TOO_LONG_%1</source>

@@ -54,7 +54,7 @@ QList<SMSInfo> previewCSV(CliSession& session, const QString& file, bool otherFo
         throw CommandFailure(inFile(file, outcome.text));
     if (outcome.kind == JobOutcome::Cancelled)
         throw CommandFailure(tr("Cancelled; the account is as it was."), ExitCancelled);
-    if (preview.invalidCount() > 0)
+    if (preview.invalidCount() > 0 || preview.overLimitCount() > 0)
         session.console().note(outcome.text);
     return preview.smsList();
 }

@@ -36,6 +36,8 @@ int runListen(CliSession& session)
                      [&](const SMSInfo& sms) { printMessage(console, sms); });
     QObject::connect(&gate, &IncomingSMSGate::storeFailed, &loop,
                      [&](const QString& text) { console.warning(text); });
+    QObject::connect(listener, &SyncListenSMSThread::leftOut, &loop,
+                     [&](const QString& text) { console.warning(text); });
     QObject::connect(listener, &SyncListenSMSThread::errorOccurred, &loop,
                      [&](const QString& text) {
                          failure = text;

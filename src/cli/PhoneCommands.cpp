@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SendSMSThroughPhone.h"
+#include "core/frame/BodyLimit.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/sync/SyncBackupThread.h"
@@ -41,11 +42,13 @@ int runBackup(CliSession& session)
     session.connectPhone();
     SyncRestoreThread job;
     const JobOutcome outcome = session.runJob(job);
-    return session.finish(
-        outcome,
-        tr("%1 messages received, %2 new").arg(job.processedCount()).arg(job.storedCount()),
-        {{QStringLiteral("received"), job.processedCount()},
-         {QStringLiteral("new"), job.storedCount()}});
+    QString text =
+        tr("%1 messages received, %2 new").arg(job.processedCount()).arg(job.storedCount());
+    if (job.overLimitCount() > 0)
+        text += QStringLiteral(". ") + skippedOverLimitText(job.overLimitCount());
+    return session.finish(outcome, text,
+                          {{QStringLiteral("received"), job.processedCount()},
+                           {QStringLiteral("new"), job.storedCount()}});
 }
 
 int runRestore(CliSession& session)

@@ -89,19 +89,20 @@ QString decodeField(const QByteArray& bytes)
     return QString::fromUtf8(text);
 }
 
-// Keeps a byte of the field being read, refusing a field over the limit before it takes the
-// memory.
-void keep(QByteArray& buffer, char c)
+// Keeps a byte of the field being read; past the limit the field keeps nothing more, and the
+// record is left out when it ends.
+void keep(QByteArray& buffer, char c, bool& tooLarge)
 {
     if (buffer.size() >= MAX_CSV_FIELD_BYTES)
-        throw CSVFieldTooLarge();
-    buffer.append(c);
+        tooLarge = true;
+    else
+        buffer.append(c);
 }
 
 } // namespace
 
-CSVFieldTooLarge::CSVFieldTooLarge()
-    : std::runtime_error("A field of the CSV file is larger than 1 MiB.")
+CSVFieldTooLarge::CSVFieldTooLarge(bool more)
+    : std::runtime_error("A field of the CSV file is larger than 1 MiB."), m_more(more)
 {}
 
 bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes escapes)
@@ -115,13 +116,18 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes
     bool inQuotes = false;
     bool quoteUsed = false;
     bool quotePending = false;
+    bool tooLarge = false;
+    const auto end = [&](bool more) {
+        bytes.commit();
+        if (tooLarge)
+            throw CSVFieldTooLarge(more);
+        fields->append(decodeField(buffer));
+        return more;
+    };
     for (;;) {
         const int b = bytes.next();
-        if (b < 0) {
-            bytes.commit();
-            fields->append(decodeField(buffer));
-            return false;
-        }
+        if (b < 0)
+            return end(false);
         const char c = static_cast<char>(b);
         if (c == '"' && !quoteUsed) {
             inQuotes = quoteUsed = true;
@@ -129,15 +135,15 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes
         }
         if (inQuotes) {
             if (backslash && c == '\\' && !quotePending) {
-                keep(buffer, c);
+                keep(buffer, c, tooLarge);
                 const int escaped = bytes.next();
                 if (escaped >= 0)
-                    keep(buffer, static_cast<char>(escaped));
+                    keep(buffer, static_cast<char>(escaped), tooLarge);
                 continue;
             }
             if (c == '"') {
                 if (quotePending)
-                    keep(buffer, '"');
+                    keep(buffer, '"', tooLarge);
                 quotePending = !quotePending;
                 continue;
             }
@@ -156,13 +162,10 @@ bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipBom, CSVEscapes
             }
             if (c == '\r')
                 continue;
-            if (c == '\n') {
-                bytes.commit();
-                fields->append(decodeField(buffer));
-                return true;
-            }
+            if (c == '\n')
+                return end(true);
         }
-        keep(buffer, c);
+        keep(buffer, c, tooLarge);
     }
 }
 

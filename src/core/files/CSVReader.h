@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <stdexcept>
 
+#include "core/frame/BodyLimit.h"
+
 class QIODevice;
 
 // How a double quote is written inside a quoted field: doubled (the program's own files), or
@@ -14,15 +16,21 @@ enum class CSVEscapes
     Backslash,
 };
 
-// The largest field the reader takes, in bytes. An SMS file never holds a larger one, and
-// without a limit one field of 50 MB took gigabytes of memory.
-inline constexpr qsizetype MAX_CSV_FIELD_BYTES = 1024 * 1024;
+// The largest field the reader takes, in bytes: the largest message text. Without a limit one
+// field of 50 MB took gigabytes of memory.
+inline constexpr qsizetype MAX_CSV_FIELD_BYTES = MAX_BODY_BYTES;
 
-// A field grew beyond MAX_CSV_FIELD_BYTES; reading stopped inside that record.
+// A field of the record just read was larger than MAX_CSV_FIELD_BYTES: the record was read to
+// its end without keeping it, and reading may go on with the next one.
 class CSVFieldTooLarge : public std::runtime_error
 {
 public:
-    CSVFieldTooLarge();
+    explicit CSVFieldTooLarge(bool more);
+    // What utf8CSVRow would have returned: a line feed ended the record.
+    bool more() const { return m_more; }
+
+private:
+    bool m_more;
 };
 
 // Comma-separated records in the program's own dialect: comma separator, double-quote quoting
@@ -33,7 +41,8 @@ public:
 // Appends the fields of one record to *fields (never clears it). True when the record ended
 // with a line feed, false at the end of the device (a last record without line feed is still
 // appended). With skipByteOrderMark a leading EF BB BF is dropped; at the very end of the
-// device the call then appends nothing. Throws CSVFieldTooLarge for a field over the limit.
+// device the call then appends nothing. Throws CSVFieldTooLarge after a record with a field over
+// the limit.
 bool utf8CSVRow(QStringList* fields, QIODevice* device, bool skipByteOrderMark,
                 CSVEscapes escapes = CSVEscapes::DoubledQuotes);
 

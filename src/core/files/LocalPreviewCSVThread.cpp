@@ -101,15 +101,13 @@ bool LocalPreviewCSVThread::importerHasHeader() const
 
 bool LocalPreviewCSVThread::readRecord(QStringList* fields, QFile& file, bool skipByteOrderMark)
 {
-    ++m_recordsRead;
     try {
         return utf8CSVRow(fields, &file, skipByteOrderMark, escapes());
-    } catch (const CSVFieldTooLarge&) {
-        throw std::runtime_error(QStringLiteral("Record %1 of the CSV file has a field larger "
-                                                "than 1 MiB, which no SMS file holds. Nothing "
-                                                "was loaded.")
-                                     .arg(m_recordsRead)
-                                     .toStdString());
+    } catch (const CSVFieldTooLarge& tooLarge) {
+        // Left out like a blank line, and counted.
+        fields->clear();
+        ++m_overLimit;
+        return tooLarge.more();
     }
 }
 
@@ -129,7 +127,6 @@ int LocalPreviewCSVThread::countRecords(QString* error)
         return -1;
     }
     try {
-        m_recordsRead = 0;
         QStringList header;
         readHeader(&header, file);
         int total = totalRecords(&file, escapes());
@@ -178,7 +175,6 @@ void debugInvalidRecord(const QStringList& fields)
 void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
 {
     QHash<QString, int> columns;
-    m_recordsRead = 0;
     if (importerHasHeader()) {
         QStringList header;
         readHeader(&header, file);
@@ -194,6 +190,7 @@ void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
     }
     int valid = 0;
     m_invalid = 0;
+    m_overLimit = 0;
     QStringList fields;
     ProgressThrottle throttle(total);
     while (!cancelRequested()) {
@@ -213,11 +210,13 @@ void LocalPreviewCSVThread::parseRecords(QFile& file, int total)
         }
         fields.clear();
         if (!more) {
-            if (m_invalid == 0)
-                emit succeed(tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1").arg(valid));
-            else
-                emit succeed(
-                    tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1_INVALID_%2").arg(valid).arg(m_invalid));
+            QString text =
+                m_invalid == 0
+                    ? tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1").arg(valid)
+                    : tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1_INVALID_%2").arg(valid).arg(m_invalid);
+            if (m_overLimit > 0)
+                text += QLatin1Char(' ') + skippedOverLimitText(m_overLimit);
+            emit succeed(text);
             return;
         }
     }

@@ -32,6 +32,8 @@ public:
     const QList<SMSInfo>& smsList() const { return m_smsList; }
     // Records left out because their date was not valid (importer formats only).
     int invalidCount() const { return m_invalid; }
+    // Records left out for a field over MAX_CSV_FIELD_BYTES.
+    int overLimitCount() const { return m_overLimit; }
 
     // One record as a message. Own format: throws std::runtime_error with the invalid-date text
     // when the date does not follow "yyyy-MM-dd hh:mm:ss". With an importer the date may come
@@ -56,5 +58,5 @@ private:
     CSVImporterPlugin* m_importer; // may be null; not owned
     QString m_fileName;
     int m_invalid = 0;
-    int m_recordsRead = 0; // of the pass under way
+    int m_overLimit = 0;
 };

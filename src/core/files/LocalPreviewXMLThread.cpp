@@ -1,36 +1,10 @@
 #include "core/files/LocalPreviewXMLThread.h"
 
-#include <QFile>
-#include <QSet>
-#include <algorithm>
-#include <stdexcept>
+#include <QFileInfo>
 
-#include "core/files/XMLBackupReader.h"
 #include "core/files/XMLProgress.h"
+#include "core/files/XMLReadAhead.h"
 #include "core/frame/Cancellation.h"
-
-namespace {
-
-// Hands out one shared copy of each distinct text.
-class StringPool
-{
-public:
-    void share(QString& text)
-    {
-        if (text.isEmpty())
-            return;
-        const auto it = m_texts.constFind(text);
-        if (it != m_texts.constEnd())
-            text = *it;
-        else
-            m_texts.insert(text);
-    }
-
-private:
-    QSet<QString> m_texts;
-};
-
-} // namespace
 
 LocalPreviewXMLThread::LocalPreviewXMLThread(const QString& fileName)
     : JobThread("LocalPreviewXMLThread"), m_fileName(fileName)
@@ -39,32 +13,29 @@ LocalPreviewXMLThread::LocalPreviewXMLThread(const QString& fileName)
 void LocalPreviewXMLThread::work()
 {
     m_smsList.clear();
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(file.errorString().toUtf8().toStdString());
-    XMLBackupReader reader(&file);
-    QList<SMSInfo> list;
-    StringPool pool;
-    XMLProgress progress(*this, file.size());
-    SMSInfo sms;
-    while (reader.next(sms)) {
+    m_total = 0;
+    XMLReadAhead file(m_fileName);
+    XMLProgress progress(*this, QFileInfo(m_fileName).size());
+    QList<SMSInfo> page;
+    int total = 0;
+    XMLReadAhead::Batch batch;
+    while (file.next(batch)) {
         Cancellation::throwIfRequested();
-        if (list.isEmpty()) {
-            // The root's count is known now; a wrong one must not reserve wildly.
-            list.reserve(
-                qsizetype(std::clamp<qint64>(reader.declaredCount(), 0, file.size() / 64)));
+        total += int(batch.messages.size());
+        for (SMSInfo& sms : batch.messages) {
+            if (page.size() == FIRST_PAGE)
+                break;
+            // The dialog and whatever takes the records from it see local time, as from CSV.
+            sms.date = sms.date.toLocalTime();
+            page.append(sms);
         }
-        pool.share(sms.address);
-        pool.share(sms.person);
-        // The dialog and whatever takes the records from it see local time, as from CSV.
-        sms.date = sms.date.toLocalTime();
-        list.append(sms);
-        progress.step(file.pos(), reader.elementsRead(), reader.declaredCount());
+        progress.step(batch.position, batch.elements, batch.declaredCount);
     }
-    progress.finish(reader.elementsRead(), reader.declaredCount());
-    m_smsList = list;
-    QString text = tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1").arg(list.size());
-    if (const QString skipped = reader.skippedSummary(); !skipped.isEmpty())
+    progress.finish(batch.elements, batch.declaredCount);
+    m_smsList = page;
+    m_total = total;
+    QString text = tr("IDS_IMPORT_CSV_PREVIEW_SUC_%1").arg(total);
+    if (const QString skipped = file.skippedSummary(); !skipped.isEmpty())
         text += QLatin1Char(' ') + skipped;
     emit succeed(text);
 }

@@ -6,18 +6,23 @@
 #include "core/frame/JobThread.h"
 #include "core/frame/SMSInfo.h"
 
-// Preview job for an XML backup file (XMLBackupReader): every received and sent message, in
-// file order, for the preview dialog. Equal numbers and names share one string, so a large
-// file costs little more than its message texts. The success text says how many records were
-// skipped and why.
+// Preview job for an XML backup file (XMLBackupReader): reads the whole file, streaming, and
+// keeps its first FIRST_PAGE received and sent messages, in file order, for the preview
+// dialog, and the number of all of them; importing all reads the file again. Memory therefore
+// stays flat whatever the size of the file. The success text says how many messages the file
+// holds and how many records were skipped and why.
 class LocalPreviewXMLThread : public JobThread
 {
     Q_OBJECT
 public:
+    static constexpr int FIRST_PAGE = 10000;
+
     explicit LocalPreviewXMLThread(const QString& fileName);
 
-    // The messages read; empty unless the job succeeded. Read it after the job has ended.
+    // The first messages read; empty unless the job succeeded. Read it after the job has ended.
     const QList<SMSInfo>& smsList() const { return m_smsList; }
+    // All messages of the file; 0 unless the job succeeded.
+    int totalCount() const { return m_total; }
 
 protected:
     void work() override;
@@ -25,4 +30,5 @@ protected:
 private:
     QList<SMSInfo> m_smsList;
     QString m_fileName;
+    int m_total = 0;
 };

@@ -3,6 +3,7 @@
 #include <QFileDevice>
 #include <stdexcept>
 
+#include "core/frame/BodyLimit.h"
 #include "core/frame/Cancellation.h"
 
 XMLBackupReader::XMLBackupReader(QIODevice* file) : m_file(file), m_device(file)
@@ -10,15 +11,27 @@ XMLBackupReader::XMLBackupReader(QIODevice* file) : m_file(file), m_device(file)
     m_xml.setDevice(&m_device);
 }
 
+void XMLBackupReader::countReplacements()
+{
+    if (const qint64 replaced = m_device.takeReplacementsBefore(m_xml.characterOffset())) {
+        m_replaced += replaced;
+        ++m_replacedIn;
+    }
+}
+
 QString XMLBackupReader::skippedSummary() const
 {
     QStringList sentences;
+    if (m_replaced > 0)
+        sentences.append(tr("IDS_XML_REPLACED_%1_IN_%2").arg(m_replaced).arg(m_replacedIn));
     if (m_otherTypes > 0)
         sentences.append(tr("IDS_XML_SKIPPED_OTHER_TYPES_%1").arg(m_otherTypes));
     if (m_mms > 0)
         sentences.append(tr("IDS_XML_SKIPPED_MMS_%1").arg(m_mms));
     if (m_invalidDates > 0)
         sentences.append(tr("IDS_XML_SKIPPED_INVALID_DATE_%1").arg(m_invalidDates));
+    if (m_overLimit > 0)
+        sentences.append(skippedOverLimitText(m_overLimit));
     return sentences.join(QLatin1Char(' '));
 }
 
@@ -45,6 +58,7 @@ bool XMLBackupReader::next(SMSInfo& sms)
             m_xml.skipCurrentElement();
             if (m_xml.hasError())
                 fail();
+            countReplacements();
             if (handOut)
                 return true;
             break;
@@ -116,6 +130,10 @@ bool XMLBackupReader::readSMS(SMSInfo& sms)
         ++m_invalidDates;
         return false;
     }
+    if (bodyOverLimit(sms.body)) {
+        ++m_overLimit;
+        return false;
+    }
     sms.isSend = kind == 2;
     // In UTC: the same moment, without the time-zone lookup per message that local time costs
     // (as much as reading the rest of the record).
@@ -140,18 +158,10 @@ void XMLBackupReader::fail() const
         const auto* file = qobject_cast<const QFileDevice*>(m_file);
         if (file && file->error() != QFileDevice::NoError)
             throw std::runtime_error(file->errorString().toUtf8().toStdString());
-        switch (m_device.error()) {
-        case SurrogateJoiningDevice::Error::LoneSurrogate:
-            failAt(
-                tr("IDS_XML_LONE_SURROGATE_%1").arg(QString::fromLatin1(m_device.errorReference())),
-                m_device.errorLine(), m_device.errorColumn());
-        case SurrogateJoiningDevice::Error::RunTooLong:
+        if (m_device.error() == SurrogateJoiningDevice::Error::RunTooLong)
             failAt(tr("IDS_XML_RUN_TOO_LONG_%1")
                        .arg(SurrogateJoiningDevice::MAX_RUN_BYTES / (1024 * 1024)),
                    m_device.errorLine(), m_device.errorColumn());
-        case SurrogateJoiningDevice::Error::None:
-            break;
-        }
     }
     failAt(m_xml.errorString());
 }

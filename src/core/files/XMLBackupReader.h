@@ -9,9 +9,11 @@
 // Reads the XML backup files that Android backup apps write: root "smses" (attribute "count"),
 // one "sms" element per message with "address", "date" (milliseconds since 1970), "type"
 // (1 received, 2 sent), "body" and "contact_name" ("(Unknown)": none); other attributes are
-// ignored. Messages of other types (3 to 6: draft, outbox, failed, queued), messages whose date
-// is not a whole number and "mms" elements are skipped and counted. The file is streamed:
-// memory depends on the longest element, not on the file. Entities are never expanded, since a
+// ignored. A reference to half a UTF-16 surrogate pair without its other half reads as U+FFFD
+// and is counted. Messages of other types (3 to 6: draft, outbox, failed, queued), messages whose
+// date is not a whole number, messages whose text is over MAX_BODY_BYTES and "mms" elements are
+// skipped and counted. The file is streamed: memory depends on the longest element, not on the
+// file. Entities are never expanded, since a
 // document type declaration is refused before any entity is used.
 class XMLBackupReader
 {
@@ -33,7 +35,13 @@ public:
     qint64 skippedOtherTypes() const { return m_otherTypes; }
     qint64 skippedMMS() const { return m_mms; }
     qint64 skippedInvalidDates() const { return m_invalidDates; }
-    // One sentence per reason of skipping, for a result message; empty when nothing was skipped.
+    qint64 skippedOverLimit() const { return m_overLimit; }
+    // Characters replaced by U+FFFD (references to lone surrogates), and the records they
+    // were in.
+    qint64 replacedCharacters() const { return m_replaced; }
+    qint64 recordsWithReplacements() const { return m_replacedIn; }
+    // One sentence per reason of skipping or replacing, for a result message; empty when there
+    // was none.
     QString skippedSummary() const;
 
 private:
@@ -41,6 +49,8 @@ private:
     // True when the element was a message to hand out (in sms).
     bool readSMS(SMSInfo& sms);
     void readToEnd();
+    // Counts the replacements made up to the end of the record just read.
+    void countReplacements();
     [[noreturn]] void fail() const;
     // Throws the reason with the XML reader's position, or with the one given.
     [[noreturn]] void failAt(const QString& reason) const;
@@ -56,4 +66,7 @@ private:
     qint64 m_otherTypes = 0;
     qint64 m_mms = 0;
     qint64 m_invalidDates = 0;
+    qint64 m_overLimit = 0;
+    qint64 m_replaced = 0;
+    qint64 m_replacedIn = 0;
 };

@@ -1,6 +1,8 @@
 #include "core/files/XMLBackupSMS.h"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QUuid>
 
 namespace {
 
@@ -57,9 +59,13 @@ QString escapeXMLAttribute(const QString& text)
 
 void XMLBackupSMS::writeHeader(QIODevice* device, int total)
 {
+    // A new set per file, as the phone app marks each of its full backups.
     writeUnit(device, QStringLiteral("<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n"
-                                     "<smses count=\"%1\">\n")
-                          .arg(total));
+                                     "<smses count=\"%1\" backup_set=\"%2\" backup_date=\"%3\" "
+                                     "type=\"full\">\n")
+                          .arg(total)
+                          .arg(QUuid::createUuid().toString(QUuid::WithoutBraces))
+                          .arg(QDateTime::currentMSecsSinceEpoch()));
 }
 
 void XMLBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)

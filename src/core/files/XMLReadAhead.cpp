@@ -1,9 +1,11 @@
 #include "core/files/XMLReadAhead.h"
 
+#include <QDir>
 #include <QFile>
 #include <stdexcept>
 
 #include "core/files/XMLBackupReader.h"
+#include "core/frame/Cancellation.h"
 
 XMLReadAhead::XMLReadAhead(const QString& fileName)
     : m_fileName(fileName), m_thread(QThread::create([this] { read(); }))
@@ -53,9 +55,17 @@ void XMLReadAhead::read()
                 return;
         }
         m_summary = reader.skippedSummary();
-        m_skipped = reader.skippedOtherTypes() + reader.skippedMMS() + reader.skippedInvalidDates();
+        m_skipped = reader.skippedOtherTypes() + reader.skippedMMS() +
+                    reader.skippedInvalidDates() + reader.skippedOverLimit();
         m_batches.finish();
-    } catch (const std::exception&) {
+    } catch (const Cancellation::Cancelled&) {
         m_batches.finish(std::current_exception());
+    } catch (const std::exception& e) {
+        // Named as the command line names a CSV file it cannot read.
+        m_batches.finish(std::make_exception_ptr(std::runtime_error(
+            QStringLiteral("%1: %2")
+                .arg(QDir::toNativeSeparators(m_fileName), QString::fromUtf8(e.what()))
+                .toUtf8()
+                .toStdString())));
     }
 }

@@ -35,7 +35,7 @@ public:
     // The next batch (the last one may be empty); false after the last. Waits in slices, so it
     // throws Cancellation::Cancelled when the calling job is cancelled; once the batches read
     // before it are taken, rethrows the failure of the reading (the file cannot be opened, is
-    // malformed or is no SMS backup).
+    // malformed or is no SMS backup), its text beginning with the file's name and ": ".
     bool next(Batch& batch);
 
     // Once next returned false: XMLBackupReader::skippedSummary, and the records skipped.

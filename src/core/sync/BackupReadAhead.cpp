@@ -4,6 +4,7 @@
 
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
+#include "core/frame/BodyLimit.h"
 #include "core/frame/Cancellation.h"
 
 BackupReadAhead::BackupReadAhead(QTcpSocket& socket)
@@ -75,8 +76,12 @@ void BackupReadAhead::readBatch()
             const QByteArray line = awaitReplyBytes(&m_socket);
             if (line.startsWith("$sms:")) {
                 // In UTC: storing needs no time zone.
-                piece.messages.append(
-                    parseSMSRecordFrom(&m_socket, QByteArrayView(line).sliced(5), RecordDate::Utc));
+                SMSInfo sms =
+                    parseSMSRecordFrom(&m_socket, QByteArrayView(line).sliced(5), RecordDate::Utc);
+                if (bodyOverLimit(sms.body))
+                    ++piece.overLimit;
+                else
+                    piece.messages.append(std::move(sms));
             } else if (line.startsWith("$end:")) {
                 writeCommand(&m_socket, QStringLiteral("$batch:"), QString(), true);
                 piece.batchEnd = true;

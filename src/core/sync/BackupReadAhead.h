@@ -27,6 +27,7 @@ public:
         QList<SMSInfo> messages; // dates in UTC
         int total = 0;           // the phone's "$count:" when they were read
         bool batchEnd = false;   // the batch's "$end:" followed (and was acknowledged)
+        int overLimit = 0;       // records left out for a text over MAX_BODY_BYTES
     };
 
     // Takes over the connected socket, which must have no parent and belong to the calling

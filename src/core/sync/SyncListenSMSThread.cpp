@@ -9,6 +9,7 @@
 #include "core/device/DeviceConnection.h"
 #include "core/device/SMSRecord.h"
 #include "core/device/SimpleProtocol.h"
+#include "core/frame/BodyLimit.h"
 #include "core/frame/Cancellation.h"
 #include "core/sync/DataChannel.h"
 #include "core/sync/SyncTimings.h"
@@ -115,7 +116,13 @@ void SyncListenSMSThread::listen(QTcpSocket& data)
         if (!line.startsWith(QLatin1String("$sms:")))
             continue;
         try {
-            emit receivedSMS(parseSMSRecord(line.mid(5)));
+            const SMSInfo sms = parseSMSRecord(line.mid(5));
+            if (bodyOverLimit(sms.body)) {
+                qDebug("SyncListenSMSThread: text over the limit, left out");
+                emit leftOut(skippedOverLimitText(1));
+                continue;
+            }
+            emit receivedSMS(sms);
         } catch (const SMSRecordFault& fault) {
             if (fault.kind() == SMSRecordFault::WrongFieldCount)
                 qDebug("SMS raw format wrong, less then 5 fields, raw:%s", qUtf8Printable(line));

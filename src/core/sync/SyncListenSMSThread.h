@@ -33,6 +33,8 @@ public:
 signals:
     void receivedSMS(const SMSInfo& sms);
     void errorOccurred(const QString& text);
+    // A message was left out (its text is over MAX_BODY_BYTES); listening goes on.
+    void leftOut(const QString& text);
 
 protected:
     void run() override;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/device/DeviceConnection.h"
+#include "core/frame/BodyLimit.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
 #include "core/store/SMSBatchStore.h"
@@ -27,7 +28,7 @@ SyncRestoreThread::SyncRestoreThread() : JobThread("SyncRestoreThread") {}
 
 void SyncRestoreThread::work()
 {
-    m_total = m_processed = m_stored = 0;
+    m_total = m_processed = m_stored = m_overLimit = 0;
     m_lastPercent = -1;
     m_lastReportMs = 0;
     QTcpSocket data;
@@ -54,7 +55,10 @@ void SyncRestoreThread::work()
     data.disconnectFromHost();
     // The messages are stored: a cancel now only shortens the pause, the success stands.
     Cancellation::pause(SyncTimings::pauseAfterSuccessMs());
-    emit succeed(tr("IDS_RESTORE_SUC_%1").arg(m_processed));
+    QString text = tr("IDS_RESTORE_SUC_%1").arg(m_processed);
+    if (m_overLimit > 0)
+        text += QLatin1Char(' ') + skippedOverLimitText(m_overLimit);
+    emit succeed(text);
 }
 
 void SyncRestoreThread::converse(BackupReadAhead& phone, SMSBatchStore& store)
@@ -62,6 +66,7 @@ void SyncRestoreThread::converse(BackupReadAhead& phone, SMSBatchStore& store)
     BackupReadAhead::Piece piece;
     while (phone.next(piece)) {
         m_total = piece.total;
+        m_overLimit += piece.overLimit;
         storeBatch(store, piece.messages);
         if (piece.batchEnd)
             reportProgress(true);

@@ -22,6 +22,8 @@ public:
     // those the ones that were new.
     int processedCount() const { return m_processed; }
     int storedCount() const { return m_stored; }
+    // Messages left out for a text over MAX_BODY_BYTES.
+    int overLimitCount() const { return m_overLimit; }
 
 protected:
     void work() override;
@@ -36,6 +38,7 @@ private:
     int m_total = 0;
     int m_processed = 0;
     int m_stored = 0;
+    int m_overLimit = 0; // records left out for their size
     int m_lastPercent = -1;
     qint64 m_lastReportMs = 0;
 };

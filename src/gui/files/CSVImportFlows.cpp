@@ -48,15 +48,17 @@ void previewAndImportCSV(const QString& fileName, CSVImporterPlugin* importer)
 
 void previewAndImportXML(const QString& fileName)
 {
-    QList<SMSInfo> list;
+    QList<SMSInfo> firstPage;
+    int total = 0;
     {
         ProgressForm form(tr("IDS_TITLE_LOADING_XML"));
         LocalPreviewXMLThread job(fileName);
         if (runJob(form, job) != QDialog::Accepted)
             return;
-        list = job.smsList();
+        firstPage = job.smsList();
+        total = job.totalCount();
     }
-    CSVPreviewForm preview(list);
+    CSVPreviewForm preview(firstPage, fileName, total);
     preview.exec();
 }
 

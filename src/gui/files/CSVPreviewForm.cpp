@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include "core/device/DeviceConnection.h"
+#include "core/files/LocalImportXMLThread.h"
 #include "core/files/LocalRestoreThread.h"
+#include "core/files/XMLBackupSource.h"
 #include "core/frame/ProjectInfo.h"
 #include "core/store/SMSListSource.h"
 #include "core/sync/SyncBackupThread.h"
@@ -19,7 +21,12 @@
 #include "gui/frame/ProgressForm.h"
 
 CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent)
-    : QDialog(parent), m_model(list)
+    : CSVPreviewForm(list, QString(), int(list.size()), parent)
+{}
+
+CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& firstPage, const QString& xmlFile, int total,
+                               QWidget* parent)
+    : QDialog(parent), m_model(firstPage), m_xmlFile(xmlFile), m_total(total)
 {
     buildInterface();
     connect(m_btnImportToLocal, &QPushButton::pressed, this,
@@ -32,7 +39,7 @@ CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent)
     setWindowTitle(tr("IDS_FORM_TITLE_%1_PREVIEW_SMS")
                        .arg(QCoreApplication::translate("QObject", ProjectInfo::displayName)));
     m_listSMS->setModel(&m_model);
-    m_lbCSVTotal->setText(tr("Total:%1").arg(m_model.rowCount()));
+    m_lbCSVTotal->setText(tr("Total:%1").arg(m_total));
     const int widths[] = {130, 50, 100, 120};
     for (int column = 0; column < 4; ++column)
         m_listSMS->setColumnWidth(column, widths[column]);
@@ -76,12 +83,23 @@ void CSVPreviewForm::buildInterface()
 
 void CSVPreviewForm::onBtnImportAllToLocalPressed()
 {
-    importToLocal(m_model.list());
+    if (m_xmlFile.isEmpty()) {
+        importToLocal(m_model.list());
+        return;
+    }
+    LocalImportXMLThread job(m_xmlFile);
+    runImport(job);
 }
 
 void CSVPreviewForm::onBtnRestoreToAndroidPressed()
 {
-    restoreToAndroid(m_model.list());
+    if (m_xmlFile.isEmpty()) {
+        SMSListSource source(m_model.list());
+        restoreToAndroid(source);
+        return;
+    }
+    XMLBackupSource source(m_xmlFile, m_total);
+    restoreToAndroid(source);
 }
 
 void CSVPreviewForm::onSMSListCreateContextMenu()
@@ -104,7 +122,8 @@ void CSVPreviewForm::onmiImportSelectionToLocal()
 
 void CSVPreviewForm::onmiRestoreSelectionToAndroid()
 {
-    restoreToAndroid(selectedSMS());
+    SMSListSource source(selectedSMS());
+    restoreToAndroid(source);
 }
 
 // One record per selected row, in the order the selection model reports them.
@@ -119,8 +138,13 @@ QList<SMSInfo> CSVPreviewForm::selectedSMS() const
 
 void CSVPreviewForm::importToLocal(const QList<SMSInfo>& list)
 {
-    ProgressForm form(tr("IDS_TITLS_IMPORTING_SMS"));
     LocalRestoreThread job(list);
+    runImport(job);
+}
+
+void CSVPreviewForm::runImport(JobThread& job)
+{
+    ProgressForm form(tr("IDS_TITLS_IMPORTING_SMS"));
     runJob(form, job, [this](int result) {
         if (result != QDialog::Accepted)
             return;
@@ -130,12 +154,11 @@ void CSVPreviewForm::importToLocal(const QList<SMSInfo>& list)
     });
 }
 
-void CSVPreviewForm::restoreToAndroid(const QList<SMSInfo>& list)
+void CSVPreviewForm::restoreToAndroid(AbsSMSDataSource& source)
 {
     if (!ensureConnection(true))
         return;
     ProgressForm form(tr("IDS_TITLE_RESTORE_SMS_TO_ANDROID"));
-    SMSListSource source(list);
     SyncBackupThread job(&source);
     runJob(form, job, [this](int result) {
         if (result == QDialog::Accepted)

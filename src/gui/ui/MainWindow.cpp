@@ -108,6 +108,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(listener, &SyncListenSMSThread::receivedSMS, this, &MainWindow::onReceivedSMS);
     connect(listener, &SyncListenSMSThread::errorOccurred, this,
             &MainWindow::onListenSMSerrorOccurred);
+    connect(listener, &SyncListenSMSThread::leftOut, this, &showWarning);
 
     buildMenusAndToolbar();
     reloadContacts();

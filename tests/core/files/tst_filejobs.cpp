@@ -160,7 +160,10 @@ void TestFileJobs::exportsEachFormat()
     for (const SMSInfo& sms : list)
         writer->writeSMS(&expected, sms);
     writer->writeFooter(&expected);
-    QCOMPARE(readFile(path(written)), expected.data());
+    // An XML file's backup set and date are its own.
+    const QRegularExpression set(QStringLiteral(" backup_set=\"[^\"]*\" backup_date=\"\\d*\""));
+    QCOMPARE(QString::fromUtf8(readFile(path(written))).replace(set, QString()),
+             QString::fromUtf8(expected.data()).replace(set, QString()));
     expectOneBox(QMessageBox::Information,
                  QStringLiteral("Successfully export %1 SMS.").arg(count));
 }
@@ -351,12 +354,11 @@ void TestFileJobs::previewFiles_data()
         header + "0,2012-03-04 05:06:07,555,,one\n0,04/03/2012 10:00,555,,bad\n"
                  "0,2012-03-04 05:06:09,555,,never read\n",
         dateMessage, {one}, {33});
-    // A field over 1 MiB ends the preview with the record's number (the header is record 1).
+    // A record with a field over 1 MiB is left out and counted.
     row("field over 1 MiB",
         header + "0,2012-03-04 05:06:07,555,,one\n0,2012-03-04 05:06:08,777,,\"" + big + "z\"\n",
-        "Record 3 of the CSV file has a field larger than 1 MiB", {one}, {50});
-    row("header field over 1 MiB", "title\n" + header.chopped(1) + big + "\n",
-        "Record 2 of the CSV file");
+        "Successfully load 1 SMS. Skipped 1 SMS whose text is larger than 1 MiB.", {one}, {50});
+    row("header field over 1 MiB", "title\n" + header.chopped(1) + big + "\n", formatMessage);
     row("empty file", "", formatMessage);
     row("header only", header, "Successfully load 0 SMS.");
     row("header without lf", header.chopped(1), "Successfully load 0 SMS.");

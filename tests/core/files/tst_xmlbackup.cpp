@@ -33,6 +33,14 @@ QByteArray smsElement(const QByteArray& body, const QByteArray& type = "1",
            name + "\" />\n";
 }
 
+// The same text in UTF-16, with its byte-order mark.
+QByteArray utf16(QByteArray utf8, bool bigEndian)
+{
+    QStringEncoder encoder(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                           QStringConverter::Flag::WriteBom);
+    return encoder(QString::fromUtf8(utf8.replace("'UTF-8'", "'UTF-16'")));
+}
+
 QByteArray backup(const QByteArray& elements, const QByteArray& root = "<smses count=\"9\">")
 {
     return declaration + root + "\n" + elements + "</smses>\n";
@@ -80,8 +88,8 @@ void TestXMLBackup::readFiles_data()
     const QString otherTypes = QStringLiteral("Skipped %1 SMS that were neither received nor sent "
                                               "(drafts, outbox, failed or queued).");
     const QString at = QStringLiteral("Error in the XML file at line %1, column %2: ");
-    const QString lone = at + "The character reference %3 is half of a UTF-16 surrogate pair "
-                              "without its other half.";
+    const QString replaced = QStringLiteral("Replaced %1 broken characters (halves of UTF-16 "
+                                            "surrogate pairs) with U+FFFD in %2 messages.");
 
     read("phone file",
          declaration + "<!-- made on a phone -->\n<smses count=\"8\" backup_set=\"b1\">\n" +
@@ -103,22 +111,37 @@ void TestXMLBackup::readFiles_data()
          {received("one"), received("two", 1331010367001)},
          "Skipped 2 SMS whose date is not a number.");
     read("no count, nothing in it", backup("", "<smses>"), {});
-    read("1 MiB body", backup(smsElement(QByteArray(1 << 20, 'x'))),
-         {received(QString(1 << 20, u'x'))});
+    read("1 MiB body, and one more byte",
+         backup(smsElement(QByteArray(1 << 20, 'x')) +
+                smsElement(QByteArray((1 << 20) - 1, 'x') + "&#252;")),
+         {received(QString(1 << 20, u'x'))}, "Skipped 1 SMS whose text is larger than 1 MiB.");
+    read("lone halves replaced",
+         backup(smsElement("one") + smsElement("ab&#55357;cd") +
+                smsElement("&#56832;&#xd83d;&#65;")),
+         {received("one"), received("ab\uFFFDcd"), received("\uFFFD\uFFFDA")},
+         replaced.arg(3).arg(2));
+    // UTF-16 in both byte orders: units whose bytes read "&#56832;" are no reference.
+    const QByteArray utf16Body = "\u2326\u3635\u3338\u3B32 &#55357;&#56832;";
+    for (bool bigEndian : {false, true})
+        read(bigEndian ? "UTF-16BE" : "UTF-16LE", utf16(backup(smsElement(utf16Body)), bigEndian),
+             {received("\u2326\u3635\u3338\u3B32 😀")});
     // Bodies that put the surrogate pair of "😀" a few bytes before the end of the first chunk the
-    // filter reads.
+    // filter reads, and the two bytes of "ü" across the end of the second.
     const QByteArray head = declaration + "<smses count=\"1\">\n" + smsElement("");
     for (int offset : {1, 4, 8, 9, 15}) {
-        const QByteArray body =
-            QByteArray(65536 - offset - head.indexOf("body=\"") - 6, 'x') + "&#55357;&#56832;";
+        const qsizetype start = head.indexOf("body=\"") + 6;
+        const QByteArray body = QByteArray(65536 - offset - start, 'x') + "&#55357;&#56832;" +
+                                QByteArray(offset - 16 + 65535, 'y') + "üz";
         read(qPrintable(QStringLiteral("pair %1 bytes before a chunk's end").arg(offset)),
              backup(smsElement(body), "<smses count=\"1\">"),
-             {received(QString(body.size() - 16, u'x') + "😀")});
+             {received(QString(65536 - offset - start, u'x') + "😀" +
+                       QString(offset - 16 + 65535, u'y') + "üz")});
     }
 
-    // Malformed: an error naming line and column, nothing stored.
+    // Malformed or missing: an error naming the file (and line and column), nothing stored.
     refused("truncated", backup(smsElement("one") + smsElement("two")).left(400),
             at.arg(4).arg(56) + "Premature end of document.");
+    refused("no such file", "(none)", "No such file or directory");
     refused("empty file", QByteArray(), at.arg(1).arg(0) + "Premature end of document.");
     refused("CSV file", "send,date,number,person,content\n",
             at.arg(1).arg(1) + "Start tag expected.");
@@ -137,13 +160,9 @@ void TestXMLBackup::readFiles_data()
     refused("undeclared entity after a pair",
             backup(smsElement("one") + smsElement("&#55357;&#56832;&lol;")),
             at.arg(4).arg(114) + "Entity 'lol' not declared.");
-    refused("lone high surrogate", backup(smsElement("one") + smsElement("ab&#55357;cd")),
-            lone.arg(4).arg(96).arg("&#55357;"));
-    refused("high surrogate, then no low one", backup(smsElement("&#xd83d;&#65;")),
-            lone.arg(3).arg(94).arg("&#xd83d;"));
-    refused("lone low surrogate, after 2,000 good records",
-            backup(QByteArray(smsElement("good")).repeated(2000) + smsElement("&#56832;x")),
-            lone.arg(2003).arg(94).arg("&#56832;"));
+    refused("UTF-16, undeclared entity after a pair",
+            utf16(backup(smsElement("one") + smsElement("&#55357;&#56832;&lol;")), false),
+            at.arg(4).arg(114) + "Entity 'lol' not declared.");
     refused("second root", backup(smsElement("one")) + "<smses/>\n",
             at.arg(5).arg(8) + "Extra content at end of document.");
 }
@@ -154,7 +173,8 @@ void TestXMLBackup::readFiles()
     QFETCH(QList<SMSInfo>, records);
     QFETCH(QString, skipped);
     QFETCH(QString, error);
-    const QString file = writeFile(m_dir.filePath(QStringLiteral("backup.xml")), bytes);
+    const QString file = bytes == "(none)" ? m_dir.filePath(QStringLiteral("none.xml"))
+                                           : writeFile(m_dir.filePath("backup.xml"), bytes);
     const QString suffix = skipped.isEmpty() ? QString() : QLatin1Char(' ') + skipped;
 
     LocalPreviewXMLThread preview(file);
@@ -163,9 +183,9 @@ void TestXMLBackup::readFiles()
     const jobtest::RunResult imported = jobtest::runRecorded(import);
     if (!error.isEmpty()) {
         QCOMPARE(previewed.kind, JobOutcome::Failed);
-        QCOMPARE(previewed.text, error);
+        QCOMPARE(previewed.text, file + ": " + error);
         QCOMPARE(imported.kind, JobOutcome::Failed);
-        QCOMPARE(imported.text, error);
+        QCOMPARE(imported.text, previewed.text);
         QVERIFY(preview.smsList().isEmpty());
         QCOMPARE(storedBodies(), QStringList());
         return;

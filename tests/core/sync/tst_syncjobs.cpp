@@ -1,6 +1,7 @@
 // Backup from the phone (SyncRestoreThread) and restore to the phone (SyncBackupThread).
 #include <QtTest>
 
+#include "core/frame/BodyLimit.h"
 #include "core/store/SMSListSource.h"
 #include "core/sync/SyncTimings.h"
 #include "support/SyncTestSupport.h"
@@ -212,6 +213,14 @@ void TestSyncJobs::backupLineRules()
     QCOMPARE(outcome.progress.last(), QStringLiteral("100 SMS 4:4"));
     QCOMPARE(phone.received, QByteArray("$batch:\n$batch:\n"));
     QCOMPARE(storedBodies(), (QStringList{"message 1", "message 2", "message 3", "message 4"}));
+
+    // A text over 1 MiB is left out and counted, as from files.
+    const QByteArray huge =
+        "$sms:1600000009000,0," + b64("555") + ",," + b64(QString(MAX_BODY_BYTES + 1, u'x')) + "\n";
+    phone.setScript({"$count:2\n$batch:\n" + huge + sms(5) + "$end:\n", "$bye:\n"});
+    QCOMPARE(backupFromPhone().text, QStringLiteral("Successfully import 1 SMS. Skipped 1 SMS "
+                                                    "whose text is larger than 1 MiB."));
+    QCOMPARE(storedBodies().size(), 5);
 }
 
 void TestSyncJobs::restoresInBatches_data()

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "core/device/SimpleProtocol.h"
+#include "core/frame/BodyLimit.h"
 #include "core/sync/SyncListenSMSThread.h"
 #include "core/sync/SyncTimings.h"
 #include "support/SyncTestSupport.h"
@@ -137,8 +138,10 @@ void TestSyncListen::phoneLines_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // empty: the phone closes the connection
     QTest::addColumn<QString>("end");      // empty: the listener goes on
-    QTest::newRow("other lines ignored")
-        << "$count:3\n$bye:\nhello\r\n$SMS:1,0,,,\n$sms:1700000000000,1,," + b64("Anna") + ",\n"
+    QTest::newRow("other lines ignored, a text over 1 MiB left out")
+        << "$count:3\n$bye:\nhello\r\n$SMS:1,0,,,\n$sms:5,0,,," +
+               b64(QString(MAX_BODY_BYTES + 1, u'x')) + "\n$sms:1700000000000,1,," + b64("Anna") +
+               ",\n"
         << QString();
     // A malformed record ends monitoring, and the user is told so.
     const QString fields = QStringLiteral("error:SMS raw format wrong, less then 5 fields, raw:");

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "core/device/DeviceConnection.h"
+#include "core/files/LocalPreviewXMLThread.h"
 #include "core/sync/SyncTimings.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "support/DialogRecorder.h"
@@ -54,6 +55,7 @@ private slots:
     void importAll();
     void contextMenuOnlyWithSelection();
     void restoreToPhone();
+    void xmlFileByFirstPage();
 
 private:
     // Shows the dialog for the records; waits until it can take clicks.
@@ -207,6 +209,43 @@ void TestCSVPreviewForm::restoreToPhone()
     QTRY_COMPARE(restoredBodies(before), (QStringList{"picked 3", "picked 0"}));
     QCOMPARE(storedBodies(), QStringList()); // nothing went into the account
     QCOMPARE(m_window.reloads, 0);
+}
+
+void TestCSVPreviewForm::xmlFileByFirstPage()
+{
+    // The dialog holds the first page and shows the file's total; import all reads the file.
+    const int total = LocalPreviewXMLThread::FIRST_PAGE + 5;
+    QByteArray xml = "<smses>";
+    for (int i = 0; i < total; ++i)
+        xml += "<sms address=\"555\" type=\"1\" date=\"" + QByteArray::number(i * 1000 + 1) +
+               "\" body=\"m" + QByteArray::number(i) + "\"/>";
+    QTemporaryDir dir;
+    LocalPreviewXMLThread preview(writeFile(dir.filePath("big.xml"), xml + "</smses>"));
+    QVERIFY(jobtest::runRecorded(preview).succeeded());
+    QCOMPARE(preview.smsList().size(), LocalPreviewXMLThread::FIRST_PAGE);
+    const auto form = [&] {
+        return std::make_unique<CSVPreviewForm>(preview.smsList(), dir.filePath("big.xml"),
+                                                preview.totalCount());
+    };
+    auto picked = form();
+    picked->show();
+    QVERIFY(QTest::qWaitForWindowExposed(picked.get()));
+    QCOMPARE(picked->findChild<QLabel*>("lbCSVTotal")->text(),
+             QStringLiteral("Total:%1").arg(total));
+    ctrlClickRows(*picked, {2, 0});
+    picked->onmiImportSelectionToLocal();
+    QCOMPARE(storedBodies(), (QStringList{"m2", "m0"}));
+    auto all = form();
+    press(*all, "btnImportToLocal");
+    QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import %1 SMS.").arg(total));
+    QCOMPARE(storedBodies().size(), total);
+    // Restore all reads the file again, too.
+    setConnection(phoneAddress, phoneAddress, false);
+    const qsizetype before = m_phone.restoredRecords().size();
+    press(*form(), "btnRestoreToAndroid");
+    QCOMPARE(m_recorder->lastText(),
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(total));
+    QTRY_COMPARE(restoredBodies(before).size(), total);
 }
 
 QTEST_MAIN(TestCSVPreviewForm)
