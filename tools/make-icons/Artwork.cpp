@@ -2,10 +2,12 @@
 
 #include "Canvas.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 
 namespace icons {
 
@@ -71,6 +73,23 @@ QImage applicationIcon(int size)
     prepare(painter);
     drawBrandMark(painter, size);
     return image;
+}
+
+QByteArray applicationIconSvg()
+{
+    constexpr int size = 256;
+    QBuffer buffer;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(size, size));
+    svg.setViewBox(QRect(0, 0, size, size));
+    svg.setTitle(QString::fromLatin1(kProductName));
+    svg.setDescription(QStringLiteral("The %1 application icon").arg(kProductName));
+    QPainter painter(&svg);
+    prepare(painter);
+    drawBrandMark(painter, size);
+    painter.end();
+    return buffer.data();
 }
 
 QImage accountBanner()
