@@ -7,6 +7,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QRegularExpression>
 #include <QSvgGenerator>
 
 namespace icons {
@@ -89,7 +90,11 @@ QByteArray applicationIconSvg()
     prepare(painter);
     drawBrandMark(painter, size);
     painter.end();
-    return buffer.data();
+    // The generator gives the size in millimetres; an icon's is in pixels.
+    QString document = QString::fromUtf8(buffer.data());
+    document.replace(QRegularExpression(QStringLiteral("width=\"[0-9.]+mm\" height=\"[0-9.]+mm\"")),
+                     QStringLiteral("width=\"%1\" height=\"%1\"").arg(size));
+    return document.toUtf8();
 }
 
 QImage accountBanner()
