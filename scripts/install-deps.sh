@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need (dpkg-dev, file and
-# appstream build and check the Debian package). Quick when they are
-# all there already: apt is only asked about the missing ones.
+# Installs the Debian packages the build, the tests and the program need (dpkg-dev and file
+# build the Debian package; lintian, devscripts for hardening-check, desktop-file-utils,
+# appstream, man-db and groff-base check it as Debian does, fakeroot installs it when not run
+# as root; qt6-svg-dev draws the scalable icon in tools/make-icons). Quick when they are all
+# there already: apt is only asked about the missing ones.
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,7 @@ packages=(
   poppler-utils fonts-dejavu-core clang
   adb
   dpkg-dev file appstream
+  lintian devscripts desktop-file-utils man-db groff-base fakeroot qt6-svg-dev
 )
 
 missing=()

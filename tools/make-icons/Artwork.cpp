@@ -2,10 +2,13 @@
 
 #include "Canvas.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QRegularExpression>
+#include <QSvgGenerator>
 
 namespace icons {
 
@@ -71,6 +74,27 @@ QImage applicationIcon(int size)
     prepare(painter);
     drawBrandMark(painter, size);
     return image;
+}
+
+QByteArray applicationIconSvg()
+{
+    constexpr int size = 256;
+    QBuffer buffer;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(size, size));
+    svg.setViewBox(QRect(0, 0, size, size));
+    svg.setTitle(QString::fromLatin1(kProductName));
+    svg.setDescription(QStringLiteral("The %1 application icon").arg(kProductName));
+    QPainter painter(&svg);
+    prepare(painter);
+    drawBrandMark(painter, size);
+    painter.end();
+    // The generator gives the size in millimetres; an icon's is in pixels.
+    QString document = QString::fromUtf8(buffer.data());
+    document.replace(QRegularExpression(QStringLiteral("width=\"[0-9.]+mm\" height=\"[0-9.]+mm\"")),
+                     QStringLiteral("width=\"%1\" height=\"%1\"").arg(size));
+    return document.toUtf8();
 }
 
 QImage accountBanner()

@@ -2,6 +2,9 @@
 //
 //   make-icons OUTPUT_FOLDER [--contact-sheet FILE]
 //
+// Besides the pictures it writes the desktop's icon theme folders, icons/hicolor/<size>/apps,
+// with the application icon as SVG and in the usual PNG sizes.
+//
 // The contact sheet shows every picture on the dark toolbar colour and on white, at full size
 // and at the sizes the program shows them, for checking by eye.
 
@@ -10,6 +13,7 @@
 #include "Icons.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
@@ -101,6 +105,28 @@ QImage contactSheet(const PictureSet& set)
     return sheet;
 }
 
+// Each size drawn at that size, so small icons stay sharp.
+bool writeDesktopIcons(const QDir& out, QTextStream& err)
+{
+    const QString name = QStringLiteral("tallowbrook");
+    const QString scalable = QStringLiteral("icons/hicolor/scalable/apps");
+    QFile svg(out.filePath(scalable + "/" + name + ".svg"));
+    if (!out.mkpath(scalable) || !svg.open(QIODevice::WriteOnly) ||
+        svg.write(icons::applicationIconSvg()) < 0 || !svg.flush()) {
+        err << "cannot write " << svg.fileName() << "\n";
+        return false;
+    }
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("icons/hicolor/%1x%1/apps").arg(size);
+        const QString path = out.filePath(folder + "/" + name + ".png");
+        if (!out.mkpath(folder) || !icons::applicationIcon(size).save(path, "PNG")) {
+            err << "cannot write " << path << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,6 +158,8 @@ int main(int argc, char** argv)
         }
         drawn.insert(picture.fileName, image);
     }
+    if (!writeDesktopIcons(out, err))
+        return 1;
     if (!sheetFile.isEmpty() && !contactSheet(drawn).save(sheetFile, "PNG")) {
         err << "cannot write " << sheetFile << "\n";
         return 1;
