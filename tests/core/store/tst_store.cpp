@@ -44,6 +44,19 @@ QString searchIndexProblem(Sqlite3DB& db)
     return failure == QLatin1String("<no exception>") ? QString() : failure;
 }
 
+// The distinct numbers with their message counts: as the account keeps them for the search (0)
+// and as the messages give them (1).
+QStringList numbers(Sqlite3DB& db, int source)
+{
+    QStringList values;
+    const char* const sql[] = {
+        "select address || '|' || message_count from sms_numbers order by address",
+        "select address || '|' || count(*) from sms where address is not null group by address"};
+    for (Sqlite3Cursor cursor = db.queryThrow(Sqlite3Sql(sql[source])); cursor.moveNext();)
+        values.append(cursor.getText(0));
+    return values;
+}
+
 QDateTime noon(int msec = 0)
 {
     return QDateTime(QDate(2023, 5, 17), QTime(12, 0, 0, msec));
@@ -818,6 +831,8 @@ void TestStore::queriesFollowTheMessages_data()
                           "body = '\u212aelvin scale'"});
     row("names, dates, keys, ids changed",
         {"update sms set person = 'Zed' where sms_id = 2",
+         "update sms set address = '0170 1234567' where address = '0170-1234567'",
+         "update sms set address = null where address = '1001'",
          "update sms set date = date - 100000 where suffix = '777'",
          "update sms set suffix = '555' where suffix = '888'",
          "update sms set suffix = null where address = 'Bank24'",
@@ -837,6 +852,7 @@ void TestStore::queriesFollowTheMessages()
     for (ContactOrder order : {ContactOrder::NewestFirst, ContactOrder::ByKey})
         QCOMPARE(summaryContacts(*m_db, order), groupedContacts(*m_db, order));
     QCOMPARE(searchIndexProblem(*m_db), QString());
+    QCOMPARE(numbers(*m_db, 0), numbers(*m_db, 1));
     // The whole account and each conversation (names worked out from the messages left) read
     // as the views give them, by statement and by page.
     const QString view = QStringLiteral("select * from view_sms %1 order by date asc, sms_id asc");
@@ -876,7 +892,8 @@ void TestStore::upgradeOnOpen_data()
          "drop trigger sms_summary_delete", "drop trigger sms_summary_update",
          "drop view view_summary", "drop table sms_summary", add},
         false);
-    row("summary out of step", {"delete from sms_summary where suffix = '555'"}, false);
+    row("summary emptied", {"delete from sms_summary"}, false);
+    row("numbers bypassed", {"drop trigger sms_numbers_insert", add}, false);
     row("summary rows stale", {"delete from sms where person = 'Bob'"}, false);
 }
 
@@ -908,6 +925,7 @@ void TestStore::upgradeOnOpen()
     QVERIFY(accountUpToDate(m_db));
     QCOMPARE(searchIndexProblem(*m_db), QString());
     QCOMPARE(summaryContacts(*m_db), groupedContacts(*m_db));
+    QCOMPARE(numbers(*m_db, 0), numbers(*m_db, 1));
     QCOMPARE(messageRows(*m_db, searchStatement("hello", SearchFolder::All)),
              messageRows(*m_db, viewSearch("hello", SearchFolder::All)));
     QCOMPARE(scalar("select count(*) from sms_summary where stale <> 0"), 0LL);
