@@ -13,14 +13,14 @@ class Sqlite3DB;
 //   name), read through view_summary, which gives exact values also for rows marked stale;
 // - sms_numbers, every distinct number with the count of its messages, in which a search looks
 //   for the numbers that contain its keyword.
-// Triggers on sms keep both in step with every insert, delete and update, so a build that knows
+// Triggers on sms keep them in step with every insert, delete and update, so a build that knows
 // nothing of them and writes plain SQL keeps them right too.
 
 // Messages indexed so far and their total.
 using UpgradeProgress = std::function<void(qint64 done, qint64 total)>;
 
-// True when all are present and in step with the messages (a few checks that read the same few
-// pages whatever the size of the account; nothing is written). Throws Sqlite3Exception only when
+// True when all are present and in step with the messages (a few checks that read a few dozen
+// pages, not every message; nothing is written). Throws Sqlite3Exception only when
 // the account itself cannot be read.
 bool accountUpToDate(Sqlite3DB* db);
 
