@@ -8,6 +8,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <optional>
+#include <sys/resource.h>
 
 #include "core/files/IBackupSMS.h"
 #include "core/files/LocalBackupThread.h"
@@ -30,6 +34,29 @@ const QString html = QStringLiteral("HTML Files(*.htm *.html)");
 const QString word = QStringLiteral("Word Files(*.doc)");
 const QString pdf = QStringLiteral("PDF Files(*.pdf)");
 const QString xml = QStringLiteral("XML Files(*.xml)");
+
+// While it lives, files this process writes stop growing at the given size: the system takes a
+// write in part and fails the next, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_signal(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit limit = m_before;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_signal);
+    }
+
+private:
+    rlimit m_before{};
+    void (*m_signal)(int);
+};
 const QString formatMessage =
     QStringLiteral("The format of your imported CSV file did not match that of Quillmarten.");
 const QString dateMessage =
@@ -172,6 +199,15 @@ void TestFileJobs::failuresKeepTheEarlierFile_data()
     QTest::addColumn<QString>("error");
     const QString unknown = QStringLiteral("Unknown exporting format.");
     QTest::newRow("disk full") << "full.csv" << csv << "No space left on device";
+    // Each format names the system's reason and the file.
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const auto& [name, filter] : {std::pair{"big.csv", csv},
+                                       {"big.txt", txt},
+                                       {"big.htm", html},
+                                       {"big.doc", word},
+                                       {"big.xml", xml},
+                                       {"big.pdf", pdf}})
+        QTest::newRow(name) << name << filter << QStringLiteral("%1: %2").arg(name, tooLarge);
     QTest::newRow("missing folder") << "none/out.csv" << csv << "";
     QTest::newRow("pdf, missing folder") << "none/out.pdf" << pdf << "";
     QTest::newRow("messages unreadable") << "earlier.csv" << csv << "disk I/O error";
@@ -210,8 +246,14 @@ void TestFileJobs::failuresKeepTheEarlierFile()
     const QList<QString> before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System);
     m_recorder->queueFileName(path(name));
     m_recorder->queueSelectedFilter(filter);
-    FailingSource source(generated(2000));
-    exportSMS(&source);
+    const bool limited = name.startsWith(QLatin1String("big."));
+    FailingSource source(generated(limited ? 500 : 2000));
+    {
+        std::optional<FileSizeLimit> limit;
+        if (limited)
+            limit.emplace(4096);
+        exportSMS(&source);
+    }
     expectOneBox(QMessageBox::Critical, error);
     // Nothing left behind, and an earlier file as it was.
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System), before);
