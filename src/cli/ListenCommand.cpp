@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/MessageLine.h"
+#include "core/frame/ReasonText.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/sync/SyncListenSMSThread.h"
 
@@ -52,6 +53,6 @@ int runListen(CliSession& session)
     QObject::disconnect(listener, nullptr, &loop, nullptr);
     if (!failure.isEmpty())
         throw CommandFailure(
-            catalogueText("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(failure));
+            withReason(catalogueText("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1"), failure));
     throw CommandFailure(tr("Stopped listening."), ExitCancelled);
 }

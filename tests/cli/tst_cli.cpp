@@ -214,7 +214,7 @@ void TestCli::badInput_data()
     row("account with a path", "search hello --account ../cli.db", 2, "Invalid account");
     row("missing account", "search hello --account nosuch", 1, "There is no account nosuch");
     row("unreachable phone", "backup --account cli --wifi " + NO_PHONE, 1,
-        "Fail to connect device.");
+        "to retry. Connection refused.");
     row("not a CSV file", "import %/notes.txt --account cli", 2,
         "is not a CSV file (.csv) or an XML backup file");
     row("broken XML backup", "import %/broken.xml --account cli", 1, "line 4");
