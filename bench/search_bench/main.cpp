@@ -5,8 +5,9 @@
 //   processes, program start included, output thrown away;
 // - `tallowbrook-cli --help` (the program start alone);
 // - the sqlite3 tool's scan "select count(*) from sms where body like '%asparagus%'".
-// It also counts the pages an open of each account reads (SQLite's cache misses on a fresh
-// connection) and, with strace, the pread64 calls of one search.
+// Wall-clock time and CPU time (user and system) of each. It also counts the pages an open of
+// each account reads (SQLite's cache misses on a fresh connection) and, with strace, the pread64
+// calls of one search (pages read through a memory map do not show there).
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <sys/resource.h>
 
 #include <sqlite3.h>
 
@@ -115,9 +117,22 @@ int pagesOfOpen(const QString& name)
     return misses;
 }
 
+// CPU seconds (user and system) of the children waited for so far.
+double childrenCpu()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of the last run that timed() waited for.
+double lastCpu = 0;
+
 // Seconds, or -1 when the program failed.
 double timed(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
 {
+    const double cpuBefore = childrenCpu();
     QProcess process;
     if (!output)
         process.setStandardOutputFile(QProcess::nullDevice());
@@ -131,6 +146,7 @@ double timed(const QString& program, const QStringList& arguments, QByteArray* o
         return -1;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
+    lastCpu = childrenCpu() - cpuBefore;
     if (output)
         *output = process.readAllStandardOutput();
     return seconds;
@@ -201,29 +217,39 @@ int main(int argc, char* argv[])
     const QString file = accountFilePath(big);
     const QString scan =
         QStringLiteral("select count(*) from sms where body like '%%1%'").arg(keyword);
-    QList<double> hit, none, help, tool;
+    // Wall-clock and CPU seconds of each run.
+    struct Times
+    {
+        QList<double> wall, cpu;
+        void add(double seconds)
+        {
+            wall.append(seconds);
+            cpu.append(lastCpu);
+        }
+    };
+    Times hit, none, help, tool;
     for (int r = 0; r < runs; ++r) {
-        hit.append(timed(QStringLiteral(TB_CLI_PATH), searchArguments(keyword, big)));
-        none.append(timed(QStringLiteral(TB_CLI_PATH), searchArguments(missing, big)));
-        help.append(timed(QStringLiteral(TB_CLI_PATH), {QStringLiteral("--help")}));
+        hit.add(timed(QStringLiteral(TB_CLI_PATH), searchArguments(keyword, big)));
+        none.add(timed(QStringLiteral(TB_CLI_PATH), searchArguments(missing, big)));
+        help.add(timed(QStringLiteral(TB_CLI_PATH), {QStringLiteral("--help")}));
         if (QFile::exists(sqliteTool))
-            tool.append(timed(sqliteTool, {file, scan}));
+            tool.add(timed(sqliteTool, {file, scan}));
     }
-    const double toolS = median(tool);
-    const auto report = [&](const char* what, const QList<double>& times) {
-        const double s = median(times);
-        std::printf("%-44s %7.3f s (%.3f to %.3f)", what, s,
-                    *std::min_element(times.begin(), times.end()),
-                    *std::max_element(times.begin(), times.end()));
+    const double toolS = median(tool.wall), toolCpu = median(tool.cpu);
+    const auto report = [&](const char* what, const Times& times) {
+        const double s = median(times.wall), cpu = median(times.cpu);
+        std::printf("%-40s %6.3f s (%.3f to %.3f)  CPU %6.3f s", what, s,
+                    *std::min_element(times.wall.begin(), times.wall.end()),
+                    *std::max_element(times.wall.begin(), times.wall.end()), cpu);
         if (toolS > 0 && &times != &tool)
-            std::printf("   ratio to the tool %.2f", s / toolS);
+            std::printf("  ratio to the tool %.2f (CPU %.2f)", s / toolS, cpu / toolCpu);
         std::printf("\n");
     };
     std::printf("Medians of %d runs:\n", runs);
     report("tallowbrook-cli search asparagus", hit);
     report("tallowbrook-cli search (nothing found)", none);
     report("tallowbrook-cli --help", help);
-    if (!tool.isEmpty())
+    if (!tool.wall.isEmpty())
         report("sqlite3 tool, LIKE scan of sms", tool);
     return 0;
 }
