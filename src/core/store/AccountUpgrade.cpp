@@ -256,9 +256,10 @@ bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
     return true;
 }
 
-// The checks below read a few pages each, whatever the size of the account: the triggers keep
-// the derived tables in step with every write, so what is checked is that they are there (the
-// schema) and plausible at the newest message (indexes descended once), not their every row.
+// The checks below descend a few indexes once instead of reading every row, so an open reads
+// about as much of a large account as of a small one: the triggers keep the derived tables in
+// step with every write, so what is checked is that they are there (the schema) and in step at
+// the newest message. A hand-made change to a derived table's rows goes unnoticed.
 
 // Every message up to the newest is indexed or queued (FTS5 keeps one size row per indexed row,
 // also for a NULL text), and the index answers a query. Returns the parts needed.
