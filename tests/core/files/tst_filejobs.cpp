@@ -10,7 +10,6 @@
 #include <QtTest>
 #include <csignal>
 #include <cstring>
-#include <optional>
 #include <sys/resource.h>
 
 #include "core/files/IBackupSMS.h"
@@ -34,29 +33,6 @@ const QString html = QStringLiteral("HTML Files(*.htm *.html)");
 const QString word = QStringLiteral("Word Files(*.doc)");
 const QString pdf = QStringLiteral("PDF Files(*.pdf)");
 const QString xml = QStringLiteral("XML Files(*.xml)");
-
-// While it lives, files this process writes stop growing at the given size: the system takes a
-// write in part and fails the next, as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_signal(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        rlimit limit = m_before;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_before);
-        std::signal(SIGXFSZ, m_signal);
-    }
-
-private:
-    rlimit m_before{};
-    void (*m_signal)(int);
-};
 const QString formatMessage =
     QStringLiteral("The format of your imported CSV file did not match that of Quillmarten.");
 const QString dateMessage =
@@ -248,12 +224,15 @@ void TestFileJobs::failuresKeepTheEarlierFile()
     m_recorder->queueSelectedFilter(filter);
     const bool limited = name.startsWith(QLatin1String("big."));
     FailingSource source(generated(limited ? 500 : 2000));
-    {
-        std::optional<FileSizeLimit> limit;
-        if (limited)
-            limit.emplace(4096);
-        exportSMS(&source);
-    }
+    // Files stop growing at 4 KiB: the system takes a write in part, as on a full disk.
+    rlimit usual{};
+    getrlimit(RLIMIT_FSIZE, &usual);
+    rlimit small = usual;
+    small.rlim_cur = limited ? 4096 : usual.rlim_cur;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    exportSMS(&source);
+    setrlimit(RLIMIT_FSIZE, &usual);
     expectOneBox(QMessageBox::Critical, error);
     // Nothing left behind, and an earlier file as it was.
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System), before);

@@ -44,18 +44,12 @@ QString searchIndexProblem(Sqlite3DB& db)
     return failure == QLatin1String("<no exception>") ? QString() : failure;
 }
 
-// The distinct numbers with their message counts: as the account keeps them for the search (0)
-// and as the messages give them (1).
-QStringList numbers(Sqlite3DB& db, int source)
-{
-    QStringList values;
-    const char* const sql[] = {
-        "select address || '|' || message_count from sms_numbers order by address",
-        "select address || '|' || count(*) from sms where address is not null group by address"};
-    for (Sqlite3Cursor cursor = db.queryThrow(Sqlite3Sql(sql[source])); cursor.moveNext();)
-        values.append(cursor.getText(0));
-    return values;
-}
+// The distinct numbers with their message counts, as the account keeps them for the search and
+// as the messages give them.
+const char* const keptNumbers =
+    "select address || '|' || message_count from sms_numbers order by address";
+const char* const countedNumbers =
+    "select address || '|' || count(*) from sms where address is not null group by address";
 
 QDateTime noon(int msec = 0)
 {
@@ -852,7 +846,7 @@ void TestStore::queriesFollowTheMessages()
     for (ContactOrder order : {ContactOrder::NewestFirst, ContactOrder::ByKey})
         QCOMPARE(summaryContacts(*m_db, order), groupedContacts(*m_db, order));
     QCOMPARE(searchIndexProblem(*m_db), QString());
-    QCOMPARE(numbers(*m_db, 0), numbers(*m_db, 1));
+    QCOMPARE(column(*m_db, keptNumbers), column(*m_db, countedNumbers));
     // The whole account and each conversation (names worked out from the messages left) read
     // as the views give them, by statement and by page.
     const QString view = QStringLiteral("select * from view_sms %1 order by date asc, sms_id asc");
@@ -925,7 +919,7 @@ void TestStore::upgradeOnOpen()
     QVERIFY(accountUpToDate(m_db));
     QCOMPARE(searchIndexProblem(*m_db), QString());
     QCOMPARE(summaryContacts(*m_db), groupedContacts(*m_db));
-    QCOMPARE(numbers(*m_db, 0), numbers(*m_db, 1));
+    QCOMPARE(column(*m_db, keptNumbers), column(*m_db, countedNumbers));
     QCOMPARE(messageRows(*m_db, searchStatement("hello", SearchFolder::All)),
              messageRows(*m_db, viewSearch("hello", SearchFolder::All)));
     QCOMPARE(scalar("select count(*) from sms_summary where stale <> 0"), 0LL);
