@@ -262,7 +262,7 @@ bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
 // the newest message. A hand-made change to a derived table's rows goes unnoticed.
 
 // Every message up to the newest is indexed or queued (FTS5 keeps one size row per indexed row,
-// also for a NULL text), and the index answers a query. Returns the parts needed.
+// also for a NULL text), and the index opens. Returns the parts needed.
 int searchIndexState(Sqlite3DB* db, qint64 lastId)
 {
     try {
@@ -273,8 +273,10 @@ int searchIndexState(Sqlite3DB* db, qint64 lastId)
         state.moveNext();
         if (state.getInt64(0) != lastId)
             return SearchIndex;
-        Sqlite3Cursor probe = db->queryThrow(
-            Sqlite3Sql("select rowid from sms_fts where sms_fts match '\"zqx\"' limit 1"));
+        // Opening the index reads its configuration and its structure record, and fails when
+        // they are damaged; unlike a term looked up, it reads no segment (their number grows).
+        Sqlite3Cursor probe =
+            db->queryThrow(Sqlite3Sql("select rowid from sms_fts where rowid = 0"));
         probe.moveNext();
         return state.getInt64(1) != 0 ? QueuedMessages : 0;
     } catch (const Sqlite3Exception&) {
