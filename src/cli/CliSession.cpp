@@ -10,6 +10,7 @@
 #include "core/device/AdbBridge.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SimpleProtocol.h"
+#include "core/frame/ReasonText.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/SMSCursorSource.h"
@@ -187,12 +188,14 @@ void CliSession::connectPhone()
     } catch (const simpleprotocol::PhoneSilentException& e) {
         throw CommandFailure(QString::fromUtf8(e.what()));
     } catch (const simpleprotocol::SocketDataTransferException& e) {
-        throw CommandFailure(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
-                                 .arg(QString::fromUtf8(e.what())));
+        throw CommandFailure(
+            withReason(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1"),
+                       QString::fromUtf8(e.what())));
     } catch (const simpleprotocol::RemoteException& e) {
         // The service is there but refused the hello: told like a failed connection.
-        throw CommandFailure(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
-                                 .arg(QString::fromUtf8(e.what())));
+        throw CommandFailure(
+            withReason(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1"),
+                       QString::fromUtf8(e.what())));
     }
 }
 

@@ -15,11 +15,12 @@ constexpr int BAR_WIDTH = 24;
 constexpr qint64 BAR_INTERVAL_MS = 100;
 constexpr qint64 LINE_INTERVAL_MS = 1000;
 
-void write(FILE* stream, const QString& text)
+void write(FILE* stream, const QString& text, bool flush = true)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    if (flush)
+        std::fflush(stream);
 }
 
 // A message as one line: a failure text may hold line breaks.
@@ -164,10 +165,17 @@ void Console::record(const QString& type, const QString& text, QJsonObject objec
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_json) {
         object.insert(QStringLiteral("type"), type);
-        writeJson(object);
+        writeJson(object, !m_recordsBuffered);
     } else {
-        write(stdout, text + QLatin1Char('\n'));
+        write(stdout, text + QLatin1Char('\n'), !m_recordsBuffered);
     }
+}
+
+void Console::setRecordsBuffered(bool buffered)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_recordsBuffered = buffered;
+    std::fflush(stdout);
 }
 
 void Console::result(int exitCode, const QString& message, QJsonObject fields)
@@ -207,8 +215,10 @@ bool Console::confirm(const QString& question)
     return word == QLatin1String("y") || word == QLatin1String("yes");
 }
 
-void Console::writeJson(QJsonObject object)
+void Console::writeJson(QJsonObject object, bool flush)
 {
-    write(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
-                      QLatin1Char('\n'));
+    write(stdout,
+          QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+              QLatin1Char('\n'),
+          flush);
 }

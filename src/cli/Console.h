@@ -40,6 +40,10 @@ public:
     // One entry of a listing (an account, a message): its text line, or its JSON object with
     // the given type.
     void record(const QString& type, const QString& text, QJsonObject object);
+    // While set, records stay in standard output's buffer until it is full or the setting ends
+    // (thousands of them go out in a few writes, not one each); not for records someone waits
+    // for one at a time.
+    void setRecordsBuffered(bool buffered);
     // The command's last word. Exit code 0: the message on standard output; otherwise on
     // standard error as one line. With --json also a "result" object with the status, the
     // exit code, the message and the extra fields.
@@ -50,7 +54,7 @@ public:
     bool confirm(const QString& question);
 
 private:
-    void writeJson(QJsonObject object);
+    void writeJson(QJsonObject object, bool flush = true);
     void drawBar(const ProgressMeter::Reading& reading);
     void writeLine(const ProgressMeter::Reading& reading);
     void writeProgressJson(const ProgressMeter::Reading& reading);
@@ -59,6 +63,7 @@ private:
     bool m_quiet;
     bool m_bar;
     bool m_barDrawn = false;
+    bool m_recordsBuffered = false;
     ProgressMeter m_meter;
     std::recursive_mutex m_mutex;
 };

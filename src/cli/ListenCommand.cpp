@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/MessageLine.h"
+#include "core/frame/ReasonText.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/sync/SyncListenSMSThread.h"
 
@@ -60,6 +61,6 @@ int runListen(CliSession& session)
         console.warning(tr("%1 messages kept for the account until it is free.").arg(left));
     if (!failure.isEmpty())
         throw CommandFailure(
-            catalogueText("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(failure));
+            withReason(catalogueText("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1"), failure));
     throw CommandFailure(tr("Stopped listening."), ExitCancelled);
 }

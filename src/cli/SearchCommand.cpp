@@ -31,15 +31,27 @@ int runSearch(CliSession& session)
     const SearchFolder folder = folderOf(session.invocation());
     session.openAccount();
     qint64 found = 0;
-    // On a worker, so that Ctrl+C stops a long search; rows are printed as they come.
-    session.runTask([&] {
+    // On a worker, so that Ctrl+C stops a long search; rows are written as they come, a buffer
+    // at a time.
+    const auto search = [&] {
+        // Pages read in place rather than copied into the connection's cache one by one (a
+        // search may find thousands of messages all over the file).
+        currentDatabase()->executeThrow(Sqlite3Sql("pragma mmap_size = 1073741824"));
         Sqlite3Cursor cursor = currentDatabase()->queryThrow(searchStatement(word, folder));
         while (cursor.moveNext()) {
             Cancellation::throwIfRequested();
             printMessage(session.console(), readSMSRow(cursor));
             ++found;
         }
-    });
+    };
+    session.console().setRecordsBuffered(true);
+    try {
+        session.runTask(search);
+    } catch (...) {
+        session.console().setRecordsBuffered(false);
+        throw;
+    }
+    session.console().setRecordsBuffered(false);
     if (found == 0)
         session.console().note(catalogueText("IDS_CAN_NOT_FIND_ANY_SMS"));
     session.console().result(ExitSuccess, QString(), {{QStringLiteral("found"), found}});

@@ -239,7 +239,7 @@ void TestCli::badInput_data()
     row("account with a path", "search hello --account ../cli.db", 2, "Invalid account");
     row("missing account", "search hello --account nosuch", 1, "There is no account nosuch");
     row("unreachable phone", "backup --account cli --wifi " + NO_PHONE, 1,
-        "Fail to connect device.");
+        "to retry. Connection refused.");
     const QString gaveUp = "Gave up: the phone stopped answering for 1 s.";
     row("phone stalls mid-batch", "backup --account cli --timeout 1 --wifi " + SILENT_PHONES[0], 1,
         qPrintable(gaveUp));

@@ -2,7 +2,8 @@
 
 #include "core/frame/MessageDate.h"
 
-#include <QIODevice>
+#include <QDir>
+#include <QFileDevice>
 #include <stdexcept>
 
 #include "core/files/CSVBackupSMS.h"
@@ -13,8 +14,21 @@
 void IBackupSMS::writeUnit(QIODevice* device, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    if (device->write(bytes) != bytes.size())
-        throw std::runtime_error(device->errorString().toUtf8().toStdString());
+    if (device->write(bytes) == bytes.size())
+        return;
+    // A write the system took only in part (a full disk) leaves the reason unknown ("Unknown
+    // error"); a flush, which tries the rest, hears it from the system.
+    auto* file = qobject_cast<QFileDevice*>(device);
+    if (file)
+        file->flush();
+    const QString reason = device->errorString();
+    throw std::runtime_error(
+        (file ? fileFailureText(file->fileName(), reason) : reason).toUtf8().toStdString());
+}
+
+QString fileFailureText(const QString& file, const QString& reason)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file), reason);
 }
 
 QString IBackupSMS::dateText(const QDateTime& date)

@@ -9,8 +9,8 @@
 class QIODevice;
 
 // One export format: a header once, then one unit per message, then a footer. Writers never
-// open, flush or close the device; a failed write throws std::runtime_error with the device's
-// error string.
+// open or close the device; a failed write throws std::runtime_error with the device's error
+// string, after the file's name for a file (fileFailureText).
 class IBackupSMS
 {
 public:
@@ -31,3 +31,6 @@ protected:
 // The writer for a file suffix (case-sensitive): "csv", "txt", "htm", "html", "doc", "xml";
 // nullptr for any other suffix.
 std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix);
+
+// How a failure of a file names it: "file: reason".
+QString fileFailureText(const QString& file, const QString& reason);

@@ -32,7 +32,7 @@ public:
         else
             m_file = std::make_unique<QSaveFile>(name);
         if (!m_file->open(QIODevice::WriteOnly))
-            fail(m_file->errorString());
+            fail(fileFailureText(name, m_file->errorString()));
     }
 
     QIODevice& device() { return *m_file; }
@@ -42,7 +42,7 @@ public:
         auto* saveFile = qobject_cast<QSaveFile*>(m_file.get());
         const bool done = saveFile ? saveFile->commit() : m_file->flush();
         if (!done)
-            fail(m_file->errorString());
+            fail(fileFailureText(m_file->fileName(), m_file->errorString()));
     }
 
 private:

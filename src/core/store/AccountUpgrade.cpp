@@ -148,6 +148,9 @@ QList<SchemaObject> summaryObjects()
                         "first_person TEXT, stale INTEGER DEFAULT 0)")},
         {"index", "sms_summary_suffix",
          QStringLiteral("CREATE UNIQUE INDEX sms_summary_suffix ON sms_summary(suffix)")},
+        // Lets an open see in a few pages whether any row is stale.
+        {"index", "sms_summary_stale",
+         QStringLiteral("CREATE INDEX sms_summary_stale ON sms_summary(suffix) WHERE stale <> 0")},
         // Stale rows are computed from their messages, as the contacts view computes its names.
         {"view", "view_summary",
          QStringLiteral(
@@ -179,6 +182,39 @@ QList<SchemaObject> summaryObjects()
     };
 }
 
+// Every distinct number with the count of its messages, so that a search matches the numbers
+// in one pass over a few thousand rows instead of one seek per number in index_address. NULL
+// numbers are left out (they match no pattern); no constraint that could fail (see above).
+const char* const numberAdd =
+    "INSERT INTO sms_numbers(address, message_count) SELECT new.address, 1 WHERE new.address IS "
+    "NOT NULL ON CONFLICT(address) DO UPDATE SET message_count = message_count + 1;";
+const char* const numberRemove =
+    "DELETE FROM sms_numbers WHERE address = old.address AND message_count <= 1; UPDATE "
+    "sms_numbers SET message_count = message_count - 1 WHERE address = old.address;";
+
+QList<SchemaObject> numberIndexObjects()
+{
+    return {
+        {"table", "sms_numbers",
+         QStringLiteral("CREATE TABLE sms_numbers (address TEXT, message_count INTEGER)")},
+        {"index", "sms_numbers_address",
+         QStringLiteral("CREATE UNIQUE INDEX sms_numbers_address ON sms_numbers(address)")},
+        {"trigger", "sms_numbers_insert",
+         QStringLiteral("CREATE TRIGGER sms_numbers_insert AFTER INSERT ON sms BEGIN %1 END")
+             .arg(QLatin1String(numberAdd))},
+        {"trigger", "sms_numbers_delete",
+         QStringLiteral("CREATE TRIGGER sms_numbers_delete AFTER DELETE ON sms BEGIN %1 END")
+             .arg(QLatin1String(numberRemove))},
+        {"trigger", "sms_numbers_update",
+         QStringLiteral("CREATE TRIGGER sms_numbers_update AFTER UPDATE OF address ON sms WHEN "
+                        "old.address IS NOT new.address BEGIN %1 %2 END")
+             .arg(QLatin1String(numberRemove), QLatin1String(numberAdd))},
+    };
+}
+
+const char* const fillNumbers = "INSERT INTO sms_numbers(address, message_count) SELECT address, "
+                                "count(*) FROM sms WHERE address IS NOT NULL GROUP BY address";
+
 const char* const fillSummary =
     "INSERT INTO sms_summary(suffix, last_date, message_count, person, address, first_person_id) "
     "SELECT suffix, max(date), count(*), max(person), max(address), min(CASE WHEN person <> '' "
@@ -204,6 +240,7 @@ enum Part
     QueuedMessages = 2,
     Summary = 4,
     StaleRows = 8,
+    Numbers = 16,
 };
 
 bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
@@ -219,52 +256,73 @@ bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
     return true;
 }
 
-// Every message is indexed (FTS5 keeps one size row per indexed row, also for a NULL text) or
-// queued, and the index answers a query. Returns the parts needed.
-int searchIndexState(Sqlite3DB* db, qint64 messages, qint64 lastId)
+// The checks below descend a few indexes once instead of reading every row, so an open reads
+// about as much of a large account as of a small one: the triggers keep the derived tables in
+// step with every write, so what is checked is that they are there (the schema) and in step at
+// the newest message. A hand-made change to a derived table's rows goes unnoticed.
+
+// Every message up to the newest is indexed or queued (FTS5 keeps one size row per indexed row,
+// also for a NULL text), and the index opens. Returns the parts needed.
+int searchIndexState(Sqlite3DB* db, qint64 lastId)
 {
     try {
         Sqlite3Cursor state = db->queryThrow(
-            Sqlite3Sql("select (select count(*) from sms_fts_docsize), (select count(*) from "
-                       "sms_fts_pending), max(ifnull((select max(id) from sms_fts_docsize), 0), "
-                       "ifnull((select max(sms_id) from sms_fts_pending), 0))"));
+            Sqlite3Sql("select max(ifnull((select max(id) from sms_fts_docsize), 0), "
+                       "ifnull((select max(sms_id) from sms_fts_pending), 0)), exists (select 1 "
+                       "from sms_fts_pending)"));
         state.moveNext();
-        const qint64 queued = state.getInt64(1);
-        if (state.getInt64(0) + queued != messages || state.getInt64(2) != lastId)
+        if (state.getInt64(0) != lastId)
             return SearchIndex;
-        Sqlite3Cursor probe = db->queryThrow(
-            Sqlite3Sql("select rowid from sms_fts where sms_fts match '\"zqx\"' limit 1"));
+        // Opening the index reads its configuration and its structure record, and fails when
+        // they are damaged; unlike a term looked up, it reads no segment (their number grows).
+        Sqlite3Cursor probe =
+            db->queryThrow(Sqlite3Sql("select rowid from sms_fts where rowid = 0"));
         probe.moveNext();
-        return queued > 0 ? QueuedMessages : 0;
+        return state.getInt64(1) != 0 ? QueuedMessages : 0;
     } catch (const Sqlite3Exception&) {
         return SearchIndex;
     }
 }
 
+// The summary has a row for the newest message's conversation, at most one row without a key,
+// and rows only while there are messages. Returns the parts needed.
+int summaryState(Sqlite3DB* db, qint64 lastId)
+{
+    Sqlite3Sql sql(
+        "select (select count(*) from sms_summary where suffix is null) <= 1 and exists (select 1 "
+        "from sms_summary) = exists (select 1 from sms) and not exists (select 1 from sms where "
+        "sms_id = ? and not exists (select 1 from sms_summary as c where c.suffix is "
+        "sms.suffix)), exists (select 1 from sms_summary where stale <> 0)");
+    Sqlite3Cursor state = db->queryThrow(sql.addInt64Param(lastId));
+    state.moveNext();
+    if (state.getInt(0) == 0)
+        return Summary;
+    return state.getInt(1) != 0 ? StaleRows : 0;
+}
+
+// The newest message's number is among the numbers, and there are numbers only while there are
+// messages.
+bool numbersInStep(Sqlite3DB* db, qint64 lastId)
+{
+    Sqlite3Sql sql("select exists (select 1 from sms_numbers) <= exists (select 1 from sms) and "
+                   "not exists (select 1 from sms where sms_id = ? and address is not null and "
+                   "not exists (select 1 from sms_numbers as n where n.address = sms.address))");
+    Sqlite3Cursor state = db->queryThrow(sql.addInt64Param(lastId));
+    return state.moveNext() && state.getInt(0) != 0;
+}
+
 // Parts that need work; 0 when the account is up to date.
 int neededParts(Sqlite3DB* db)
 {
-    Sqlite3Cursor counts =
-        db->queryThrow(Sqlite3Sql("select count(*), ifnull(max(sms_id), 0) from sms"));
-    counts.moveNext();
-    const qint64 messages = counts.getInt64(0);
-    const qint64 lastId = counts.getInt64(1);
+    Sqlite3Cursor newest = db->queryThrow(Sqlite3Sql("select ifnull(max(sms_id), 0) from sms"));
+    newest.moveNext();
+    const qint64 lastId = newest.getInt64(0);
 
-    int parts = objectsPresent(db, searchIndexObjects()) ? searchIndexState(db, messages, lastId)
-                                                         : SearchIndex;
-    if (!objectsPresent(db, summaryObjects())) {
-        parts |= Summary;
-    } else {
-        Sqlite3Cursor summary = db->queryThrow(
-            Sqlite3Sql("select total(message_count), ifnull(min(message_count), 1), count(*) - "
-                       "count(suffix), ifnull(sum(stale <> 0), 0) from sms_summary"));
-        summary.moveNext();
-        if (qint64(summary.getInt64(0)) != messages || summary.getInt64(1) < 1 ||
-            summary.getInt64(2) > 1)
-            parts |= Summary;
-        else if (summary.getInt64(3) > 0)
-            parts |= StaleRows;
-    }
+    int parts =
+        objectsPresent(db, searchIndexObjects()) ? searchIndexState(db, lastId) : SearchIndex;
+    parts |= objectsPresent(db, summaryObjects()) ? summaryState(db, lastId) : Summary;
+    if (!objectsPresent(db, numberIndexObjects()) || !numbersInStep(db, lastId))
+        parts |= Numbers;
     return parts;
 }
 
@@ -344,6 +402,15 @@ void buildSearchIndex(Sqlite3DB* db, const UpgradeProgress& progress)
     createObjects(db, objects.mid(2));
 }
 
+void buildNumberIndex(Sqlite3DB* db)
+{
+    const QList<SchemaObject> objects = numberIndexObjects();
+    dropObjects(db, objects);
+    createObjects(db, objects.mid(0, 2));
+    execute(db, QString::fromLatin1(fillNumbers));
+    createObjects(db, objects.mid(2));
+}
+
 void buildSummary(Sqlite3DB* db)
 {
     const QList<SchemaObject> objects = summaryObjects();
@@ -403,6 +470,8 @@ void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
         buildSummary(db);
     else if (parts & StaleRows)
         execute(db, QString::fromLatin1(refreshStale));
+    if (parts & Numbers)
+        buildNumberIndex(db);
     Cancellation::throwIfRequested();
 }
 

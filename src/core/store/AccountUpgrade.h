@@ -10,15 +10,18 @@ class Sqlite3DB;
 //   content on sms), which finds the candidates of a keyword search, with sms_fts_pending, the
 //   messages stored since it was last brought up to date (see indexPendingMessages);
 // - sms_summary, one row per conversation (newest date, count, greatest name and number, first
-//   name), read through view_summary, which gives exact values also for rows marked stale.
-// Triggers on sms keep both in step with every insert, delete and update, so a build that knows
+//   name), read through view_summary, which gives exact values also for rows marked stale;
+// - sms_numbers, every distinct number with the count of its messages, in which a search looks
+//   for the numbers that contain its keyword.
+// Triggers on sms keep them in step with every insert, delete and update, so a build that knows
 // nothing of them and writes plain SQL keeps them right too.
 
 // Messages indexed so far and their total.
 using UpgradeProgress = std::function<void(qint64 done, qint64 total)>;
 
-// True when both are present, whole and in step with the messages (a few quick checks; nothing
-// is written). Throws Sqlite3Exception only when the account itself cannot be read.
+// True when all are present and in step with the messages (a few checks that read a few dozen
+// pages, not every message; nothing is written). Throws Sqlite3Exception only when
+// the account itself cannot be read.
 bool accountUpToDate(Sqlite3DB* db);
 
 // What opening an account needs: nothing; upkeep only (messages waiting for the search index,

@@ -14,6 +14,7 @@
 #include "core/device/DeviceConnection.h"
 #include "core/device/SimpleProtocol.h"
 #include "core/frame/ProjectInfo.h"
+#include "core/frame/ReasonText.h"
 #include "core/sync/SyncListenSMSThread.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/JobRunner.h"
@@ -195,13 +196,13 @@ void ConnectionForm::onBtnConnectClicked()
                              [&] { setConnection(serial, host, usb); }))
             return;
     } catch (const simpleprotocol::SocketDataTransferException& e) {
-        showCritical(tr("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
-                         .arg(outsideText(QString::fromUtf8(e.what()))));
+        showCritical(withReason(tr("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1"),
+                                outsideText(QString::fromUtf8(e.what()))));
         return;
     } catch (const simpleprotocol::RemoteException& e) {
         // The service is there but refused the hello: reported like a failed connection.
-        showCritical(tr("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1")
-                         .arg(outsideText(QString::fromUtf8(e.what()))));
+        showCritical(withReason(tr("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1"),
+                                outsideText(QString::fromUtf8(e.what()))));
         return;
     } catch (const std::exception& e) {
         showErrorOccurred(QString::fromUtf8(e.what()));

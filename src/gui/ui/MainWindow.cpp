@@ -19,6 +19,7 @@
 
 #include "core/device/DeviceConnection.h"
 #include "core/frame/ProjectInfo.h"
+#include "core/frame/ReasonText.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/DeleteConversationThread.h"
@@ -462,7 +463,7 @@ void MainWindow::reportListenerError(const QString& text)
 {
     if (m_closed)
         return;
-    showCritical(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1").arg(outsideText(text)));
+    showCritical(withReason(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1"), outsideText(text)));
     if (askYesNo(tr("IDS_ASK_RESTART_SYNCLISTENSMSTHREAD")))
         SyncListenSMSThread::instance()->restartListening();
 }

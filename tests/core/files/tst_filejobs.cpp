@@ -8,6 +8,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 #include "core/files/IBackupSMS.h"
 #include "core/files/LocalBackupThread.h"
@@ -175,6 +178,15 @@ void TestFileJobs::failuresKeepTheEarlierFile_data()
     QTest::addColumn<QString>("error");
     const QString unknown = QStringLiteral("Unknown exporting format.");
     QTest::newRow("disk full") << "full.csv" << csv << "No space left on device";
+    // Each format names the system's reason and the file.
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const auto& [name, filter] : {std::pair{"big.csv", csv},
+                                       {"big.txt", txt},
+                                       {"big.htm", html},
+                                       {"big.doc", word},
+                                       {"big.xml", xml},
+                                       {"big.pdf", pdf}})
+        QTest::newRow(name) << name << filter << QStringLiteral("%1: %2").arg(name, tooLarge);
     QTest::newRow("missing folder") << "none/out.csv" << csv << "";
     QTest::newRow("pdf, missing folder") << "none/out.pdf" << pdf << "";
     QTest::newRow("messages unreadable") << "earlier.csv" << csv << "disk I/O error";
@@ -213,8 +225,17 @@ void TestFileJobs::failuresKeepTheEarlierFile()
     const QList<QString> before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System);
     m_recorder->queueFileName(path(name));
     m_recorder->queueSelectedFilter(filter);
-    FailingSource source(generated(2000));
+    const bool limited = name.startsWith(QLatin1String("big."));
+    FailingSource source(generated(limited ? 500 : 2000));
+    // Files stop growing at 4 KiB: the system takes a write in part, as on a full disk.
+    rlimit usual{};
+    getrlimit(RLIMIT_FSIZE, &usual);
+    rlimit small = usual;
+    small.rlim_cur = limited ? 4096 : usual.rlim_cur;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
     exportSMS(&source);
+    setrlimit(RLIMIT_FSIZE, &usual);
     expectOneBox(QMessageBox::Critical, error);
     // Nothing left behind, and an earlier file as it was.
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System), before);

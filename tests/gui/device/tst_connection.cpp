@@ -132,7 +132,7 @@ void TestConnection::connectFlows_data()
     row("port passes the pattern", PHONE + ":1234", critical, fail);
     row("no phone there", NO_PHONE, critical, fail);
     // The service is there but refuses the hello: shown like a failed connection.
-    row("hello refused", REFUSING_PHONE, critical, fail + "Service not ready");
+    row("hello refused", REFUSING_PHONE, critical, fail + " Service not ready.");
     row("connected, no backup", PHONE, QMessageBox::Question, offer, 0, QMessageBox::No);
     row("blanks around, backup", " " + PHONE + " ", QMessageBox::Question, offer, 1,
         QMessageBox::Yes);

@@ -333,7 +333,7 @@ void TestUi::listenerErrorOffersRestart()
     MainWindow window;
     window.onListenSMSerrorOccurred("line dropped");
     QCOMPARE(m_dialogs->shown(),
-             (QStringList{"C: Error occurred during monitoring message receiving. line dropped",
+             (QStringList{"C: Error occurred during monitoring message receiving. line dropped.",
                           "Q: Want to restart monitoring message receiving?"}));
 }
 
