@@ -386,6 +386,10 @@ Press Send again to send it to those only.</translation>
         <source>IDS_RESTORE_SUC_%1</source>
         <translation>Successfully import %1 SMS.</translation>
     </message>
+    <message>
+        <source>IDS_XML_IMPORTED_MMS_%1</source>
+        <translation>Imported %1 MMS.</translation>
+    </message>
 </context>
 <context>
     <name>LocalPreviewXMLThread</name>
@@ -513,7 +517,15 @@ Press Send again to send it to those only.</translation>
     </message>
     <message>
         <source>IDS_XML_SKIPPED_MMS_%1</source>
-        <translation>Skipped %1 MMS (multimedia messages are not imported).</translation>
+        <translation>Skipped %1 MMS (multimedia messages are not previewed).</translation>
+    </message>
+    <message>
+        <source>IDS_XML_SKIPPED_UNUSABLE_MMS_%1</source>
+        <translation>Skipped %1 MMS that were neither received nor sent or whose date is not a number.</translation>
+    </message>
+    <message>
+        <source>IDS_XML_MMS_PARTS_LEFT_OUT_%1_%2</source>
+        <translation>Kept %1 MMS without %2 attachments whose data was broken or too large.</translation>
     </message>
     <message>
         <source>IDS_XML_SKIPPED_INVALID_DATE_%1</source>

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "core/frame/Cancellation.h"
+#include "core/store/MMSStore.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
@@ -204,6 +205,7 @@ enum Part
     QueuedMessages = 2,
     Summary = 4,
     StaleRows = 8,
+    MMSTables = 16,
 };
 
 bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
@@ -265,6 +267,8 @@ int neededParts(Sqlite3DB* db)
         else if (summary.getInt64(3) > 0)
             parts |= StaleRows;
     }
+    if (!mmsTablesPresent(db))
+        parts |= MMSTables;
     return parts;
 }
 
@@ -395,6 +399,8 @@ void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
         buildSummary(db);
     else if (parts & StaleRows)
         execute(db, QString::fromLatin1(refreshStale));
+    if (parts & MMSTables)
+        createMMSTables(db);
     Cancellation::throwIfRequested();
 }
 
