@@ -399,6 +399,13 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
+    <name>SmsBrowser</name>
+    <message>
+        <source>IDS_SAVE_ATTACHMENT</source>
+        <translation>Save attachment</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
@@ -467,6 +474,10 @@ Press Send again to send it to those only.</translation>
         <source>IDS_CAN_NOT_FIND_ANY_SMS</source>
         <translation>Found no SMS.</translation>
     </message>
+    <message>
+        <source>IDS_SEARCH_TOTAL_%1_SMS_%2_MMS</source>
+        <translation>Total:%1 SMS and %2 MMS</translation>
+    </message>
 </context>
 <context>
     <name>Sqlite3DB</name>
@@ -480,6 +491,10 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_EXPORT_SMS_TO_ANDROID_SUC_%1</source>
         <translation>Successfully restore %1 SMS to Android.</translation>
+    </message>
+    <message>
+        <source>IDS_RESTORE_MMS_LEFT_OUT_%1</source>
+        <translation>Left out %1 MMS: the phone takes SMS only.</translation>
     </message>
 </context>
 <context>

@@ -6,8 +6,10 @@
 #include <sqlite3.h>
 
 #include "core/store/MessageInserter.h"
+#include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
+#include "core/store/Sqlite3Sql.h"
 #include "core/store/Sqlite3Stmt.h"
 #include "core/store/StoreSMS.h"
 
@@ -309,6 +311,31 @@ bool accountHasMMS(Sqlite3DB* db)
     Statement any(db, "select exists (select 1 from mms)");
     any.step();
     return any.integerAt(0) != 0;
+}
+
+QSet<qint32> allMMS(Sqlite3DB* db)
+{
+    QSet<qint32> found;
+    if (!mmsTablesPresent(db))
+        return found;
+    Statement rows(db, "select sms_id from mms");
+    while (rows.step())
+        found.insert(qint32(rows.integerAt(0)));
+    return found;
+}
+
+qint64 countMMSIn(Sqlite3DB* db, const Sqlite3Sql& statement)
+{
+    if (!accountHasMMS(db))
+        return 0;
+    Sqlite3Sql count(QStringLiteral("select count(*) from (%1) where sms_id in (select sms_id "
+                                    "from mms)")
+                         .arg(statement.sql()));
+    for (const QVariant& param : statement.params())
+        param.typeId() == QMetaType::QString ? count.addTextParam(param.toString())
+                                             : count.addInt64Param(param.toLongLong());
+    Sqlite3Cursor cursor = db->queryThrow(count);
+    return cursor.moveNext() ? cursor.getInt64(0) : 0;
 }
 
 QSet<qint32> mmsAmong(Sqlite3DB* db, const QList<qint32>& smsIds)

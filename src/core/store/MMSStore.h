@@ -8,6 +8,7 @@
 #include "core/frame/MMSInfo.h"
 
 class Sqlite3DB;
+class Sqlite3Sql;
 
 // Multimedia messages in an account. Each one is also a row of sms (its other party or, for a
 // group, its members; its text parts as the body), so the conversation list, the pages, the
@@ -28,6 +29,10 @@ bool storeMMS(Sqlite3DB* db, MMSInfo& mms);
 
 // True when the account holds at least one MMS.
 bool accountHasMMS(Sqlite3DB* db);
+// The rows of every MMS of the account.
+QSet<qint32> allMMS(Sqlite3DB* db);
+// How many of the statement's rows (sms or view_sms rows) are MMS.
+qint64 countMMSIn(Sqlite3DB* db, const Sqlite3Sql& statement);
 // Of the rows given, those that are MMS.
 QSet<qint32> mmsAmong(Sqlite3DB* db, const QList<qint32>& smsIds);
 // The stored message of that row, parts without their bytes (partId and dataSize set); false

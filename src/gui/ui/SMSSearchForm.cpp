@@ -5,11 +5,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/Sqlite3Exception.h"
@@ -68,12 +70,17 @@ void SMSSearchForm::onBtnSearchClicked()
     const QString keyword = m_txtKeyword->text().trimmed();
     try {
         // Only the count and the page on screen are read; the other pages when shown.
-        m_browserSMS->setSource(std::make_shared<SMSQueryPageSource>(
-                                    currentDatabaseShared(),
-                                    searchQuery(keyword, SearchFolder(m_cbFolder->currentIndex()))),
+        const SearchFolder folder = SearchFolder(m_cbFolder->currentIndex());
+        m_browserSMS->setSource(std::make_shared<SMSQueryPageSource>(currentDatabaseShared(),
+                                                                     searchQuery(keyword, folder)),
                                 keyword);
         const qint64 found = m_browserSMS->messageCount();
-        m_lbConversationStatus->setText(tr("Total:%1").arg(found));
+        const qint64 mms = countMMSIn(currentDatabase(), searchStatement(keyword, folder));
+        const QLocale english(QLocale::English);
+        m_lbConversationStatus->setText(
+            mms == 0 ? tr("Total:%1").arg(found)
+                     : tr("IDS_SEARCH_TOTAL_%1_SMS_%2_MMS")
+                           .arg(english.toString(found - mms), english.toString(mms)));
         if (found == 0)
             showInformation(tr("IDS_CAN_NOT_FIND_ANY_SMS"));
     } catch (const Sqlite3Exception& e) {

@@ -2,13 +2,22 @@
 
 #include "core/frame/MessageDate.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QImageReader>
+#include <QSaveFile>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include "core/frame/EscapeHtml.h"
+#include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSListPageSource.h"
 #include "core/store/StoreSMS.h"
+#include "gui/frame/DialogSeam.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/ui/PictureViewer.h"
 
 namespace {
 
@@ -20,6 +29,22 @@ const QString dateLine = QStringLiteral("<span class=\"dt\">sent:%1</span>");
 const QString separator = QStringLiteral("<br/><br/>");
 const QString highlightOpen = QStringLiteral("<span style=\"background-color:yellow;\">");
 const QString highlightClose = QStringLiteral("</span>");
+// Links and image names of attachments: the scheme and the part's row.
+const QString pictureScheme = QStringLiteral("mms-picture");
+const QString imageScheme = QStringLiteral("mms-image");
+const QString saveScheme = QStringLiteral("mms-save");
+
+QImage readImage(qint64 partId, int maxWidth)
+{
+    QByteArray bytes = mmsPartBytes(currentDatabase(), partId);
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    // Decoded at the shown size where the format can (JPEG decodes a smaller image faster).
+    const QSize size = reader.size();
+    if (maxWidth > 0 && size.width() > maxWidth)
+        reader.setScaledSize(size.scaled(maxWidth, size.height(), Qt::KeepAspectRatio));
+    return reader.read();
+}
 
 } // namespace
 
@@ -98,6 +123,17 @@ void SmsBrowser::movePage(int page, QTextCursor::MoveOperation scrollTo)
 
 void SmsBrowser::onSourceChanged(const QUrl& url)
 {
+    if (url.scheme() == pictureScheme || url.scheme() == saveScheme) {
+        try {
+            if (url.scheme() == pictureScheme)
+                showPicture(url.path().toLongLong());
+            else
+                saveAttachment(url.path().toLongLong());
+        } catch (const std::exception& e) {
+            showErrorOccurred(QString::fromUtf8(e.what()));
+        }
+        return;
+    }
     const QString target = url.toString();
     if (target == QLatin1String("/pre_page"))
         showPreviousPage();
@@ -135,13 +171,102 @@ QString SmsBrowser::messageHtml(const SMSInfo& sms) const
     const QString name = highlightedHtml(contactDisplayName(sms), m_keyword);
     const QString label = sms.isSend ? QStringLiteral("To ") + name : name;
     const QString cssClass = sms.isSend ? QStringLiteral("send") : QStringLiteral("rec");
-    return messageLine.arg(cssClass, label, body) + dateLine.arg(messageDateText(sms.date));
+    return messageLine.arg(cssClass, label, body + attachmentsHtml(sms)) +
+           dateLine.arg(messageDateText(sms.date));
+}
+
+void SmsBrowser::loadAttachments(const QList<SMSInfo>& messages)
+{
+    m_attachments.clear();
+    Sqlite3DB* db = currentDatabase();
+    if (!db)
+        return;
+    QList<qint32> ids;
+    for (const SMSInfo& sms : messages)
+        ids.append(sms.smsId);
+    try {
+        for (qint32 id : mmsAmong(db, ids)) {
+            MMSInfo mms;
+            if (loadMMS(db, id, mms))
+                m_attachments.insert(id, mms.parts);
+        }
+    } catch (const std::exception&) {
+        m_attachments.clear(); // the page still shows the texts
+    }
+}
+
+QString SmsBrowser::attachmentsHtml(const SMSInfo& sms) const
+{
+    QString html;
+    for (const MMSPart& part : m_attachments.value(sms.smsId)) {
+        const QString placeholder = mmsPlaceholder(part);
+        if (placeholder.isEmpty() || part.dataSize < 0)
+            continue;
+        if (isMMSPicture(part))
+            html += QStringLiteral("<br/><a href=\"%1:%3\"><img src=\"%2:%3\"/></a>")
+                        .arg(pictureScheme, imageScheme)
+                        .arg(part.partId);
+        else
+            html += QStringLiteral("<br/><a href=\"%1:%2\">%3</a>")
+                        .arg(saveScheme)
+                        .arg(part.partId)
+                        .arg(escapeHtml(placeholder));
+    }
+    return html;
+}
+
+QVariant SmsBrowser::loadResource(int type, const QUrl& name)
+{
+    if (type != QTextDocument::ImageResource || name.scheme() != imageScheme)
+        return QTextBrowser::loadResource(type, name);
+    try {
+        const int width = viewport()->width() - 2 * int(document()->documentMargin()) -
+                          verticalScrollBar()->sizeHint().width();
+        return readImage(name.path().toLongLong(), std::max(width, 64));
+    } catch (const std::exception&) {
+        return QVariant(); // shown as a missing picture
+    }
+}
+
+void SmsBrowser::showPicture(qint64 partId)
+{
+    for (const QList<MMSPart>& parts : std::as_const(m_attachments)) {
+        for (const MMSPart& part : parts) {
+            if (part.partId == partId)
+                (new PictureViewer(readImage(partId, 0), mmsPartFileName(part), this))->show();
+        }
+    }
+}
+
+void SmsBrowser::saveAttachment(qint64 partId)
+{
+    QString name;
+    for (const QList<MMSPart>& parts : std::as_const(m_attachments)) {
+        for (const MMSPart& part : parts) {
+            if (part.partId == partId)
+                name = mmsPartFileName(part);
+        }
+    }
+    if (name.isEmpty())
+        return;
+    const QString file = DialogSeam::saveFileName(nullptr, tr("IDS_SAVE_ATTACHMENT"),
+                                                  QDir::home().filePath(name), QString());
+    if (file.isEmpty())
+        return;
+    QSaveFile out(file);
+    bool written = out.open(QIODevice::WriteOnly);
+    readMMSPart(currentDatabase(), partId, [&](const char* bytes, int size) {
+        written = written && out.write(bytes, size) == size;
+    });
+    if (!written || !out.commit())
+        showErrorOccurred(out.errorString());
 }
 
 void SmsBrowser::showPage(int page, const QList<SMSInfo>& messages)
 {
     m_currentPage = page;
     m_pageMessages = messages;
+    loadAttachments(messages);
     QString html;
     if (page != 1)
         html += previousPageLink;

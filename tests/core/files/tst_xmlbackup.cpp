@@ -9,6 +9,7 @@
 #include "core/files/LocalImportXMLThread.h"
 #include "core/files/LocalPreviewXMLThread.h"
 #include "core/files/SurrogateJoiningDevice.h"
+#include "core/store/ConversationQuery.h"
 #include "core/store/MMSStore.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSListSource.h"
@@ -98,6 +99,8 @@ private slots:
     void importMMS_data();
     void importMMS();
     void mmsRoundTrip();
+    void smsOnlyExportsUnchanged_data();
+    void smsOnlyExportsUnchanged();
 
 private:
     TestAccount m_account;
@@ -377,8 +380,33 @@ void TestXMLBackup::mmsRoundTrip()
         QVERIFY(jobtest::runRecorded(exportJob).succeeded());
     }
     QCOMPARE(readFile(exported[1]), readFile(exported[0]));
+    // Text formats: the text and a placeholder per attachment.
+    SMSCursorSource source(currentDatabase(), wholeAccountQuery());
+    LocalBackupThread textExport(&source, m_dir.filePath(QStringLiteral("out.csv")));
+    QVERIFY(jobtest::runRecorded(textExport).succeeded());
+    QVERIFY(readFile(m_dir.filePath(QStringLiteral("out.csv")))
+                .contains("0,2012-03-06 05:06:12,\"555, 666\",,[image: IMG_3.jpg]\n"));
     QVERIFY(
         readFile(exported[0]).contains("<addr address=\"666\" type=\"137\" charset=\"106\" />"));
+}
+
+void TestXMLBackup::smsOnlyExportsUnchanged_data()
+{
+    QTest::addColumn<QString>("suffix");
+    for (const char* suffix : {"csv", "txt", "htm", "xml"})
+        QTest::newRow(suffix) << QString::fromLatin1(suffix);
+}
+
+void TestXMLBackup::smsOnlyExportsUnchanged()
+{
+    // Files the export wrote before accounts held MMS, from the same messages.
+    QFETCH(QString, suffix);
+    QVERIFY(importList(awkwardMessages()).succeeded());
+    const QString file = m_dir.filePath(QStringLiteral("sms-only.") + suffix);
+    SMSCursorSource source(currentDatabase(), wholeAccountQuery());
+    LocalBackupThread exportJob(&source, file);
+    QVERIFY(jobtest::runRecorded(exportJob).succeeded());
+    QCOMPARE(readFile(file), readFile(QStringLiteral(TB_FILES_DATA_DIR "/sms-only.") + suffix));
 }
 
 QTEST_GUILESS_MAIN(TestXMLBackup)
