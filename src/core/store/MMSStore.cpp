@@ -417,18 +417,6 @@ QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId)
     return bytes;
 }
 
-void deleteConversationMMS(Sqlite3DB* db, const QString& suffix)
-{
-    if (!mmsTablesPresent(db))
-        return;
-    for (const char* table : {"mms_part", "mms_addr", "mms"}) {
-        db->executeThrow(Sqlite3Sql(QStringLiteral("delete from %1 where sms_id in (select "
-                                                   "sms_id from sms where suffix is ?)")
-                                        .arg(QLatin1String(table)))
-                             .addTextParam(suffix));
-    }
-}
-
 namespace {
 
 QString contentType(const MMSPart& part)

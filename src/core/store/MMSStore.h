@@ -42,10 +42,6 @@ bool loadMMS(Sqlite3DB* db, qint32 smsId, MMSInfo& mms);
 void readMMSPart(Sqlite3DB* db, qint64 partId, const std::function<void(const char*, int)>& piece);
 QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId);
 
-// Deletes the MMS of a conversation (their parts and addresses); their sms rows are the
-// caller's to delete. Throws Sqlite3Exception.
-void deleteConversationMMS(Sqlite3DB* db, const QString& suffix);
-
 // What a text format shows of an attachment: "[image: IMG_0001.jpg]"; empty for text and
 // layout parts.
 QString mmsPlaceholder(const MMSPart& part);
