@@ -393,14 +393,16 @@ bool loadMMS(Sqlite3DB* db, qint32 smsId, MMSInfo& mms)
     return true;
 }
 
-void readMMSPart(Sqlite3DB* db, qint64 partId, const std::function<void(const char*, int)>& piece)
+void readMMSPart(Sqlite3DB* db, qint64 partId, const std::function<void(const char*, int)>& piece,
+                 qint64 limit)
 {
     const ConnectionLock lock(db);
     sqlite3_blob* blob = nullptr;
     if (sqlite3_blob_open(db->handle(), "main", "mms_part", "data", partId, 0, &blob) != SQLITE_OK)
         failed(db->handle());
     std::unique_ptr<sqlite3_blob, int (*)(sqlite3_blob*)> closer(blob, &sqlite3_blob_close);
-    const int size = sqlite3_blob_bytes(blob);
+    const int size = limit >= 0 ? int(std::min<qint64>(limit, sqlite3_blob_bytes(blob)))
+                                : sqlite3_blob_bytes(blob);
     QByteArray buffer(pieceBytes, Qt::Uninitialized);
     for (int offset = 0; offset < size; offset += pieceBytes) {
         const int length = std::min(pieceBytes, size - offset);
@@ -410,10 +412,11 @@ void readMMSPart(Sqlite3DB* db, qint64 partId, const std::function<void(const ch
     }
 }
 
-QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId)
+QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId, qint64 limit)
 {
     QByteArray bytes;
-    readMMSPart(db, partId, [&](const char* data, int size) { bytes.append(data, size); });
+    readMMSPart(
+        db, partId, [&](const char* data, int size) { bytes.append(data, size); }, limit);
     return bytes;
 }
 

@@ -38,9 +38,11 @@ QSet<qint32> mmsAmong(Sqlite3DB* db, const QList<qint32>& smsIds);
 // The stored message of that row, parts without their bytes (partId and dataSize set); false
 // when the row is no MMS.
 bool loadMMS(Sqlite3DB* db, qint32 smsId, MMSInfo& mms);
-// A stored part's bytes, in pieces of at most 64 KiB. Throws Sqlite3Exception.
-void readMMSPart(Sqlite3DB* db, qint64 partId, const std::function<void(const char*, int)>& piece);
-QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId);
+// A stored part's bytes (the first limit of them when limit >= 0), in pieces of at most
+// 64 KiB. Throws Sqlite3Exception.
+void readMMSPart(Sqlite3DB* db, qint64 partId, const std::function<void(const char*, int)>& piece,
+                 qint64 limit = -1);
+QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId, qint64 limit = -1);
 
 // What a text format shows of an attachment: "[image: IMG_0001.jpg]"; empty for text and
 // layout parts.

@@ -34,16 +34,28 @@ const QString pictureScheme = QStringLiteral("mms-picture");
 const QString imageScheme = QStringLiteral("mms-image");
 const QString saveScheme = QStringLiteral("mms-save");
 
-QImage readImage(qint64 partId, int maxWidth)
+// The picture at the given size, or whole when the size is not valid.
+QImage readImage(qint64 partId, const QSize& size)
 {
     QByteArray bytes = mmsPartBytes(currentDatabase(), partId);
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer);
     // Decoded at the shown size where the format can (JPEG decodes a smaller image faster).
-    const QSize size = reader.size();
-    if (maxWidth > 0 && size.width() > maxWidth)
-        reader.setScaledSize(size.scaled(maxWidth, size.height(), Qt::KeepAspectRatio));
+    if (size.isValid())
+        reader.setScaledSize(size);
     return reader.read();
+}
+
+// The size a picture is shown at, from its header alone: at most maxWidth wide.
+QSize shownSize(qint64 partId, int maxWidth)
+{
+    // A JPEG's size follows its Exif data, which is at most 64 KiB.
+    QByteArray head = mmsPartBytes(currentDatabase(), partId, 96 * 1024);
+    QBuffer buffer(&head);
+    const QSize size = QImageReader(&buffer).size();
+    if (!size.isValid() || size.width() <= maxWidth)
+        return size;
+    return size.scaled(maxWidth, size.height(), Qt::KeepAspectRatio);
 }
 
 } // namespace
@@ -184,11 +196,19 @@ void SmsBrowser::loadAttachments(const QList<SMSInfo>& messages)
     QList<qint32> ids;
     for (const SMSInfo& sms : messages)
         ids.append(sms.smsId);
+    const int width = viewport()->width() - 2 * int(document()->documentMargin()) -
+                      verticalScrollBar()->sizeHint().width();
+    m_pictureSizes.clear();
     try {
         for (qint32 id : mmsAmong(db, ids)) {
             MMSInfo mms;
-            if (loadMMS(db, id, mms))
-                m_attachments.insert(id, mms.parts);
+            if (!loadMMS(db, id, mms))
+                continue;
+            m_attachments.insert(id, mms.parts);
+            for (const MMSPart& part : std::as_const(mms.parts)) {
+                if (isMMSPicture(part) && part.dataSize > 0)
+                    m_pictureSizes.insert(part.partId, shownSize(part.partId, std::max(width, 64)));
+            }
         }
     } catch (const std::exception&) {
         m_attachments.clear(); // the page still shows the texts
@@ -202,10 +222,14 @@ QString SmsBrowser::attachmentsHtml(const SMSInfo& sms) const
         const QString placeholder = mmsPlaceholder(part);
         if (placeholder.isEmpty() || part.dataSize < 0)
             continue;
-        if (isMMSPicture(part))
-            html += QStringLiteral("<br/><a href=\"%1:%3\"><img src=\"%2:%3\"/></a>")
+        const QSize size = m_pictureSizes.value(part.partId);
+        if (isMMSPicture(part) && size.isValid())
+            html += QStringLiteral("<br/><a href=\"%1:%3\"><img src=\"%2:%3\" width=\"%4\" "
+                                   "height=\"%5\"/></a>")
                         .arg(pictureScheme, imageScheme)
-                        .arg(part.partId);
+                        .arg(part.partId)
+                        .arg(size.width())
+                        .arg(size.height());
         else
             html += QStringLiteral("<br/><a href=\"%1:%2\">%3</a>")
                         .arg(saveScheme)
@@ -220,9 +244,7 @@ QVariant SmsBrowser::loadResource(int type, const QUrl& name)
     if (type != QTextDocument::ImageResource || name.scheme() != imageScheme)
         return QTextBrowser::loadResource(type, name);
     try {
-        const int width = viewport()->width() - 2 * int(document()->documentMargin()) -
-                          verticalScrollBar()->sizeHint().width();
-        return readImage(name.path().toLongLong(), std::max(width, 64));
+        return readImage(name.path().toLongLong(), m_pictureSizes.value(name.path().toLongLong()));
     } catch (const std::exception&) {
         return QVariant(); // shown as a missing picture
     }
@@ -233,7 +255,8 @@ void SmsBrowser::showPicture(qint64 partId)
     for (const QList<MMSPart>& parts : std::as_const(m_attachments)) {
         for (const MMSPart& part : parts) {
             if (part.partId == partId)
-                (new PictureViewer(readImage(partId, 0), mmsPartFileName(part), this))->show();
+                (new PictureViewer(readImage(partId, QSize()), mmsPartFileName(part), this))
+                    ->show();
         }
     }
 }

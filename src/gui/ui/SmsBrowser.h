@@ -79,4 +79,7 @@ private:
     QString m_keyword; // as typed; escaped when put into the page
     QTextDocument* m_document;
     QHash<qint32, QList<MMSPart>> m_attachments; // of the MMS on the page
+    // The size each picture is shown at: given in the page, so that laying it out decodes
+    // none of them; only those scrolled into view are.
+    QHash<qint64, QSize> m_pictureSizes;
 };
