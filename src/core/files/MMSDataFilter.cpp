@@ -53,14 +53,18 @@ bool MMSDataFilter::take(QStringView key, std::shared_ptr<const MMSData>& data)
     if (found == m_data.constEnd())
         return false;
     data = found.value();
+    m_held -= data ? data->size() : 0;
     m_data.erase(found);
     return true;
 }
 
 void MMSDataFilter::dropUpTo(qint64 key)
 {
-    for (auto it = m_data.begin(); it != m_data.end();)
-        it = it.key() <= key ? m_data.erase(it) : std::next(it);
+    while (!m_data.isEmpty() && m_data.firstKey() <= key) {
+        const auto first = m_data.begin();
+        m_held -= first.value() ? first.value()->size() : 0;
+        m_data.erase(first);
+    }
 }
 
 qint64 MMSDataFilter::readData(char* data, qint64 maxSize)
@@ -296,7 +300,11 @@ void MMSDataFilter::endData()
         decodeHeld(true);
     if (m_inEntity)
         m_broken = true;
-    m_data.insert(key, m_broken ? nullptr : m_writer->finish());
+    const std::shared_ptr<const MMSData> data = m_broken ? nullptr : m_writer->finish();
+    m_held += data ? data->size() : 0;
+    m_data.insert(key, data);
+    while (m_held > MAX_HELD_BYTES && m_data.size() > 1)
+        dropUpTo(m_data.firstKey());
     m_writer.reset();
     m_base64.clear();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QIODevice>
+#include <QMap>
 #include <memory>
 
 #include "core/frame/MMSInfo.h"
@@ -17,6 +17,8 @@ class MMSDataFilter : public QIODevice
 {
 public:
     static constexpr qint64 MAX_DATA_BYTES = 512 * 1024 * 1024;
+    // Data not taken is forgotten, oldest first, beyond this (parts outside any MMS).
+    static constexpr qint64 MAX_HELD_BYTES = 256 * 1024 * 1024;
 
     // source stays owned by the caller and must be open for reading. Without keep, the bytes
     // are decoded (to tell broken data) and dropped.
@@ -82,5 +84,6 @@ private:
     std::unique_ptr<MMSData::Writer> m_writer;
     qint64 m_decoded = 0;
     qint64 m_nextKey = 0;
-    QHash<qint64, std::shared_ptr<const MMSData>> m_data;
+    QMap<qint64, std::shared_ptr<const MMSData>> m_data;
+    qint64 m_held = 0; // bytes of m_data
 };
