@@ -2,6 +2,7 @@
 // backup of N MMS (10,000 by default), each a text and a picture of about 100 KB, then runs each
 // step in a child process of its own, so that each peak memory (VmHWM) is the step's own:
 // - import: the file into a fresh account (LocalImportXMLThread), time and peak memory;
+// - big: one MMS with a 102 MiB attachment imported, exported and compared with its file;
 // - show: 500 of those pictures in one conversation, the view's last page shown (laid out and
 //   drawn at 800 x 600), median of five.
 
@@ -14,16 +15,19 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 
 #include "ProcessStats.h"
+#include "core/files/LocalBackupThread.h"
 #include "core/files/LocalImportXMLThread.h"
 #include "core/frame/JobRunner.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
+#include "core/store/SMSCursorSource.h"
 #include "core/store/SMSQueryPageSource.h"
 #include "gui/ui/SmsBrowser.h"
 
@@ -102,8 +106,59 @@ void import(const QString& file, const QString& account)
     std::fflush(stdout);
 }
 
+// One MMS whose attachment is `megabytes` MiB of random bytes, Base64 written in pieces.
+void generateBig(const QString& name, int megabytes)
+{
+    QFile file(name);
+    file.open(QIODevice::WriteOnly);
+    file.write("<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"1\">\n"
+               "  <mms date=\"1331010369000\" msg_box=\"1\" address=\"555\" "
+               "contact_name=\"(Unknown)\">\n    <parts>\n      <part seq=\"0\" "
+               "ct=\"video/mp4\" name=\"v.mp4\" data=\"");
+    QByteArray piece(3 * 1024 * 1024, Qt::Uninitialized);
+    for (int i = 0; i < megabytes / 3; ++i) {
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(piece.data()),
+                                              piece.size() / 4);
+        file.write(piece.toBase64());
+    }
+    file.write("\" />\n    </parts>\n    <addrs>\n      <addr address=\"555\" type=\"137\" "
+               "charset=\"106\" />\n    </addrs>\n  </mms>\n</smses>\n");
+}
+
 int runStep(const QString& step, const QString& file)
 {
+    if (step == QLatin1String("big")) {
+        // Import and export each in a process of its own (peak memory), the export compared.
+        const QDir dir = QFileInfo(file).dir();
+        const QString big = dir.filePath(QStringLiteral("big.xml"));
+        generateBig(big, 102);
+        for (const char* sub : {"big-import", "big-export"}) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"--step", sub, big});
+            child.waitForFinished(-1);
+        }
+        QFile in(big), out(dir.filePath(QStringLiteral("big-export.xml")));
+        in.open(QIODevice::ReadOnly);
+        out.open(QIODevice::ReadOnly);
+        std::printf("export equals the file: %s\n", in.readAll() == out.readAll() ? "yes" : "NO");
+        return 0;
+    }
+    if (step == QLatin1String("big-import")) {
+        import(file, QStringLiteral("big.db"));
+        return 0;
+    }
+    if (step == QLatin1String("big-export")) {
+        openAccountDatabase(QStringLiteral("big.db"));
+        SMSCursorSource source(currentDatabase(), wholeAccountQuery());
+        LocalBackupThread job(&source, QFileInfo(file).dir().filePath("big-export.xml"));
+        QElapsedTimer timer;
+        timer.start();
+        const JobOutcome outcome = JobRunner(job).run();
+        std::printf("export: %.1f s, peak %lld MB | %s\n", timer.nsecsElapsed() / 1e9,
+                    statusKiB("VmHWM:") / 1024, qPrintable(outcome.text));
+        return 0;
+    }
     if (step == QLatin1String("import")) {
         import(file, QStringLiteral("mms.db"));
         return 0;
@@ -150,7 +205,7 @@ int main(int argc, char** argv)
     }
     int count = 10000;
     QString keep;
-    QStringList steps = {"import", "show"};
+    QStringList steps = {"import", "show", "big"};
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--count"))
             count = args.value(++i).toInt();

@@ -361,9 +361,11 @@ bool loadMMS(Sqlite3DB* db, qint32 smsId, MMSInfo& mms)
         mms.attributes = decodeAttributes(row.textAt(0));
         mms.smsId = smsId;
     }
-    Statement parts(db, "select part_id, seq, ct, name, chset, cd, fn, cid, cl, ctt_s, ctt_t, "
-                        "text, other, length(data), data is null from mms_part where sms_id = ? "
-                        "order by part_id");
+    // length() and typeof() read a blob's size and type without loading it ("is null" loads it).
+    Statement parts(
+        db, "select part_id, seq, ct, name, chset, cd, fn, cid, cl, ctt_s, ctt_t, "
+            "text, other, length(data), typeof(data) = 'null' from mms_part where sms_id = ? "
+            "order by part_id");
     parts.integer(smsId);
     while (parts.step()) {
         MMSPart part;
