@@ -92,7 +92,7 @@ qint64 MMSDataFilter::writeData(const char*, qint64)
 
 void MMSDataFilter::refill()
 {
-    m_out.clear();
+    m_out.resize(0); // keeps its capacity
     m_outPos = 0;
     const QByteArray more = m_source->read(chunkBytes);
     if (more.isEmpty()) {
@@ -137,9 +137,28 @@ void MMSDataFilter::handle(const char* bytes, qsizetype size)
             if (copyUntil(m_quote)) {
                 m_out.append(m_quote);
                 ++i;
-                m_state = State::InTag;
+                m_state = m_inPart ? State::InTag : State::OtherTag;
             }
             continue;
+        case State::OtherTag: {
+            // A tag other than a part's: only its end matters, past quoted values.
+            qsizetype end = i;
+            while (end < size && bytes[end] != '>' && bytes[end] != '"' && bytes[end] != '\'')
+                ++end;
+            m_out.append(bytes + i, end - i);
+            i = end;
+            if (i == size)
+                continue;
+            m_out.append(bytes[i]);
+            if (bytes[i] == '>') {
+                m_state = State::Text;
+            } else {
+                m_quote = bytes[i];
+                m_state = State::Value;
+            }
+            ++i;
+            continue;
+        }
         case State::DataValue:
             if (c == m_quote) {
                 endData();
@@ -164,7 +183,7 @@ void MMSDataFilter::handle(const char* bytes, qsizetype size)
                 m_specialEnd = c == '?' ? "?>" : "";
                 m_state = State::Special;
             } else {
-                m_state = c == '/' ? State::InTag : State::TagName;
+                m_state = c == '/' ? State::OtherTag : State::TagName;
             }
             break;
         case State::Special:
@@ -185,7 +204,7 @@ void MMSDataFilter::handle(const char* bytes, qsizetype size)
                 m_state = State::Text;
             } else if (isSpace(c) || c == '/') {
                 m_inPart = m_name == "part";
-                m_state = State::InTag;
+                m_state = m_inPart ? State::InTag : State::OtherTag;
             } else {
                 m_name.append(c);
             }

@@ -47,7 +47,8 @@ private:
         TagOpen, // after "<"
         Special, // comment, CDATA, declaration, processing instruction
         TagName,
-        InTag,
+        InTag,    // of a part
+        OtherTag, // of any other element
         AttrName,
         BeforeValue,
         Value,
