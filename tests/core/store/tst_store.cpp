@@ -416,6 +416,7 @@ void TestStore::mmsStoredOnceAndDeletedWithConversation()
     QCOMPARE(storedBodies(), QStringList{"hi"});
     QCOMPARE(summaryContacts(*m_db), groupedContacts(*m_db));
     QCOMPARE(mmsPartBytes(m_db, scalar("select max(part_id) from mms_part")), "picture");
+    QCOMPARE(countMMSIn(m_db, searchStatement("hi", SearchFolder::Sent)), 1);
     m_db->executeThrow(Sqlite3Sql("delete from sms where suffix = '555,701234567'"));
     QCOMPARE(scalar("select (select count(*) from mms) + (select count(*) from mms_part) + "
                     "(select count(*) from mms_addr)"),
