@@ -48,7 +48,8 @@ qint64 MMSDataFilter::bytesAvailable() const
 bool MMSDataFilter::take(QStringView key, std::shared_ptr<const MMSData>& data)
 {
     bool ok = false;
-    const qint64 number = key.startsWith(u'@') ? key.mid(1).toLongLong(&ok) : -1;
+    const QStringView trimmed = key.trimmed();
+    const qint64 number = trimmed.startsWith(u'@') ? trimmed.mid(1).toLongLong(&ok) : -1;
     const auto found = ok ? m_data.constFind(number) : m_data.constEnd();
     if (found == m_data.constEnd())
         return false;
@@ -250,6 +251,7 @@ void MMSDataFilter::startData()
     m_entity.clear();
     m_inEntity = false;
     m_padding = 0;
+    m_lineBreaks = 0;
     m_broken = !m_keep;
     m_decoded = 0;
     m_writer = m_keep ? std::make_unique<MMSData::Writer>() : nullptr;
@@ -257,6 +259,8 @@ void MMSDataFilter::startData()
 
 void MMSDataFilter::dataByte(char c)
 {
+    if (c == '\n')
+        ++m_lineBreaks;
     if (m_inEntity) {
         m_entity.append(c);
         if (c == ';') {
@@ -313,6 +317,8 @@ void MMSDataFilter::endData()
     const qint64 key = m_nextKey++;
     m_out.append('@');
     m_out.append(QByteArray::number(key));
+    // The value's line breaks stay, so that the XML reader's line numbers stay the file's.
+    m_out.append(QByteArray(m_lineBreaks, '\n'));
     if (!m_keep)
         return;
     if (!m_broken)

@@ -12,7 +12,9 @@
 // to a file) and the value becomes a short key ("@17") that take() exchanges for the bytes.
 // So an XML reader never holds an attachment, whatever its size. Works on the bytes of an
 // ASCII-compatible encoding; a UTF-16 file passes through unchanged. Keys of parts whose data
-// was not valid Base64 (or larger than MAX_DATA_BYTES) give null from take().
+// was not valid Base64 (or larger than MAX_DATA_BYTES) give null from take(). Line breaks in a
+// value are kept after its key, so line numbers stay those of the file (columns after a key
+// on its line do not).
 class MMSDataFilter : public QIODevice
 {
 public:
@@ -81,6 +83,7 @@ private:
     QByteArray m_entity; // inside "&...;"
     bool m_inEntity = false;
     int m_padding = 0;
+    int m_lineBreaks = 0;
     bool m_broken = false;
     std::unique_ptr<MMSData::Writer> m_writer;
     qint64 m_decoded = 0;

@@ -175,7 +175,7 @@ bool XMLBackupReader::readMMS(MMSInfo& mms)
                 if (!attributes.hasAttribute(QLatin1String("data"))) {
                     mms.parts.append(part);
                 } else if (m_filter.take(key, part.data) && part.data) {
-                    lastKey = std::max(lastKey, key.mid(1).toLongLong());
+                    lastKey = std::max(lastKey, key.trimmed().mid(1).toLongLong());
                     mms.parts.append(part);
                 } else {
                     ++mms.partsLeftOut;

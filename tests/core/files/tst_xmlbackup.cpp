@@ -312,7 +312,7 @@ void TestXMLBackup::importMMS_data()
     QTest::newRow("broken Base64, data on a text part")
         << mmsElement(part("image/png", "a.png", "data=\"AB$C\"") +
                       part("text/plain", "t.txt", "data=\"aGVsbG8=\"") +
-                      part("image/png", "b.png", "data=\"QUJD&#10;REVG\""))
+                      part("image/png", "b.png", "data=\"QUJD&#10;RE\nVG\""))
         << ok.arg(1) + " Kept 1 MMS without 1 attachments whose data was broken or too large."
         << QStringList{"+4917011111|917011111|hello|text/plain=5,image/png=6"};
     QTest::newRow("no addresses, large attachment")
