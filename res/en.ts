@@ -404,6 +404,10 @@ Press Send again to send it to those only.</translation>
         <source>IDS_SAVE_ATTACHMENT</source>
         <translation>Save attachment</translation>
     </message>
+    <message>
+        <source>IDS_SAVING_ATTACHMENT</source>
+        <translation>Saving the attachment...</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

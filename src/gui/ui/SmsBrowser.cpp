@@ -10,12 +10,14 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "core/frame/Cancellation.h"
 #include "core/frame/EscapeHtml.h"
 #include "core/store/Accounts.h"
 #include "core/store/MMSStore.h"
 #include "core/store/SMSListPageSource.h"
 #include "core/store/StoreSMS.h"
 #include "gui/frame/DialogSeam.h"
+#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/ui/PictureViewer.h"
 
@@ -276,13 +278,21 @@ void SmsBrowser::saveAttachment(qint64 partId)
                                                   QDir::home().filePath(name), QString());
     if (file.isEmpty())
         return;
-    QSaveFile out(file);
-    bool written = out.open(QIODevice::WriteOnly);
-    readMMSPart(currentDatabase(), partId, [&](const char* bytes, int size) {
-        written = written && out.write(bytes, size) == size;
+    // On a worker: an attachment may be large.
+    Sqlite3DB* db = currentDatabase();
+    runInBackground(tr("IDS_SAVING_ATTACHMENT"), [&] {
+        QSaveFile out(file);
+        const auto fail = [&] { throw std::runtime_error(out.errorString().toStdString()); };
+        if (!out.open(QIODevice::WriteOnly))
+            fail();
+        readMMSPart(db, partId, [&](const char* bytes, int size) {
+            Cancellation::throwIfRequested();
+            if (out.write(bytes, size) != size)
+                fail();
+        });
+        if (!out.commit())
+            fail();
     });
-    if (!written || !out.commit())
-        showErrorOccurred(out.errorString());
 }
 
 void SmsBrowser::showPage(int page, const QList<SMSInfo>& messages)
