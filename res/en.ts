@@ -397,12 +397,27 @@ Press Send again to send it to those only.</translation>
         <source>IDS_RESTORE_SUC_%1</source>
         <translation>Successfully import %1 SMS.</translation>
     </message>
+    <message>
+        <source>IDS_XML_IMPORTED_MMS_%1</source>
+        <translation>Imported %1 MMS.</translation>
+    </message>
 </context>
 <context>
     <name>LocalPreviewXMLThread</name>
     <message>
         <source>IDS_IMPORT_CSV_PREVIEW_SUC_%1</source>
         <translation>Successfully load %1 SMS.</translation>
+    </message>
+</context>
+<context>
+    <name>SmsBrowser</name>
+    <message>
+        <source>IDS_SAVE_ATTACHMENT</source>
+        <translation>Save attachment</translation>
+    </message>
+    <message>
+        <source>IDS_SAVING_ATTACHMENT</source>
+        <translation>Saving the attachment...</translation>
     </message>
 </context>
 <context>
@@ -482,6 +497,10 @@ Press Send again to send it to those only.</translation>
         <source>IDS_CAN_NOT_FIND_ANY_SMS</source>
         <translation>Found no SMS.</translation>
     </message>
+    <message>
+        <source>IDS_SEARCH_TOTAL_%1_SMS_%2_MMS</source>
+        <translation>Total:%1 SMS and %2 MMS</translation>
+    </message>
 </context>
 <context>
     <name>Sqlite3DB</name>
@@ -495,6 +514,10 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_EXPORT_SMS_TO_ANDROID_SUC_%1</source>
         <translation>Successfully restore %1 SMS to Android.</translation>
+    </message>
+    <message>
+        <source>IDS_RESTORE_MMS_LEFT_OUT_%1</source>
+        <translation>Left out %1 MMS: the phone takes SMS only.</translation>
     </message>
 </context>
 <context>
@@ -539,7 +562,15 @@ Press Send again to send it to those only.</translation>
     </message>
     <message>
         <source>IDS_XML_SKIPPED_MMS_%1</source>
-        <translation>Skipped %1 MMS (multimedia messages are not imported).</translation>
+        <translation>Skipped %1 MMS (multimedia messages are not previewed).</translation>
+    </message>
+    <message>
+        <source>IDS_XML_SKIPPED_UNUSABLE_MMS_%1</source>
+        <translation>Skipped %1 MMS that were neither received nor sent or whose date is not a number.</translation>
+    </message>
+    <message>
+        <source>IDS_XML_MMS_PARTS_LEFT_OUT_%1_%2</source>
+        <translation>Kept %1 MMS without %2 attachments whose data was broken or too large.</translation>
     </message>
     <message>
         <source>IDS_XML_SKIPPED_INVALID_DATE_%1</source>

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonObject>
 #include <memory>
 
 #include "cli/CliSession.h"
@@ -83,12 +84,20 @@ int importXMLBackup(CliSession& session, const QString& file)
     session.openAccount();
     LocalImportXMLThread job(file);
     const JobOutcome outcome = session.runJob(job);
-    const QString counts =
+    QString counts =
         tr("%1 new, %2 already stored.").arg(job.storedCount()).arg(job.duplicateCount());
-    return session.finish(outcome, outcome.text + QLatin1Char(' ') + counts,
-                          {{QStringLiteral("imported"), job.storedCount() + job.duplicateCount()},
-                           {QStringLiteral("new"), job.storedCount()},
-                           {QStringLiteral("skipped"), job.skippedCount()}});
+    if (job.mmsStoredCount() + job.mmsDuplicateCount() > 0)
+        counts += QLatin1Char(' ') + tr("MMS: %1 new, %2 already stored.")
+                                         .arg(job.mmsStoredCount())
+                                         .arg(job.mmsDuplicateCount());
+    QJsonObject fields{{QStringLiteral("imported"), job.storedCount() + job.duplicateCount()},
+                       {QStringLiteral("new"), job.storedCount()},
+                       {QStringLiteral("skipped"), job.skippedCount()}};
+    if (const int mms = job.mmsStoredCount() + job.mmsDuplicateCount(); mms > 0) {
+        fields.insert(QStringLiteral("mms"), mms);
+        fields.insert(QStringLiteral("mmsNew"), job.mmsStoredCount());
+    }
+    return session.finish(outcome, outcome.text + QLatin1Char(' ') + counts, fields);
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // search WORD [--inbox|--sent]: the search dialog's statement, printed as it is read.
 
 #include <QCoreApplication>
+#include <QJsonObject>
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/MessageLine.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
@@ -31,6 +33,7 @@ int runSearch(CliSession& session)
     const SearchFolder folder = folderOf(session.invocation());
     session.openAccount();
     qint64 found = 0;
+    qint64 mms = 0;
     // On a worker, so that Ctrl+C stops a long search; rows are written as they come, a buffer
     // at a time.
     const auto search = [&] {
@@ -43,6 +46,7 @@ int runSearch(CliSession& session)
             printMessage(session.console(), readSMSRow(cursor));
             ++found;
         }
+        mms = countMMSIn(currentDatabase(), searchStatement(word, folder));
     };
     session.console().setRecordsBuffered(true);
     try {
@@ -54,6 +58,9 @@ int runSearch(CliSession& session)
     session.console().setRecordsBuffered(false);
     if (found == 0)
         session.console().note(catalogueText("IDS_CAN_NOT_FIND_ANY_SMS"));
-    session.console().result(ExitSuccess, QString(), {{QStringLiteral("found"), found}});
+    QJsonObject fields{{QStringLiteral("found"), found}};
+    if (mms > 0)
+        fields.insert(QStringLiteral("mms"), mms);
+    session.console().result(ExitSuccess, QString(), fields);
     return ExitSuccess;
 }

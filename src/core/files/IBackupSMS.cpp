@@ -1,5 +1,7 @@
 #include "core/files/IBackupSMS.h"
 
+#include "core/store/MMSStore.h"
+
 #include "core/frame/MessageDate.h"
 
 #include <QDir>
@@ -48,4 +50,20 @@ std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix)
     if (suffix == QLatin1String("xml"))
         return std::make_unique<XMLBackupSMS>();
     return nullptr;
+}
+
+bool mmsAsText(Sqlite3DB* db, SMSInfo& sms)
+{
+    MMSInfo mms;
+    if (sms.smsId == 0 || !loadMMS(db, sms.smsId, mms))
+        return false;
+    QStringList lines;
+    if (!sms.body.isEmpty())
+        lines.append(sms.body);
+    for (const MMSPart& part : std::as_const(mms.parts)) {
+        if (const QString placeholder = mmsPlaceholder(part); !placeholder.isEmpty())
+            lines.append(placeholder);
+    }
+    sms.body = lines.join(QLatin1Char('\n'));
+    return true;
 }

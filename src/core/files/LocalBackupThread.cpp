@@ -10,6 +10,8 @@
 #include "core/frame/Cancellation.h"
 #include "core/frame/ProgressThrottle.h"
 #include "core/store/AbsSMSDataSource.h"
+#include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 
 namespace {
 
@@ -49,6 +51,28 @@ private:
     std::unique_ptr<QFileDevice> m_file;
 };
 
+// Pages show an MMS as its text and a placeholder per attachment.
+class MMSAsTextSource : public AbsSMSDataSource
+{
+public:
+    MMSAsTextSource(AbsSMSDataSource* source, Sqlite3DB* db)
+        : m_source(source), m_db(db && accountHasMMS(db) ? db : nullptr)
+    {}
+    int count() override { return m_source->count(); }
+    bool next(SMSInfo& sms) override
+    {
+        if (!m_source->next(sms))
+            return false;
+        if (m_db)
+            mmsAsText(m_db, sms);
+        return true;
+    }
+
+private:
+    AbsSMSDataSource* m_source;
+    Sqlite3DB* m_db;
+};
+
 } // namespace
 
 LocalBackupThread::LocalBackupThread(AbsSMSDataSource* source, const QString& fileName, bool asPdf)
@@ -74,10 +98,19 @@ int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
     writer.writeHeader(&file, total);
     int n = 0;
     ProgressThrottle throttle(total);
+    // An account without MMS is written without looking for them.
+    Sqlite3DB* db = currentDatabase();
+    const bool withMMS = db && accountHasMMS(db);
     SMSInfo sms;
+    MMSInfo mms;
     while (m_source->next(sms)) {
         Cancellation::throwIfRequested();
-        writer.writeSMS(&file, sms);
+        if (!withMMS || sms.smsId == 0 || !loadMMS(db, sms.smsId, mms) ||
+            !writer.writeMMS(&file, db, mms)) {
+            if (withMMS)
+                mmsAsText(db, sms);
+            writer.writeSMS(&file, sms);
+        }
         ++n;
         if (throttle.shouldReport(n))
             reportProgress(n, total);
@@ -90,7 +123,8 @@ int LocalBackupThread::writePdf(QIODevice& file)
 {
     const int total = m_source->count();
     ProgressThrottle throttle(total);
-    SMSPrinter printer(m_source);
+    MMSAsTextSource source(m_source, currentDatabase());
+    SMSPrinter printer(&source);
     return printer.printPdf(&file, [&](int done) {
         if (throttle.shouldReport(done))
             reportProgress(done, total);

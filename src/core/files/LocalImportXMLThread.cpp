@@ -8,6 +8,7 @@
 #include "core/files/XMLReadAhead.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Transaction.h"
@@ -18,7 +19,7 @@ LocalImportXMLThread::LocalImportXMLThread(const QString& fileName)
 
 void LocalImportXMLThread::work()
 {
-    m_stored = m_duplicates = m_skipped = 0;
+    m_stored = m_duplicates = m_skipped = m_mmsStored = m_mmsDuplicates = 0;
     const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
     if (!db)
         throw std::runtime_error("No account database is open.");
@@ -29,6 +30,8 @@ void LocalImportXMLThread::work()
     SMSBatchStore store(db.get());
     int stored = 0;
     int duplicates = 0;
+    int mmsStored = 0;
+    int mmsDuplicates = 0;
     XMLReadAhead::Batch batch;
     while (file.next(batch)) {
         Cancellation::throwIfRequested();
@@ -40,14 +43,22 @@ void LocalImportXMLThread::work()
         Cancellation::throwIfRequested(); // a cancel while storing still rolls back
         stored += added;
         duplicates += int(batch.messages.size()) - added;
+        for (MMSInfo& mms : batch.mms) {
+            Cancellation::throwIfRequested();
+            ++(storeMMS(db.get(), mms) ? mmsStored : mmsDuplicates);
+        }
         progress.step(batch.position, batch.elements, batch.declaredCount);
     }
     transaction.commit();
     progress.finish(batch.elements, batch.declaredCount);
     m_stored = stored;
     m_duplicates = duplicates;
+    m_mmsStored = mmsStored;
+    m_mmsDuplicates = mmsDuplicates;
     m_skipped = int(file.skippedCount());
     QString text = tr("IDS_RESTORE_SUC_%1").arg(stored + duplicates);
+    if (mmsStored + mmsDuplicates > 0)
+        text += QLatin1Char(' ') + tr("IDS_XML_IMPORTED_MMS_%1").arg(mmsStored + mmsDuplicates);
     if (const QString skipped = file.skippedSummary(); !skipped.isEmpty())
         text += QLatin1Char(' ') + skipped;
     emit succeed(text);

@@ -4,8 +4,9 @@
 
 #include "core/frame/JobThread.h"
 
-// Import job without a preview: streams the received and sent messages of an XML backup file
-// (XMLBackupReader) into the current account in one transaction; duplicates are skipped and
+// Import job without a preview: streams the received and sent messages, SMS (SMSBatchStore)
+// and MMS (storeMMS), of an XML backup file (XMLBackupReader) into the current account in one
+// transaction; duplicates are skipped and
 // counted like stored ones, as in LocalRestoreThread. A malformed file, a failure or a cancel
 // rolls everything back, so nothing of the file is stored unless all of it is. The success
 // text says how many records of the file were skipped and why. Memory stays flat whatever the
@@ -19,7 +20,9 @@ public:
     // Results of a finished run: all 0 unless it committed.
     int storedCount() const { return m_stored; }
     int duplicateCount() const { return m_duplicates; }
-    // Records of the file left out (other types, MMS, invalid dates).
+    int mmsStoredCount() const { return m_mmsStored; }
+    int mmsDuplicateCount() const { return m_mmsDuplicates; }
+    // Records of the file left out (other types, invalid dates).
     int skippedCount() const { return m_skipped; }
 
 protected:
@@ -30,4 +33,6 @@ private:
     int m_stored = 0;
     int m_duplicates = 0;
     int m_skipped = 0;
+    int m_mmsStored = 0;
+    int m_mmsDuplicates = 0;
 };

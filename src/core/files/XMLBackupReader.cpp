@@ -6,7 +6,8 @@
 #include "core/frame/BodyLimit.h"
 #include "core/frame/Cancellation.h"
 
-XMLBackupReader::XMLBackupReader(QIODevice* file) : m_file(file), m_device(file)
+XMLBackupReader::XMLBackupReader(QIODevice* file, bool readMMS)
+    : m_file(file), m_readMMS(readMMS), m_filter(file, readMMS), m_device(&m_filter)
 {
     m_xml.setDevice(&m_device);
 }
@@ -32,13 +33,24 @@ QString XMLBackupReader::skippedSummary() const
         sentences.append(tr("IDS_XML_SKIPPED_INVALID_DATE_%1").arg(m_invalidDates));
     if (m_overLimit > 0)
         sentences.append(skippedOverLimitText(m_overLimit));
+    if (m_unusableMMS > 0)
+        sentences.append(tr("IDS_XML_SKIPPED_UNUSABLE_MMS_%1").arg(m_unusableMMS));
+    if (m_partsLeftOut > 0)
+        sentences.append(
+            tr("IDS_XML_MMS_PARTS_LEFT_OUT_%1_%2").arg(m_mmsWithPartsLeftOut).arg(m_partsLeftOut));
     return sentences.join(QLatin1Char(' '));
 }
 
 bool XMLBackupReader::next(SMSInfo& sms)
 {
+    MMSInfo unused;
+    return nextRecord(sms, unused) != Record::None;
+}
+
+XMLBackupReader::Record XMLBackupReader::nextRecord(SMSInfo& sms, MMSInfo& mms)
+{
     if (m_done)
-        return false;
+        return Record::None;
     if (!m_inRoot)
         readRoot();
     for (;;) {
@@ -47,10 +59,17 @@ bool XMLBackupReader::next(SMSInfo& sms)
         switch (m_xml.readNext()) {
         case QXmlStreamReader::StartElement: {
             const QStringView name = m_xml.name();
-            bool handOut = false;
+            Record handOut = Record::None;
             if (name == u"sms") {
                 ++m_elements;
-                handOut = readSMS(sms);
+                handOut = readSMS(sms) ? Record::SMS : Record::None;
+            } else if (name == u"mms" && m_readMMS) {
+                ++m_elements;
+                const bool kept = readMMS(mms);
+                countReplacements();
+                if (kept)
+                    return Record::MMS;
+                break;
             } else if (name == u"mms") {
                 ++m_elements;
                 ++m_mms;
@@ -59,14 +78,14 @@ bool XMLBackupReader::next(SMSInfo& sms)
             if (m_xml.hasError())
                 fail();
             countReplacements();
-            if (handOut)
-                return true;
+            if (handOut != Record::None)
+                return handOut;
             break;
         }
         case QXmlStreamReader::EndElement: // of the root
             readToEnd();
             m_done = true;
-            return false;
+            return Record::None;
         case QXmlStreamReader::Invalid:
             fail();
         default: // white space, comments, processing instructions
@@ -138,6 +157,69 @@ bool XMLBackupReader::readSMS(SMSInfo& sms)
     // In UTC: the same moment, without the time-zone lookup per message that local time costs
     // (as much as reading the rest of the record).
     sms.date = QDateTime::fromMSecsSinceEpoch(millis, Qt::UTC);
+    return true;
+}
+
+MMSAttributes XMLBackupReader::attributesOf(QStringView skip) const
+{
+    MMSAttributes list;
+    const QXmlStreamAttributes attributes = m_xml.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        if (attribute.name() == skip)
+            continue;
+        QString value = attribute.value().toString();
+        list.append({attribute.name().toString(), value.isNull() ? QStringLiteral("") : value});
+    }
+    return list;
+}
+
+bool XMLBackupReader::readMMS(MMSInfo& mms)
+{
+    mms = MMSInfo();
+    mms.attributes = attributesOf();
+    bool dated = false;
+    attributeValue(mms.attributes, u"date").toLongLong(&dated);
+    const QString box = attributeValue(mms.attributes, u"msg_box");
+    const bool usable = dated && (box == u"1" || box == u"2");
+    qint64 lastKey = -1;
+    for (int depth = 1; depth > 0;) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (m_xml.name() == u"addr") {
+                mms.addrs.append(attributesOf());
+            } else if (m_xml.name() == u"part") {
+                MMSPart part{attributesOf(u"data"), nullptr};
+                const QXmlStreamAttributes attributes = m_xml.attributes();
+                const QStringView key = attributes.value(QLatin1String("data"));
+                if (!attributes.hasAttribute(QLatin1String("data"))) {
+                    mms.parts.append(part);
+                } else if (m_filter.take(key, part.data) && part.data) {
+                    lastKey = std::max(lastKey, key.trimmed().mid(1).toLongLong());
+                    mms.parts.append(part);
+                } else {
+                    ++mms.partsLeftOut;
+                }
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Invalid:
+            fail();
+        default:
+            break;
+        }
+    }
+    m_filter.dropUpTo(lastKey);
+    if (!usable) {
+        ++m_unusableMMS;
+        return false;
+    }
+    if (mms.partsLeftOut > 0) {
+        m_partsLeftOut += mms.partsLeftOut;
+        ++m_mmsWithPartsLeftOut;
+    }
     return true;
 }
 

@@ -1,8 +1,12 @@
 #include "core/files/XMLBackupSMS.h"
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QLocale>
 #include <QUuid>
+#include <stdexcept>
+
+#include "core/store/MMSStore.h"
 
 namespace {
 
@@ -88,6 +92,57 @@ void XMLBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)
     unit += person;
     unit += QStringLiteral("\" />\n");
     writeUnit(device, unit);
+}
+
+namespace {
+
+QString attributesText(const MMSAttributes& attributes)
+{
+    QString text;
+    for (const auto& [name, value] : attributes)
+        text += QStringLiteral(" %1=\"%2\"").arg(name, escapeXMLAttribute(value));
+    return text;
+}
+
+void writeRaw(QIODevice* device, const QByteArray& bytes)
+{
+    if (device->write(bytes) != bytes.size())
+        throw std::runtime_error(device->errorString().toUtf8().toStdString());
+}
+
+// The part's bytes in Base64, encoded in pieces (whole groups of three bytes at a time).
+void writeBase64(QIODevice* device, Sqlite3DB* db, qint64 partId)
+{
+    QByteArray held;
+    readMMSPart(db, partId, [&](const char* bytes, int size) {
+        held.append(bytes, size);
+        const qsizetype whole = held.size() - held.size() % 3;
+        writeRaw(device, held.left(whole).toBase64());
+        held.remove(0, whole);
+    });
+    writeRaw(device, held.toBase64());
+}
+
+} // namespace
+
+bool XMLBackupSMS::writeMMS(QIODevice* device, Sqlite3DB* db, const MMSInfo& mms)
+{
+    writeUnit(device,
+              QStringLiteral("  <mms%1>\n    <parts>\n").arg(attributesText(mms.attributes)));
+    for (const MMSPart& part : mms.parts) {
+        writeUnit(device, QStringLiteral("      <part") + attributesText(part.attributes));
+        if (part.dataSize >= 0) {
+            writeRaw(device, " data=\"");
+            writeBase64(device, db, part.partId);
+            writeRaw(device, "\"");
+        }
+        writeRaw(device, " />\n");
+    }
+    QString unit = QStringLiteral("    </parts>\n    <addrs>\n");
+    for (const MMSAttributes& addr : mms.addrs)
+        unit += QStringLiteral("      <addr%1 />\n").arg(attributesText(addr));
+    writeUnit(device, unit + QStringLiteral("    </addrs>\n  </mms>\n"));
+    return true;
 }
 
 void XMLBackupSMS::writeFooter(QIODevice* device)

@@ -15,6 +15,9 @@ class XMLBackupSMS : public IBackupSMS
 public:
     void writeHeader(QIODevice* device, int total) override;
     void writeSMS(QIODevice* device, const SMSInfo& sms) override;
+    // Every attribute, part and address as stored; attachments in Base64, read and encoded in
+    // pieces.
+    bool writeMMS(QIODevice* device, Sqlite3DB* db, const MMSInfo& mms) override;
     void writeFooter(QIODevice* device) override;
 };
 

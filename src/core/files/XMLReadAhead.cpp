@@ -41,13 +41,27 @@ void XMLReadAhead::read()
         QFile file(m_fileName);
         if (!file.open(QIODevice::ReadOnly))
             throw std::runtime_error(file.errorString().toUtf8().toStdString());
-        XMLBackupReader reader(&file);
+        XMLBackupReader reader(&file, true);
         SMSInfo sms;
+        MMSInfo mms;
         for (bool more = true; more;) {
             Batch batch;
             batch.messages.reserve(BATCH_SIZE);
-            while (batch.messages.size() < BATCH_SIZE && (more = reader.next(sms)))
-                batch.messages.append(sms);
+            qint64 held = 0;
+            while (batch.messages.size() + batch.mms.size() < BATCH_SIZE &&
+                   held < BATCH_MMS_BYTES) {
+                const XMLBackupReader::Record record = reader.nextRecord(sms, mms);
+                more = record != XMLBackupReader::Record::None;
+                if (!more)
+                    break;
+                if (record == XMLBackupReader::Record::SMS) {
+                    batch.messages.append(sms);
+                    continue;
+                }
+                for (const MMSPart& part : std::as_const(mms.parts))
+                    held += part.data ? part.data->size() : 0;
+                batch.mms.append(std::move(mms));
+            }
             batch.position = file.pos();
             batch.elements = reader.elementsRead();
             batch.declaredCount = reader.declaredCount();
@@ -56,7 +70,8 @@ void XMLReadAhead::read()
         }
         m_summary = reader.skippedSummary();
         m_skipped = reader.skippedOtherTypes() + reader.skippedMMS() +
-                    reader.skippedInvalidDates() + reader.skippedOverLimit();
+                    reader.skippedInvalidDates() + reader.skippedOverLimit() +
+                    reader.skippedUnusableMMS();
         m_batches.finish();
     } catch (const Cancellation::Cancelled&) {
         m_batches.finish(std::current_exception());

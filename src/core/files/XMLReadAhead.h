@@ -5,6 +5,7 @@
 #include <QThread>
 #include <memory>
 
+#include "core/frame/MMSInfo.h"
 #include "core/frame/ReadAheadQueue.h"
 #include "core/frame/SMSInfo.h"
 
@@ -16,10 +17,13 @@ class XMLReadAhead
 public:
     static constexpr int BATCH_SIZE = 500;
     static constexpr int MAX_BATCHES = 8;
+    // A batch ends early at so many bytes of attachments (in memory or in temporary files).
+    static constexpr qint64 BATCH_MMS_BYTES = 4 * 1024 * 1024;
 
     struct Batch
     {
         QList<SMSInfo> messages;
+        QList<MMSInfo> mms;
         qint64 position = 0;       // bytes of the file read so far
         qint64 elements = 0;       // records read so far, skipped ones included
         qint64 declaredCount = -1; // the root's count
@@ -38,7 +42,8 @@ public:
     // malformed or is no SMS backup), its text beginning with the file's name and ": ".
     bool next(Batch& batch);
 
-    // Once next returned false: XMLBackupReader::skippedSummary, and the records skipped.
+    // Once next returned false: XMLBackupReader::skippedSummary, and the records skipped (MMS
+    // kept without some of their parts are not counted).
     QString skippedSummary() const;
     qint64 skippedCount() const;
 

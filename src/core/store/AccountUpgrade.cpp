@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "core/frame/Cancellation.h"
+#include "core/store/MMSStore.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
@@ -241,6 +242,7 @@ enum Part
     Summary = 4,
     StaleRows = 8,
     Numbers = 16,
+    MMSTables = 32,
 };
 
 bool objectsPresent(Sqlite3DB* db, const QList<SchemaObject>& objects)
@@ -323,6 +325,8 @@ int neededParts(Sqlite3DB* db)
     parts |= objectsPresent(db, summaryObjects()) ? summaryState(db, lastId) : Summary;
     if (!objectsPresent(db, numberIndexObjects()) || !numbersInStep(db, lastId))
         parts |= Numbers;
+    if (!mmsTablesPresent(db))
+        parts |= MMSTables;
     return parts;
 }
 
@@ -472,6 +476,8 @@ void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
         execute(db, QString::fromLatin1(refreshStale));
     if (parts & Numbers)
         buildNumberIndex(db);
+    if (parts & MMSTables)
+        createMMSTables(db);
     Cancellation::throwIfRequested();
 }
 

@@ -9,6 +9,7 @@ class Sqlite3DB;
 // - sms_fts, a full-text index of the message texts (SQLite FTS5, trigram tokenizer, external
 //   content on sms), which finds the candidates of a keyword search, with sms_fts_pending, the
 //   messages stored since it was last brought up to date (see indexPendingMessages);
+// - mms, mms_part and mms_addr, the multimedia messages (MMSStore.h);
 // - sms_summary, one row per conversation (newest date, count, greatest name and number, first
 //   name), read through view_summary, which gives exact values also for rows marked stale;
 // - sms_numbers, every distinct number with the count of its messages, in which a search looks

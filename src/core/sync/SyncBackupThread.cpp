@@ -9,6 +9,8 @@
 #include "core/device/SimpleProtocol.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/AbsSMSDataSource.h"
+#include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/sync/DataChannel.h"
 #include "core/sync/SyncTimings.h"
 
@@ -20,6 +22,8 @@ void SyncBackupThread::work()
 {
     m_sent = 0;
     m_total = 0;
+    m_leftOut = 0;
+    m_mms = currentDatabase() ? allMMS(currentDatabase()) : QSet<qint32>();
     QTcpSocket data;
     const std::shared_ptr<DeviceConnection> connection = currentConnection();
     if (!connection)
@@ -38,22 +42,26 @@ void SyncBackupThread::work()
     DataChannel::finish(data);
     // Everything reached the phone: a cancel now only shortens the pause.
     Cancellation::pause(SyncTimings::pauseAfterSuccessMs());
-    emit succeed(tr("IDS_EXPORT_SMS_TO_ANDROID_SUC_%1").arg(m_sent));
+    QString text = tr("IDS_EXPORT_SMS_TO_ANDROID_SUC_%1").arg(m_sent);
+    if (m_leftOut > 0)
+        text += QLatin1Char(' ') + tr("IDS_RESTORE_MMS_LEFT_OUT_%1").arg(m_leftOut);
+    emit succeed(text);
 }
 
 void SyncBackupThread::sendAll(QTcpSocket& data, int total)
 {
     m_total = total;
-    while (m_sent < total) {
-        const int size = qMin(total - m_sent, MAX_BATCH);
+    while (m_sent + m_leftOut < total) {
+        const int size = qMin(total - m_sent - m_leftOut, MAX_BATCH);
         writeCommand(&data, QStringLiteral("$batch:"), QString(), true);
         Cancellation::throwIfRequested();
         sendBatch(data, size);
         writeCommand(&data, QStringLiteral("$end:"), QString(), true);
-        emit updateProgress(percentOf(m_sent, total), tr("SMS %1:%2").arg(m_sent).arg(total));
+        const int done = m_sent + m_leftOut;
+        emit updateProgress(percentOf(done, total), tr("SMS %1:%2").arg(done).arg(total));
         Cancellation::throwIfRequested();
         awaitAcknowledgement(data);
-        if (m_sent >= total)
+        if (m_sent + m_leftOut >= total)
             break;
         Cancellation::throwIfRequested();
     }
@@ -63,18 +71,32 @@ void SyncBackupThread::sendBatch(QTcpSocket& data, int size)
 {
     for (int i = 0; i < size; ++i) {
         SMSInfo sms;
-        // Never send a record the source did not fill.
-        if (!m_source->next(sms))
+        if (!nextSMS(sms)) {
+            // The MMS left out were announced too; beyond them, never send a record the
+            // source did not fill.
+            if (m_sent + m_leftOut >= m_total && m_leftOut > 0)
+                break;
             throw std::runtime_error(
                 QStringLiteral("The messages to restore ran out after %1 of the %2 announced.")
                     .arg(m_sent)
                     .arg(m_total)
                     .toStdString());
+        }
         writeCommand(&data, QStringLiteral("$sms:"), formatSMSRecord(sms), false);
         ++m_sent;
         if (i + 1 < size)
             Cancellation::throwIfRequested();
     }
+}
+
+bool SyncBackupThread::nextSMS(SMSInfo& sms)
+{
+    while (m_source->next(sms)) {
+        if (!m_mms.contains(sms.smsId))
+            return true;
+        ++m_leftOut;
+    }
+    return false;
 }
 
 void SyncBackupThread::awaitAcknowledgement(QTcpSocket& data)

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QSet>
+
 #include "core/frame/JobThread.h"
+#include "core/frame/SMSInfo.h"
 
 class AbsSMSDataSource;
 class QTcpSocket;
 
 // Restore to the phone: sends the source's messages in batches of at most 100, each
-// acknowledged by the phone. The caller owns the source and keeps it alive for the run.
+// acknowledged by the phone. The phone takes SMS only: the MMS among them are left out and
+// counted. The caller owns the source and keeps it alive for the run.
 class SyncBackupThread : public JobThread
 {
     Q_OBJECT
@@ -17,6 +21,7 @@ public:
     explicit SyncBackupThread(AbsSMSDataSource* source);
 
     int sentCount() const { return m_sent; }
+    int mmsLeftOut() const { return m_leftOut; }
 
 protected:
     void work() override;
@@ -25,8 +30,12 @@ private:
     void sendAll(QTcpSocket& data, int total);
     void sendBatch(QTcpSocket& data, int size);
     void awaitAcknowledgement(QTcpSocket& data);
+    // The source's next message that is no MMS.
+    bool nextSMS(SMSInfo& sms);
 
     AbsSMSDataSource* m_source;
     int m_sent = 0;
     int m_total = 0;
+    int m_leftOut = 0;
+    QSet<qint32> m_mms; // the account's MMS rows
 };

@@ -5,11 +5,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/Sqlite3Exception.h"
@@ -71,15 +73,23 @@ void SMSSearchForm::onBtnSearchClicked()
         // Only the count and the page on screen are read; the other pages when shown. The count
         // is the search itself: a short keyword reads every message, so it runs on a worker
         // (with Cancel once it takes a while), and a cancel keeps the results shown before.
-        const auto source = std::make_shared<SMSQueryPageSource>(
-            currentDatabaseShared(),
-            searchQuery(keyword, SearchFolder(m_cbFolder->currentIndex())));
-        if (!runInBackground(
-                tr("IDS_SEARCHING"), [&source] { source->count(); }, SHOW_BUSY_AFTER_MS))
+        const SearchFolder folder = SearchFolder(m_cbFolder->currentIndex());
+        const auto source = std::make_shared<SMSQueryPageSource>(currentDatabaseShared(),
+                                                                 searchQuery(keyword, folder));
+        qint64 mms = 0;
+        const auto search = [&source, &mms, &keyword, folder] {
+            source->count();
+            mms = countMMSIn(currentDatabase(), searchStatement(keyword, folder));
+        };
+        if (!runInBackground(tr("IDS_SEARCHING"), search, SHOW_BUSY_AFTER_MS))
             return;
         m_browserSMS->setSource(source, keyword);
         const qint64 found = m_browserSMS->messageCount();
-        m_lbConversationStatus->setText(tr("Total:%1").arg(found));
+        const QLocale english(QLocale::English);
+        m_lbConversationStatus->setText(
+            mms == 0 ? tr("Total:%1").arg(found)
+                     : tr("IDS_SEARCH_TOTAL_%1_SMS_%2_MMS")
+                           .arg(english.toString(found - mms), english.toString(mms)));
         if (found == 0)
             showInformation(tr("IDS_CAN_NOT_FIND_ANY_SMS"));
     } catch (const Sqlite3Exception& e) {

@@ -2,13 +2,24 @@
 
 #include "core/frame/MessageDate.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QImageReader>
+#include <QSaveFile>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "core/frame/Cancellation.h"
 #include "core/frame/EscapeHtml.h"
+#include "core/store/Accounts.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSListPageSource.h"
 #include "core/store/StoreSMS.h"
+#include "gui/frame/DialogSeam.h"
+#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/ui/PictureViewer.h"
 
 namespace {
 
@@ -20,6 +31,34 @@ const QString dateLine = QStringLiteral("<span class=\"dt\">sent:%1</span>");
 const QString separator = QStringLiteral("<br/><br/>");
 const QString highlightOpen = QStringLiteral("<span style=\"background-color:yellow;\">");
 const QString highlightClose = QStringLiteral("</span>");
+// Links and image names of attachments: the scheme and the part's row.
+const QString pictureScheme = QStringLiteral("mms-picture");
+const QString imageScheme = QStringLiteral("mms-image");
+const QString saveScheme = QStringLiteral("mms-save");
+
+// The picture at the given size, or whole when the size is not valid.
+QImage readImage(qint64 partId, const QSize& size)
+{
+    QByteArray bytes = mmsPartBytes(currentDatabase(), partId);
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    // Decoded at the shown size where the format can (JPEG decodes a smaller image faster).
+    if (size.isValid())
+        reader.setScaledSize(size);
+    return reader.read();
+}
+
+// The size a picture is shown at, from its header alone: at most maxWidth wide.
+QSize shownSize(qint64 partId, int maxWidth)
+{
+    // A JPEG's size follows its Exif data, which is at most 64 KiB.
+    QByteArray head = mmsPartBytes(currentDatabase(), partId, 96 * 1024);
+    QBuffer buffer(&head);
+    const QSize size = QImageReader(&buffer).size();
+    if (!size.isValid() || size.width() <= maxWidth)
+        return size;
+    return size.scaled(maxWidth, size.height(), Qt::KeepAspectRatio);
+}
 
 } // namespace
 
@@ -98,6 +137,17 @@ void SmsBrowser::movePage(int page, QTextCursor::MoveOperation scrollTo)
 
 void SmsBrowser::onSourceChanged(const QUrl& url)
 {
+    if (url.scheme() == pictureScheme || url.scheme() == saveScheme) {
+        try {
+            if (url.scheme() == pictureScheme)
+                showPicture(url.path().toLongLong());
+            else
+                saveAttachment(url.path().toLongLong());
+        } catch (const std::exception& e) {
+            showErrorOccurred(QString::fromUtf8(e.what()));
+        }
+        return;
+    }
     const QString target = url.toString();
     if (target == QLatin1String("/pre_page"))
         showPreviousPage();
@@ -135,13 +185,121 @@ QString SmsBrowser::messageHtml(const SMSInfo& sms) const
     const QString name = highlightedHtml(contactDisplayName(sms), m_keyword);
     const QString label = sms.isSend ? QStringLiteral("To ") + name : name;
     const QString cssClass = sms.isSend ? QStringLiteral("send") : QStringLiteral("rec");
-    return messageLine.arg(cssClass, label, body) + dateLine.arg(messageDateText(sms.date));
+    return messageLine.arg(cssClass, label, body + attachmentsHtml(sms)) +
+           dateLine.arg(messageDateText(sms.date));
+}
+
+void SmsBrowser::loadAttachments(const QList<SMSInfo>& messages)
+{
+    m_attachments.clear();
+    Sqlite3DB* db = currentDatabase();
+    if (!db)
+        return;
+    QList<qint32> ids;
+    for (const SMSInfo& sms : messages)
+        ids.append(sms.smsId);
+    const int width = viewport()->width() - 2 * int(document()->documentMargin()) -
+                      verticalScrollBar()->sizeHint().width();
+    m_pictureSizes.clear();
+    try {
+        for (qint32 id : mmsAmong(db, ids)) {
+            MMSInfo mms;
+            if (!loadMMS(db, id, mms))
+                continue;
+            m_attachments.insert(id, mms.parts);
+            for (const MMSPart& part : std::as_const(mms.parts)) {
+                if (isMMSPicture(part) && part.dataSize > 0)
+                    m_pictureSizes.insert(part.partId, shownSize(part.partId, std::max(width, 64)));
+            }
+        }
+    } catch (const std::exception&) {
+        m_attachments.clear(); // the page still shows the texts
+    }
+}
+
+QString SmsBrowser::attachmentsHtml(const SMSInfo& sms) const
+{
+    QString html;
+    for (const MMSPart& part : m_attachments.value(sms.smsId)) {
+        const QString placeholder = mmsPlaceholder(part);
+        if (placeholder.isEmpty() || part.dataSize < 0)
+            continue;
+        const QSize size = m_pictureSizes.value(part.partId);
+        if (isMMSPicture(part) && size.isValid())
+            html += QStringLiteral("<br/><a href=\"%1:%3\"><img src=\"%2:%3\" width=\"%4\" "
+                                   "height=\"%5\"/></a>")
+                        .arg(pictureScheme, imageScheme)
+                        .arg(part.partId)
+                        .arg(size.width())
+                        .arg(size.height());
+        else
+            html += QStringLiteral("<br/><a href=\"%1:%2\">%3</a>")
+                        .arg(saveScheme)
+                        .arg(part.partId)
+                        .arg(escapeHtml(placeholder));
+    }
+    return html;
+}
+
+QVariant SmsBrowser::loadResource(int type, const QUrl& name)
+{
+    if (type != QTextDocument::ImageResource || name.scheme() != imageScheme)
+        return QTextBrowser::loadResource(type, name);
+    try {
+        return readImage(name.path().toLongLong(), m_pictureSizes.value(name.path().toLongLong()));
+    } catch (const std::exception&) {
+        return QVariant(); // shown as a missing picture
+    }
+}
+
+void SmsBrowser::showPicture(qint64 partId)
+{
+    for (const QList<MMSPart>& parts : std::as_const(m_attachments)) {
+        for (const MMSPart& part : parts) {
+            if (part.partId == partId)
+                (new PictureViewer(readImage(partId, QSize()), mmsPartFileName(part), this))
+                    ->show();
+        }
+    }
+}
+
+void SmsBrowser::saveAttachment(qint64 partId)
+{
+    QString name;
+    for (const QList<MMSPart>& parts : std::as_const(m_attachments)) {
+        for (const MMSPart& part : parts) {
+            if (part.partId == partId)
+                name = mmsPartFileName(part);
+        }
+    }
+    if (name.isEmpty())
+        return;
+    const QString file = DialogSeam::saveFileName(nullptr, tr("IDS_SAVE_ATTACHMENT"),
+                                                  QDir::home().filePath(name), QString());
+    if (file.isEmpty())
+        return;
+    // On a worker: an attachment may be large.
+    Sqlite3DB* db = currentDatabase();
+    runInBackground(tr("IDS_SAVING_ATTACHMENT"), [&] {
+        QSaveFile out(file);
+        const auto fail = [&] { throw std::runtime_error(out.errorString().toStdString()); };
+        if (!out.open(QIODevice::WriteOnly))
+            fail();
+        readMMSPart(db, partId, [&](const char* bytes, int size) {
+            Cancellation::throwIfRequested();
+            if (out.write(bytes, size) != size)
+                fail();
+        });
+        if (!out.commit())
+            fail();
+    });
 }
 
 void SmsBrowser::showPage(int page, const QList<SMSInfo>& messages)
 {
     m_currentPage = page;
     m_pageMessages = messages;
+    loadAttachments(messages);
     QString html;
     if (page != 1)
         html += previousPageLink;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QTextBrowser>
@@ -7,6 +8,7 @@
 #include <QUrl>
 #include <memory>
 
+#include "core/frame/MMSInfo.h"
 #include "core/frame/SMSInfo.h"
 
 class QTextDocument;
@@ -53,7 +55,17 @@ public:
 public slots:
     void onSourceChanged(const QUrl& url);
 
+protected:
+    // The pictures of MMS, scaled to the view's width, read when the page is laid out.
+    QVariant loadResource(int type, const QUrl& name) override;
+
 private:
+    // Pictures and links of the MMS among the messages (by row), for their page.
+    void loadAttachments(const QList<SMSInfo>& messages);
+    QString attachmentsHtml(const SMSInfo& sms) const;
+    void showPicture(qint64 partId);
+    void saveAttachment(qint64 partId);
+
     QString messageHtml(const SMSInfo& sms) const;
     // Reads the page (1 to the page count) and shows it scrolled to the given end.
     void movePage(int page, QTextCursor::MoveOperation scrollTo);
@@ -66,4 +78,8 @@ private:
     int m_pageCount = 0;
     QString m_keyword; // as typed; escaped when put into the page
     QTextDocument* m_document;
+    QHash<qint32, QList<MMSPart>> m_attachments; // of the MMS on the page
+    // The size each picture is shown at: given in the page, so that laying it out decodes
+    // none of them; only those scrolled into view are.
+    QHash<qint64, QSize> m_pictureSizes;
 };

@@ -9,6 +9,8 @@
 #include "core/files/LocalImportXMLThread.h"
 #include "core/files/LocalPreviewXMLThread.h"
 #include "core/files/SurrogateJoiningDevice.h"
+#include "core/store/ConversationQuery.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSListSource.h"
 #include "core/store/StoreSMS.h"
@@ -46,6 +48,44 @@ QByteArray backup(const QByteArray& elements, const QByteArray& root = "<smses c
     return declaration + root + "\n" + elements + "</smses>\n";
 }
 
+// A part as the app writes one; `more` adds text or data.
+QByteArray part(const QByteArray& ct, const QByteArray& name, const QByteArray& more)
+{
+    return "      <part seq=\"0\" ct=\"" + ct + "\" name=\"" + name +
+           "\" chset=\"null\" cd=\"null\" fn=\"null\" cid=\"&lt;" + name + "&gt;\" cl=\"" + name +
+           "\" ctt_s=\"null\" ctt_t=\"null\" " + more + " />\n";
+}
+
+QByteArray addr(const QByteArray& address, const QByteArray& type)
+{
+    return "      <addr address=\"" + address + "\" type=\"" + type + "\" charset=\"106\" />\n";
+}
+
+QByteArray mmsElement(const QByteArray& parts, const QByteArray& address = "+4917011111",
+                      const QByteArray& box = "1", const QByteArray& date = "1331010369000")
+{
+    QByteArray addrs;
+    for (const QByteArray& party : address.split('~'))
+        addrs += party.isEmpty() ? QByteArray() : addr(party, box == "2" ? "151" : "137");
+    return "  <mms date=\"" + date + "\" msg_box=\"" + box + "\" address=\"" + address +
+           "\" m_type=\"132\" ct_t=\"application/vnd.wap.multipart.related\" sub=\"null\" "
+           "read=\"1\" contact_name=\"(Unknown)\">\n    <parts>\n" +
+           parts + "    </parts>\n    <addrs>\n" + addrs + "    </addrs>\n  </mms>\n";
+}
+
+// Stored MMS, one line each: number, conversation, text, and each part's type and data size.
+QStringList storedMMS(Sqlite3DB* db = currentDatabase())
+{
+    QStringList rows;
+    Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql(
+        "select s.address || '|' || s.suffix || '|' || s.body || '|' || ifnull((select "
+        "group_concat(ct || '=' || ifnull(length(data), '-'), ',') from mms_part p where "
+        "p.sms_id = s.sms_id), '') from sms s join mms m on m.sms_id = s.sms_id order by 1"));
+    while (cursor.moveNext())
+        rows.append(cursor.getText(0));
+    return rows;
+}
+
 SMSInfo received(const QString& body, qint64 millis = 1331010367000, const QString& person = {})
 {
     return makeSMS("+4917012345", person, body, false, QDateTime::fromMSecsSinceEpoch(millis));
@@ -64,6 +104,11 @@ private slots:
     void cancelledImportStoresNothing();
     void longRunStopsReading();
     void cancelWhileSkipping();
+    void importMMS_data();
+    void importMMS();
+    void mmsRoundTrip();
+    void smsOnlyExportsUnchanged_data();
+    void smsOnlyExportsUnchanged();
 
 private:
     TestAccount m_account;
@@ -97,14 +142,11 @@ void TestXMLBackup::readFiles_data()
                         "1331010367000", "Ann &amp; Bob") +
              smsElement("&#xD83D;&#xDE00; привет &lt;b&gt; &amp; 你好", "2", "1331010368999") +
              smsElement("draft", "3") + smsElement("outbox", "4") + smsElement("failed", "5") +
-             smsElement("queued", "6") + smsElement("no type", "") +
-             "  <mms date=\"1331010369000\" msg_box=\"1\">\n    <parts>\n      <part seq=\"0\" "
-             "ct=\"text/plain\" text=\"hello\" data=\"AAAA\" />\n    </parts>\n  </mms>\n"
-             "</smses>\n",
+             smsElement("queued", "6") + smsElement("no type", "") + "</smses>\n",
          {received("Hi 😀 there\nsecond, \"line\"", 1331010367000, "Ann & Bob"),
           makeSMS("+4917012345", "", "😀 привет <b> & 你好", true,
                   QDateTime::fromMSecsSinceEpoch(1331010368999))},
-         otherTypes.arg(5) + " Skipped 1 MMS (multimedia messages are not imported).");
+         otherTypes.arg(5));
     read("date not a number",
          backup(smsElement("one") + smsElement("bad", "1", "yesterday") +
                 smsElement("bad too", "2", "") + smsElement("two", "1", "1331010367001")),
@@ -270,6 +312,121 @@ void TestXMLBackup::cancelWhileSkipping()
         QVERIFY(jobtest::cancelAfter(*job, 20, &run) < 1000);
         QCOMPARE(run.kind, JobOutcome::Cancelled);
     }
+}
+
+void TestXMLBackup::importMMS_data()
+{
+    // The result's text (or error) and the MMS stored.
+    QTest::addColumn<QByteArray>("elements");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QStringList>("stored");
+    const QByteArray text = part("text/plain", "text_0.txt", "text=\"Hi &#55357;&#56832;\"");
+    const QByteArray picture = part("image/jpeg", "IMG_1.jpg", "data=\"/9j/4AAQ\"");
+    const QString ok = QStringLiteral("Successfully import 0 SMS. Imported %1 MMS.");
+    QTest::newRow("text and picture")
+        << mmsElement(text + picture) << ok.arg(1)
+        << QStringList{"+4917011111|917011111|Hi 😀|text/plain=-,image/jpeg=6"};
+    QTest::newRow("group, sent, twice")
+        << mmsElement(text, "+4917011111~0170 22222~Bank").repeated(2) << ok.arg(2)
+        << QStringList{"+4917011111, 0170 22222, Bank|017022222,917011111,Bank|Hi 😀|text/plain=-"};
+    QTest::newRow("broken Base64, data on a text part")
+        << mmsElement(part("image/png", "a.png", "data=\"AB$C\"") +
+                      part("text/plain", "t.txt", "data=\"aGVsbG8=\"") +
+                      part("image/png", "b.png", "data=\"QUJD&#10;RE\nVG\""))
+        << ok.arg(1) + " Kept 1 MMS without 1 attachments whose data was broken or too large."
+        << QStringList{"+4917011111|917011111|hello|text/plain=5,image/png=6"};
+    QTest::newRow("no addresses, large attachment")
+        << mmsElement(part("video/mp4", "v.mp4", "data=\"" + QByteArray(3 << 20, 'A') + "\""), "")
+        << ok.arg(1) << QStringList{"Unknown|Unknown||video/mp4=2359296"};
+    QTest::newRow("draft, date not a number")
+        << mmsElement(text, "1", "3") + mmsElement(text, "1", "1", "soon")
+        << QStringLiteral("Successfully import 0 SMS. Skipped 2 MMS that were neither received "
+                          "nor sent or whose date is not a number.")
+        << QStringList{};
+    QTest::newRow("truncated") << smsElement("one") + mmsElement(picture).left(300)
+                               << QStringLiteral("Error in the XML file at line 6, column 122: "
+                                                 "Premature end of document.")
+                               << QStringList{};
+}
+
+void TestXMLBackup::importMMS()
+{
+    QFETCH(QByteArray, elements);
+    QFETCH(QString, result);
+    QFETCH(QStringList, stored);
+    const QByteArray bytes =
+        elements.endsWith(">\n") ? backup(elements) : declaration + "<smses>\n" + elements;
+    LocalImportXMLThread import(writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes));
+    QCOMPARE(jobtest::runRecorded(import).text, result);
+    QCOMPARE(storedMMS(), stored);
+    QCOMPARE(scalar("select count(*) from sms"), stored.size());
+}
+
+void TestXMLBackup::mmsRoundTrip()
+{
+    // Pictures, audio and a group, among SMS: imported, exported, imported into a second
+    // account and exported again give the same file; the attachments keep their bytes.
+    QList<QByteArray> blobs;
+    QByteArray elements = smsElement("before");
+    for (int i = 0; i < 4; ++i) {
+        QByteArray bytes(i * 150000 + 7, Qt::Uninitialized);
+        for (qsizetype b = 0; b < bytes.size(); ++b)
+            bytes[b] = char((b * 7 + i) % 251);
+        blobs.append(bytes);
+        const QByteArray name = "IMG_" + QByteArray::number(i) + (i % 2 ? ".jpg" : ".amr");
+        elements += mmsElement(part("application/smil", "smil.xml", "text=\"&lt;smil/&gt;\"") +
+                                   part(i % 2 ? "image/jpeg" : "audio/amr", name,
+                                        "text=\"null\" data=\"" + bytes.toBase64() + "\""),
+                               i == 3 ? "555~666" : "555", i == 2 ? "2" : "1",
+                               QByteArray::number(1331010369000 + i * 1000));
+    }
+    const QString original = writeFile(m_dir.filePath(QStringLiteral("app.xml")), backup(elements));
+    QStringList exported;
+    for (const QString& from : {original, m_dir.filePath(QStringLiteral("out0.xml"))}) {
+        QVERIFY(m_account.open(QStringLiteral("rt%1.db").arg(exported.size())));
+        LocalImportXMLThread import(from);
+        QCOMPARE(jobtest::runRecorded(import).text,
+                 QStringLiteral("Successfully import 1 SMS. Imported 4 MMS."));
+        for (int i = 0; i < blobs.size(); ++i)
+            QCOMPARE(mmsPartBytes(currentDatabase(),
+                                  scalar(QStringLiteral(
+                                             "select part_id from mms_part where length(data) = %1")
+                                             .arg(blobs[i].size()))),
+                     blobs[i]);
+        SMSCursorSource source(
+            currentDatabase()->queryThrow(Sqlite3Sql("select * from view_sms order by date asc")));
+        exported.append(m_dir.filePath(QStringLiteral("out%1.xml").arg(exported.size())));
+        LocalBackupThread exportJob(&source, exported.last());
+        QVERIFY(jobtest::runRecorded(exportJob).succeeded());
+    }
+    QCOMPARE(readFile(exported[1]), readFile(exported[0]));
+    // Text formats: the text and a placeholder per attachment.
+    SMSCursorSource source(currentDatabase(), wholeAccountQuery());
+    LocalBackupThread textExport(&source, m_dir.filePath(QStringLiteral("out.csv")));
+    QVERIFY(jobtest::runRecorded(textExport).succeeded());
+    QVERIFY(readFile(m_dir.filePath(QStringLiteral("out.csv")))
+                .contains("0,2012-03-06 05:06:12,\"555, 666\",,[image: IMG_3.jpg]\n"));
+    QVERIFY(
+        readFile(exported[0]).contains("<addr address=\"666\" type=\"137\" charset=\"106\" />"));
+}
+
+void TestXMLBackup::smsOnlyExportsUnchanged_data()
+{
+    QTest::addColumn<QString>("suffix");
+    for (const char* suffix : {"csv", "txt", "htm", "xml"})
+        QTest::newRow(suffix) << QString::fromLatin1(suffix);
+}
+
+void TestXMLBackup::smsOnlyExportsUnchanged()
+{
+    // Files the export wrote before accounts held MMS, from the same messages.
+    QFETCH(QString, suffix);
+    QVERIFY(importList(awkwardMessages()).succeeded());
+    const QString file = m_dir.filePath(QStringLiteral("sms-only.") + suffix);
+    SMSCursorSource source(currentDatabase(), wholeAccountQuery());
+    LocalBackupThread exportJob(&source, file);
+    QVERIFY(jobtest::runRecorded(exportJob).succeeded());
+    QCOMPARE(readFile(file), readFile(QStringLiteral(TB_FILES_DATA_DIR "/sms-only.") + suffix));
 }
 
 QTEST_GUILESS_MAIN(TestXMLBackup)

@@ -17,6 +17,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
+#include "core/store/MMSStore.h"
 #include "core/store/MessageSpool.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/SMSCursorSource.h"
@@ -225,6 +226,7 @@ private slots:
     void keyAndDisplayName_data();
     void keyAndDisplayName();
     void duplicateRule();
+    void mmsStoredOnceAndDeletedWithConversation();
     void rowsReadByTheRules();
     void batchesStoreAsOneByOne_data();
     void batchesStoreAsOneByOne();
@@ -413,6 +415,27 @@ void TestStore::duplicateRule()
     SMSInfo copy = noAddress;
     QVERIFY(storeSMS(m_db, noAddress) && !storeSMS(m_db, copy));
     QCOMPARE(scalar("select count(*) from sms"), 6LL);
+}
+
+void TestStore::mmsStoredOnceAndDeletedWithConversation()
+{
+    openStore();
+    MMSData::Writer writer;
+    writer.append("picture", 7);
+    MMSInfo mms{{{"date", "1331010369000"}, {"msg_box", "2"}, {"address", "555~+49 170 1234567"}},
+                {{{{"ct", "text/plain"}, {"text", "hi"}}, nullptr},
+                 {{{"ct", "image/png"}, {"name", "a.png"}}, writer.finish()}},
+                {{{"address", "555"}, {"type", "151"}}}};
+    QVERIFY(storeMMS(m_db, mms));
+    QVERIFY(!storeMMS(m_db, mms));
+    QCOMPARE(storedBodies(), QStringList{"hi"});
+    QCOMPARE(summaryContacts(*m_db), groupedContacts(*m_db));
+    QCOMPARE(mmsPartBytes(m_db, scalar("select max(part_id) from mms_part")), "picture");
+    QCOMPARE(countMMSIn(m_db, searchStatement("hi", SearchFolder::Sent)), 1);
+    m_db->executeThrow(Sqlite3Sql("delete from sms where suffix = '555,701234567'"));
+    QCOMPARE(scalar("select (select count(*) from mms) + (select count(*) from mms_part) + "
+                    "(select count(*) from mms_addr)"),
+             0LL);
 }
 
 void TestStore::rowsReadByTheRules()
@@ -918,6 +941,7 @@ void TestStore::upgradeOnOpen_data()
     row("summary emptied", {"delete from sms_summary"}, false);
     row("numbers bypassed", {"drop trigger sms_numbers_insert", add}, false);
     row("summary rows stale", {"delete from sms where person = 'Bob'"}, false);
+    row("MMS tables missing", {"drop trigger mms_delete", "drop table mms_part"}, false);
 }
 
 void TestStore::upgradeOnOpen()
@@ -953,6 +977,7 @@ void TestStore::upgradeOnOpen()
              messageRows(*m_db, viewSearch("hello", SearchFolder::All)));
     QCOMPARE(scalar("select count(*) from sms_summary where stale <> 0"), 0LL);
     QCOMPARE(scalar("select count(*) from sms_fts_pending"), 0LL);
+    QVERIFY(mmsTablesPresent(m_db));
 }
 
 void TestStore::largeAccountUpgradesBehindProgressDialog()

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "core/frame/BodyLimit.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSListSource.h"
 #include "core/sync/SyncTimings.h"
 #include "support/SyncTestSupport.h"
@@ -226,28 +227,40 @@ void TestSyncJobs::backupLineRules()
 void TestSyncJobs::restoresInBatches_data()
 {
     QTest::addColumn<int>("count");
+    QTest::addColumn<int>("mms");              // stored MMS among them, after the SMS: left out
     QTest::addColumn<QStringList>("progress"); // one report for each batch of at most 100
-    QTest::newRow("230") << 230
+    QTest::newRow("230") << 230 << 0
                          << QStringList{"43 SMS 100:230", "86 SMS 200:230", "100 SMS 230:230"};
-    QTest::newRow("100") << 100 << QStringList{"100 SMS 100:100"};
-    QTest::newRow("101") << 101 << QStringList{"99 SMS 100:101", "100 SMS 101:101"};
-    QTest::newRow("99") << 99 << QStringList{"100 SMS 99:99"};
-    QTest::newRow("none") << 0 << QStringList{};
+    QTest::newRow("100") << 100 << 0 << QStringList{"100 SMS 100:100"};
+    QTest::newRow("101") << 101 << 0 << QStringList{"99 SMS 100:101", "100 SMS 101:101"};
+    QTest::newRow("99") << 99 << 0 << QStringList{"100 SMS 99:99"};
+    QTest::newRow("99 and 2 MMS") << 99 << 2 << QStringList{"100 SMS 101:101"};
+    QTest::newRow("none") << 0 << 0 << QStringList{};
 }
 
 void TestSyncJobs::restoresInBatches()
 {
     QFETCH(int, count);
+    QFETCH(int, mms);
     QFETCH(QStringList, progress);
     setConnection(PHONE, PHONE, false);
     const int from = m_phone.lineCount();
     const qsizetype restoredFrom = m_phone.restoredRecords().size();
     const QList<SMSInfo> list = messages(count);
-    SMSListSource source(list);
+    QList<SMSInfo> withMMS = list;
+    for (int i = 0; i < mms; ++i) {
+        MMSInfo stored{{{"date", QString::number(i * 1000)}, {"msg_box", "1"}}, {}, {}};
+        QVERIFY(storeMMS(currentDatabase(), stored));
+        withMMS.append(SMSInfo{stored.smsId, {}, {}, {}, false, {}});
+    }
+    SMSListSource source(withMMS);
 
     const RunResult outcome = restoreToPhone(&source);
     QVERIFY(outcome.succeeded());
-    QCOMPARE(outcome.text, QStringLiteral("Successfully restore %1 SMS to Android.").arg(count));
+    QCOMPARE(outcome.text,
+             QStringLiteral("Successfully restore %1 SMS to Android.").arg(count) +
+                 (mms ? QStringLiteral(" Left out %1 MMS: the phone takes SMS only.").arg(mms)
+                      : QString()));
     QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED %1 %2").arg(count).arg(progress.size()),
                                 15000, nullptr, from));
     compareRestored(m_phone.restoredRecords().mid(restoredFrom), list);

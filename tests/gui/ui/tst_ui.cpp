@@ -2,6 +2,7 @@
 // dialogs, without the phone.
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,9 @@
 #include "core/frame/Cancellation.h"
 #include "core/frame/EscapeHtml.h"
 #include "core/frame/JobThread.h"
+#include "core/store/ConversationQuery.h"
+#include "core/store/MMSStore.h"
+#include "core/store/SMSQueryPageSource.h"
 #include "core/store/Transaction.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "gui/frame/JobRunner.h"
@@ -157,6 +161,7 @@ private slots:
     void pages();
     void pageLinksMoveAndScroll();
     void messagesAreLabelledAndHighlighted();
+    void mmsAttachmentsShownAndSaved();
     void highlight_data();
     void highlight();
     void searchForm();
@@ -590,6 +595,39 @@ void TestUi::messagesAreLabelledAndHighlighted()
     browser.setSMSList(browser.pageMessages(), "&d <t");
     QCOMPARE(browser.highlightKeyword(), QStringLiteral("&amp;d &lt;t"));
     QVERIFY(browser.toPlainText().contains("1<2 R&d <team>"));
+}
+
+void TestUi::mmsAttachmentsShownAndSaved()
+{
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    image.save(&buffer, "PNG");
+    MMSData::Writer picture, audio;
+    picture.append(png.constData(), png.size());
+    audio.append("audio", 5);
+    MMSInfo mms{{{"date", "9000000"}, {"msg_box", "1"}, {"address", "777"}},
+                {{{{"ct", "image/png"}, {"name", "p.png"}}, picture.finish()},
+                 {{{"ct", "audio/amr"}, {"name", "a.amr"}}, audio.finish()}},
+                {}};
+    QVERIFY(storeMMS(currentDatabase(), mms));
+    SmsBrowser browser;
+    browser.setSource(
+        std::make_shared<SMSQueryPageSource>(currentDatabaseShared(), conversationQuery("777")),
+        QString());
+    const qint64 part = scalar("select min(part_id) from mms_part");
+    QVERIFY(browser.toHtml().contains(QStringLiteral("mms-image:%1\" width=\"20\"").arg(part)));
+    QVERIFY(browser.toPlainText().contains("[audio: a.amr]"));
+    // A picture opens at full size, any other attachment is saved where the user says.
+    browser.onSourceChanged(QUrl(QStringLiteral("mms-picture:%1").arg(part)));
+    QCOMPARE(browser.findChild<QLabel*>("lbPicture")->pixmap().size(), QSize(20, 10));
+    const QString saved = m_account.home() + "/a.amr";
+    m_dialogs->queueFileName(saved);
+    browser.onSourceChanged(QUrl(QStringLiteral("mms-save:%1").arg(part + 1)));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "audio");
 }
 
 void TestUi::highlight_data()
