@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
-        <translation>Error occurred. Please contact support@tallowbrook.example.org for help. Error info:
+        <translation>Error occurred. Please contact support@tallowbrook.org for help. Error info:
 %1</translation>
     </message>
     <message>
@@ -142,7 +142,7 @@
     </message>
     <message>
         <source>IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT</source>
-        <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.example.org for converting.</translation>
+        <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.org for converting.</translation>
     </message>
     <message>
         <source>IDS_CAN_NOT_FIND_ANY_CONTACTS</source>
@@ -197,7 +197,7 @@
     <name>AccountForm</name>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
-        <translation>Error occurred. Please contact support@tallowbrook.example.org for help. Error info:
+        <translation>Error occurred. Please contact support@tallowbrook.org for help. Error info:
 %1</translation>
     </message>
     <message>
@@ -244,7 +244,7 @@
     </message>
     <message>
         <source>IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT</source>
-        <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.example.org for converting.</translation>
+        <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.org for converting.</translation>
     </message>
 </context>
 <context>
@@ -282,7 +282,7 @@
     <name>ConnectionForm</name>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
-        <translation>Error occurred. Please contact support@tallowbrook.example.org for help. Error info:
+        <translation>Error occurred. Please contact support@tallowbrook.org for help. Error info:
 %1</translation>
     </message>
     <message>
@@ -424,7 +424,7 @@ Press Send again to send it to those only.</translation>
     <name>MainWindow</name>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
-        <translation>Error occurred. Please contact support@tallowbrook.example.org for help. Error info:
+        <translation>Error occurred. Please contact support@tallowbrook.org for help. Error info:
 %1</translation>
     </message>
     <message>
@@ -469,14 +469,14 @@ Press Send again to send it to those only.</translation>
     </message>
     <message>
         <source>IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT</source>
-        <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.example.org for converting.</translation>
+        <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.org for converting.</translation>
     </message>
 </context>
 <context>
     <name>ProgressForm</name>
     <message>
         <source>IDS_ERROR_OCCUR_DESC_%1</source>
-        <translation>Error occurred. Please contact support@tallowbrook.example.org for help. Error info:
+        <translation>Error occurred. Please contact support@tallowbrook.org for help. Error info:
 %1</translation>
     </message>
 </context>

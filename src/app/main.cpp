@@ -12,6 +12,8 @@ int main(int argc, char* argv[])
     readLocalTimeZoneOnce();
     QApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/res/main_icon.png")));
+    // Wayland ties the window to its desktop entry (and so its icon and name) by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tallowbrook.Tallowbrook"));
 
     // A catalogue that fails to load leaves the keys showing as they are.
     QTranslator translator;
