@@ -3,6 +3,7 @@
 // A test's own account and the messages in it, for every test that stores messages.
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <functional>
@@ -180,6 +181,14 @@ inline QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// An exported XML file without its backup set and date, which are new in every file.
+inline QByteArray withoutBackupSet(const QByteArray& xml)
+{
+    static const QRegularExpression set(
+        QStringLiteral(" backup_set=\"[^\"]*\" backup_date=\"\\d*\""));
+    return QString::fromUtf8(xml).remove(set).toUtf8();
 }
 
 inline QString writeFile(const QString& path, const QByteArray& bytes)

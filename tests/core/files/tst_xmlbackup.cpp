@@ -344,8 +344,8 @@ void TestXMLBackup::importMMS_data()
                           "nor sent or whose date is not a number.")
         << QStringList{};
     QTest::newRow("truncated") << smsElement("one") + mmsElement(picture).left(300)
-                               << QStringLiteral("Error in the XML file at line 6, column 122: "
-                                                 "Premature end of document.")
+                               << QStringLiteral("mms.xml: Error in the XML file at line 6, "
+                                                 "column 122: Premature end of document.")
                                << QStringList{};
 }
 
@@ -357,7 +357,8 @@ void TestXMLBackup::importMMS()
     const QByteArray bytes =
         elements.endsWith(">\n") ? backup(elements) : declaration + "<smses>\n" + elements;
     LocalImportXMLThread import(writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes));
-    QCOMPARE(jobtest::runRecorded(import).text, result);
+    const QString text = jobtest::runRecorded(import).text;
+    QVERIFY2(text == result || text.endsWith(QDir::separator() + result), qPrintable(text));
     QCOMPARE(storedMMS(), stored);
     QCOMPARE(scalar("select count(*) from sms"), stored.size());
 }
@@ -399,7 +400,7 @@ void TestXMLBackup::mmsRoundTrip()
         LocalBackupThread exportJob(&source, exported.last());
         QVERIFY(jobtest::runRecorded(exportJob).succeeded());
     }
-    QCOMPARE(readFile(exported[1]), readFile(exported[0]));
+    QCOMPARE(withoutBackupSet(readFile(exported[1])), withoutBackupSet(readFile(exported[0])));
     // Text formats: the text and a placeholder per attachment.
     SMSCursorSource source(currentDatabase(), wholeAccountQuery());
     LocalBackupThread textExport(&source, m_dir.filePath(QStringLiteral("out.csv")));
@@ -426,7 +427,8 @@ void TestXMLBackup::smsOnlyExportsUnchanged()
     SMSCursorSource source(currentDatabase(), wholeAccountQuery());
     LocalBackupThread exportJob(&source, file);
     QVERIFY(jobtest::runRecorded(exportJob).succeeded());
-    QCOMPARE(readFile(file), readFile(QStringLiteral(TB_FILES_DATA_DIR "/sms-only.") + suffix));
+    QCOMPARE(withoutBackupSet(readFile(file)),
+             readFile(QStringLiteral(TB_FILES_DATA_DIR "/sms-only.") + suffix));
 }
 
 QTEST_GUILESS_MAIN(TestXMLBackup)
