@@ -24,6 +24,8 @@
 
 #include <sqlite3.h>
 
+#include "LargeAccount.h"
+
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
@@ -32,66 +34,23 @@ namespace {
 
 const QString sqliteTool = QStringLiteral("/usr/bin/sqlite3");
 const QString straceTool = QStringLiteral("/usr/bin/strace");
-const QString keyword = QStringLiteral("asparagus");
+using largeaccount::keyword;
 const QString missing = QStringLiteral("zucchini");
-
-const char* const words[] = {"hello", "meeting", "dinner",  "tomorrow", "call",  "later", "thanks",
-                             "ok",    "see",     "you",     "soon",     "train", "late",  "coffee",
-                             "work",  "home",    "tickets", "weekend",  "movie", "lunch"};
-
-void check(int rc, sqlite3* db)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        qFatal("sqlite: %s", sqlite3_errmsg(db));
-}
 
 // numbers * 100 messages in random order of their numbers; the 50th message of each number
 // holds the keyword.
 void fill(Sqlite3DB* account, int numbers)
 {
-    sqlite3* db = account->handle();
-    QRandomGenerator random(4711);
-    QList<QByteArray> addresses, persons, suffixes;
-    for (int c = 0; c < numbers; ++c) {
-        const QString address = QStringLiteral("+49 17%1 %2").arg(c % 10).arg(1000000 + c * 37);
-        addresses.append(address.toUtf8());
-        persons.append(c % 3 == 0 ? QByteArray() : QStringLiteral("Contact %1").arg(c).toUtf8());
-        suffixes.append(conversationSuffix(address).toUtf8());
-    }
     QList<int> order;
     for (int c = 0; c < numbers; ++c)
         order.append(QList<int>(100, c));
-    std::shuffle(order.begin(), order.end(), random);
+    QRandomGenerator shuffling(4711);
+    std::shuffle(order.begin(), order.end(), shuffling);
     QList<int> seen(numbers, 0);
-    check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db);
-    sqlite3_stmt* insert = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "insert into sms(address, person, date, is_send, body, suffix) "
-                             "values(?, ?, ?, ?, ?, ?)",
-                             -1, &insert, nullptr),
-          db);
-    qint64 date = 1400000000;
-    for (const int c : std::as_const(order)) {
-        date += 1 + random.bounded(200);
-        QStringList body;
-        for (int w = 0; w < 8; ++w)
-            body.append(QString::fromLatin1(words[random.bounded(int(std::size(words)))]));
-        if (++seen[c] == 50)
-            body.insert(3, keyword);
-        const QByteArray text = body.join(QLatin1Char(' ')).toUtf8();
-        sqlite3_bind_text(insert, 1, addresses[c].constData(), int(addresses[c].size()),
-                          SQLITE_STATIC);
-        sqlite3_bind_text(insert, 2, persons[c].constData(), int(persons[c].size()), SQLITE_STATIC);
-        sqlite3_bind_int64(insert, 3, date);
-        sqlite3_bind_int(insert, 4, int(random.bounded(2)));
-        sqlite3_bind_text(insert, 5, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 6, suffixes[c].constData(), int(suffixes[c].size()),
-                          SQLITE_STATIC);
-        check(sqlite3_step(insert), db);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db);
+    largeaccount::fillWith(account, numbers, order.size(), [&](qint64 i, QRandomGenerator&) {
+        const int c = order.at(i);
+        return largeaccount::Placement{c, ++seen[c] == 50};
+    });
 }
 
 // The account of that name, made when missing; opened once, so that it is up to date.
