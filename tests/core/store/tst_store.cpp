@@ -571,7 +571,17 @@ void TestStore::incomingWaitsForAnotherProgram()
     gate.offer(makeSMS("555", "", "while the other writes", false, noon()));
     QVERIFY(timer.elapsed() < 1000); // the window's thread does not sit on the lock
     QCOMPARE(gate.heldCount(), 1);
+    // A job waiting for the other program leaves the handle to the window's reads meanwhile.
+    std::unique_ptr<QThread> job(
+        QThread::create([this] { failureOf([this] { Transaction t(m_db); }); }));
+    job->start();
+    QTest::qWait(300);
+    timer.restart();
+    scalar("select count(*) from sms");
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(job->isRunning());
     other.rollbackTran();
+    job->wait();
     QTRY_COMPARE(stored.count(), 1); // stored once the other program let go
     QCOMPARE(scalar("select count(*) from sms where body in ('while the other writes', "
                     "'spooled')"),
