@@ -587,6 +587,15 @@ void TestStore::incomingWaitsForAnotherProgram()
                     "'spooled')"),
              2LL);
     QVERIFY(MessageSpool::read(spool).isEmpty());
+    // A store that fails for another reason keeps the message for the next write.
+    m_db->executeThrow(Sqlite3Sql("create trigger refuse before insert on sms when new.body = "
+                                  "'refused' begin select raise(abort, 'refused'); end"));
+    QSignalSpy failed(&gate, &IncomingSMSGate::storeFailed);
+    gate.offer(makeSMS("555", "", "refused", false, noon()));
+    QCOMPARE(failed.count(), 1);
+    m_db->executeThrow(Sqlite3Sql("drop trigger refuse"));
+    QVERIFY(store(makeSMS("555", "", "next", false, noon())));
+    QCOMPARE(scalar("select count(*) from sms where body = 'refused'"), 1LL);
 }
 
 void TestStore::templateProperties()
