@@ -596,6 +596,10 @@ void TestStore::incomingWaitsForAnotherProgram()
     m_db->executeThrow(Sqlite3Sql("drop trigger refuse"));
     QVERIFY(store(makeSMS("555", "", "next", false, noon())));
     QCOMPARE(scalar("select count(*) from sms where body = 'refused'"), 1LL);
+    // What a program left in the spool is in the account once the next one has opened it.
+    MessageSpool::add(spool, makeSMS("555", "", "left", false, noon()));
+    m_db = openAccountDatabase(QStringLiteral("store.db"));
+    QCOMPARE(scalar("select count(*) from sms where body = 'left'"), 1LL);
 }
 
 void TestStore::templateProperties()
