@@ -205,9 +205,11 @@ Sqlite3DB* openAccountDatabase(const QString& name, const UpgradeRunner& runUpgr
         qDebug("openAccountDatabase: journal mode stays, %s", e.what());
     }
     const int parts = upgradeNeeded(database.get());
-    if (parts == UpgradeUpkeep) {
+    if (parts == UpgradeUpkeep ||
+        (parts == UpgradeNone && MessageSpool::holdsAny(MessageSpool::folderOf(path)))) {
         // Messages waiting for the search index are also searched; they are indexed now when no
-        // other program writes, else by the next write. Opening never waits for the lock.
+        // other program writes, else by the next write, as the spool of a program that ended is
+        // stored (the commit does both). Opening never waits for the lock.
         try {
             WriteTransaction transaction(database.get(), WriteTransaction::NoWait);
             upgradeAccount(database.get());

@@ -42,8 +42,13 @@ void IncomingSMSGate::offer(const SMSInfo& sms)
 
 void IncomingSMSGate::spoolHeld()
 {
+    spool(m_held);
+}
+
+void IncomingSMSGate::spool(QList<Held>& list)
+{
     const QString folder = MessageSpool::folderOf(currentDatabase());
-    for (Held& held : m_held) {
+    for (Held& held : list) {
         if (!held.spoolFile.isEmpty() || folder.isEmpty())
             continue;
         try {
@@ -85,14 +90,15 @@ void IncomingSMSGate::flush()
             m_retry.start();
         return;
     }
-    QStringList files;
-    for (const Held& held : batch)
-        files.append(held.spoolFile);
     if (!failure.isEmpty()) {
-        // What was spooled stays there for the next write.
+        // Kept in the spool for the next write rather than dropped.
+        spool(batch);
         emit storeFailed(failure);
         return;
     }
+    QStringList files;
+    for (const Held& held : batch)
+        files.append(held.spoolFile);
     MessageSpool::remove(files);
     for (const SMSInfo& sms : messages)
         emit stored(sms);

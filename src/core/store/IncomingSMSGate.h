@@ -44,6 +44,7 @@ private:
 
     void flush();
     void spoolHeld();
+    void spool(QList<Held>& list);
 
     QList<Held> m_held;
     QTimer m_retry;

@@ -176,16 +176,24 @@ std::shared_ptr<Sqlite3Stmt> Sqlite3DB::statement(const QString& sql)
 
 void Sqlite3DB::beginTran()
 {
-    // Takes the write lock at once: a job that only found out at its first insert that another
-    // program writes would fail without waiting (SQLite does not wait to upgrade a read lock).
-    executeThrow(Sqlite3Sql("begin immediate transaction"));
+    // Waits for another program between attempts, not in SQLite's busy handler: that runs under
+    // the connection's mutex, so the window's reads on this handle would wait as long.
+    const int limitMs = onMainThread() ? mainThreadBusyTimeoutMs : busyTimeoutMs;
+    for (int waited = 0; !tryBeginTran(); waited += busySleepMs) {
+        if (waited >= limitMs || Cancellation::requested())
+            throw Sqlite3Exception(sqlite3_errstr(SQLITE_BUSY), SQLITE_BUSY);
+        QThread::msleep(busySleepMs);
+    }
 }
 
 bool Sqlite3DB::tryBeginTran()
 {
     t_noWait = true;
     try {
-        beginTran();
+        // Takes the write lock at once: a job that only found out at its first insert that
+        // another program writes would fail without waiting (SQLite does not wait to upgrade a
+        // read lock).
+        executeThrow(Sqlite3Sql("begin immediate transaction"));
     } catch (const Sqlite3Exception& e) {
         t_noWait = false;
         if ((e.code() & 0xff) == SQLITE_BUSY)

@@ -571,12 +571,35 @@ void TestStore::incomingWaitsForAnotherProgram()
     gate.offer(makeSMS("555", "", "while the other writes", false, noon()));
     QVERIFY(timer.elapsed() < 1000); // the window's thread does not sit on the lock
     QCOMPARE(gate.heldCount(), 1);
+    // A job waiting for the other program leaves the handle to the window's reads meanwhile.
+    std::unique_ptr<QThread> job(
+        QThread::create([this] { failureOf([this] { Transaction t(m_db); }); }));
+    job->start();
+    QTest::qWait(300);
+    timer.restart();
+    scalar("select count(*) from sms");
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(job->isRunning());
     other.rollbackTran();
+    job->wait();
     QTRY_COMPARE(stored.count(), 1); // stored once the other program let go
     QCOMPARE(scalar("select count(*) from sms where body in ('while the other writes', "
                     "'spooled')"),
              2LL);
     QVERIFY(MessageSpool::read(spool).isEmpty());
+    // A store that fails for another reason keeps the message for the next write.
+    m_db->executeThrow(Sqlite3Sql("create trigger refuse before insert on sms when new.body = "
+                                  "'refused' begin select raise(abort, 'refused'); end"));
+    QSignalSpy failed(&gate, &IncomingSMSGate::storeFailed);
+    gate.offer(makeSMS("555", "", "refused", false, noon()));
+    QCOMPARE(failed.count(), 1);
+    m_db->executeThrow(Sqlite3Sql("drop trigger refuse"));
+    QVERIFY(store(makeSMS("555", "", "next", false, noon())));
+    QCOMPARE(scalar("select count(*) from sms where body = 'refused'"), 1LL);
+    // What a program left in the spool is in the account once the next one has opened it.
+    MessageSpool::add(spool, makeSMS("555", "", "left", false, noon()));
+    m_db = openAccountDatabase(QStringLiteral("store.db"));
+    QCOMPARE(scalar("select count(*) from sms where body = 'left'"), 1LL);
 }
 
 void TestStore::templateProperties()
