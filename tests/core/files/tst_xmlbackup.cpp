@@ -326,6 +326,14 @@ void TestXMLBackup::importMMS_data()
     QTest::newRow("text and picture")
         << mmsElement(text + picture) << ok.arg(1)
         << QStringList{"+4917011111|917011111|Hi 😀|text/plain=-,image/jpeg=6"};
+    // Wrapped Base64 in UTF-16: decoded as in UTF-8, a lone half replaced and counted.
+    QTest::newRow("UTF-16BE, lone half")
+        << utf16(backup(mmsElement(part("text/plain", "t.txt", "text=\"Hi &#55357;\"") +
+                                   part("image/png", "b.png", "data=\"QUJD\nREVG\""))),
+                 true)
+        << ok.arg(1) + " Replaced 1 broken characters (halves of UTF-16 surrogate pairs) with "
+                       "U+FFFD in 1 messages."
+        << QStringList{"+4917011111|917011111|Hi \uFFFD|text/plain=-,image/png=6"};
     QTest::newRow("group, sent, twice")
         << mmsElement(text, "+4917011111~0170 22222~Bank").repeated(2) << ok.arg(2)
         << QStringList{"+4917011111, 0170 22222, Bank|017022222,917011111,Bank|Hi 😀|text/plain=-"};
@@ -354,8 +362,9 @@ void TestXMLBackup::importMMS()
     QFETCH(QByteArray, elements);
     QFETCH(QString, result);
     QFETCH(QStringList, stored);
-    const QByteArray bytes =
-        elements.endsWith(">\n") ? backup(elements) : declaration + "<smses>\n" + elements;
+    const QByteArray bytes = elements.startsWith("\xFE\xFF") ? elements
+                             : elements.endsWith(">\n")      ? backup(elements)
+                                                             : declaration + "<smses>\n" + elements;
     LocalImportXMLThread import(writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes));
     const QString text = jobtest::runRecorded(import).text;
     QVERIFY2(text == result || text.endsWith(QDir::separator() + result), qPrintable(text));
