@@ -365,9 +365,15 @@ void TestXMLBackup::importMMS()
     const QByteArray bytes = elements.startsWith("\xFE\xFF") ? elements
                              : elements.endsWith(">\n")      ? backup(elements)
                                                              : declaration + "<smses>\n" + elements;
-    LocalImportXMLThread import(writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes));
+    const QString file = writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes);
+    LocalImportXMLThread import(file);
     const QString text = jobtest::runRecorded(import).text;
     QVERIFY2(text == result || text.endsWith(QDir::separator() + result), qPrintable(text));
+    // The preview's page holds no MMS, and it says so.
+    LocalPreviewXMLThread preview(file);
+    QCOMPARE(jobtest::runRecorded(preview).text.contains(" MMS (multimedia messages are not "
+                                                         "previewed)."),
+             result.startsWith(u"Successfully"));
     QCOMPARE(storedMMS(), stored);
     QCOMPARE(scalar("select count(*) from sms"), stored.size());
 }
