@@ -346,6 +346,12 @@ void TestXMLBackup::importMMS_data()
     QTest::newRow("no addresses, large attachment")
         << mmsElement(part("video/mp4", "v.mp4", "data=\"" + QByteArray(3 << 20, 'A') + "\""), "")
         << ok.arg(1) << QStringList{"Unknown|Unknown||video/mp4=2359296"};
+    QTest::newRow("text parts together over 1 MiB")
+        << mmsElement(part("text/plain", "a.txt", "text=\"" + QByteArray(1 << 19, 'a') + "\"") +
+                      part("text/plain", "b.txt", "text=\"" + QByteArray(1 << 19, 'b') + "\""))
+        << QStringLiteral("Successfully import 0 SMS. Skipped 1 SMS whose text is larger than "
+                          "1 MiB.")
+        << QStringList{};
     QTest::newRow("draft, date not a number")
         << mmsElement(text, "1", "3") + mmsElement(text, "1", "1", "soon")
         << QStringLiteral("Successfully import 0 SMS. Skipped 2 MMS that were neither received "
