@@ -98,6 +98,8 @@ void MMSDataFilter::refill()
     QByteArray more = m_source->read(chunkBytes);
     if (more.isEmpty()) {
         m_sourceDone = true;
+        if (m_state == State::DataValue) // cut off: the reader's error names the last line
+            put(QByteArray(m_lineBreaks, '\n'));
         if (m_oddByte >= 0)
             m_out.append(char(m_oddByte)); // a broken last unit, for the XML reader to refuse
         return;

@@ -361,6 +361,12 @@ void TestXMLBackup::importMMS_data()
                                << QStringLiteral("mms.xml: Error in the XML file at line 6, "
                                                  "column 122: Premature end of document.")
                                << QStringList{};
+    const QByteArray wrapped = mmsElement(part("image/png", "b.png", "data=\"QUJD\nREVG\nQU"));
+    QTest::newRow("cut off in wrapped data")
+        << smsElement("one") + wrapped.left(wrapped.indexOf("\nQU ") + 3)
+        << QStringLiteral("mms.xml: Error in the XML file at line 8, column 0: Premature end of "
+                          "document.")
+        << QStringList{};
 }
 
 void TestXMLBackup::importMMS()
