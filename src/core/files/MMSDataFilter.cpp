@@ -318,7 +318,10 @@ void MMSDataFilter::dataByte(char c)
                 m_broken = true;
             m_entity.clear();
         } else if (m_entity.size() > 8) {
+            // Longer than any reference to white space: broken, and not held any longer.
             m_broken = true;
+            m_inEntity = false;
+            m_entity.clear();
         }
         return;
     }

@@ -340,8 +340,9 @@ void TestXMLBackup::importMMS_data()
     QTest::newRow("broken Base64, data on a text part")
         << mmsElement(part("image/png", "a.png", "data=\"AB$C\"") +
                       part("text/plain", "t.txt", "data=\"aGVsbG8=\"") +
-                      part("image/png", "b.png", "data=\"QUJD&#10;RE\nVG\""))
-        << ok.arg(1) + " Kept 1 MMS without 1 attachments whose data was broken or too large."
+                      part("image/png", "b.png", "data=\"QUJD&#10;RE\nVG\"") +
+                      part("image/png", "c.png", "data=\"&" + QByteArray(100, 'A') + "\""))
+        << ok.arg(1) + " Kept 1 MMS without 2 attachments whose data was broken or too large."
         << QStringList{"+4917011111|917011111|hello|text/plain=5,image/png=6"};
     QTest::newRow("no addresses, large attachment")
         << mmsElement(part("video/mp4", "v.mp4", "data=\"" + QByteArray(3 << 20, 'A') + "\""), "")
