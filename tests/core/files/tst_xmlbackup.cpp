@@ -4,6 +4,9 @@
 
 #include <QBuffer>
 #include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 #include "core/files/LocalBackupThread.h"
 #include "core/files/LocalImportXMLThread.h"
@@ -437,6 +440,19 @@ void TestXMLBackup::mmsRoundTrip()
                 .contains("0,2012-03-06 05:06:12,\"555, 666\",,[image: IMG_3.jpg]\n"));
     QVERIFY(
         readFile(exported[0]).contains("<addr address=\"666\" type=\"137\" charset=\"106\" />"));
+    // A write the system takes in part (a full disk) inside an attachment: the file and why.
+    rlimit usual{};
+    getrlimit(RLIMIT_FSIZE, &usual);
+    rlimit small = usual;
+    small.rlim_cur = 64 * 1024;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    SMSCursorSource again(currentDatabase(), wholeAccountQuery());
+    LocalBackupThread full(&again, m_dir.filePath(QStringLiteral("full.xml")));
+    const QString failure = jobtest::runRecorded(full).text;
+    setrlimit(RLIMIT_FSIZE, &usual);
+    QCOMPARE(failure, m_dir.filePath(QStringLiteral("full.xml: ")) +
+                          QString::fromLocal8Bit(std::strerror(EFBIG)));
 }
 
 void TestXMLBackup::smsOnlyExportsUnchanged_data()
