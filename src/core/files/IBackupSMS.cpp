@@ -15,12 +15,20 @@
 
 void IBackupSMS::writeUnit(QIODevice* device, const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
-    if (device->write(bytes) == bytes.size())
+    writeBytes(device, text.toUtf8());
+}
+
+void writeBytes(QIODevice* device, const QByteArray& bytes)
+{
+    const qint64 written = device->write(bytes);
+    if (written == bytes.size())
         return;
     // A write the system took only in part (a full disk) leaves the reason unknown ("Unknown
-    // error"); a flush, which tries the rest, hears it from the system.
+    // error"); a flush, which tries the rest, hears it from the system. Bytes too many for the
+    // buffer were written past it: the rest is tried again.
     auto* file = qobject_cast<QFileDevice*>(device);
+    if (file && written >= 0 && file->error() == QFileDevice::NoError)
+        file->write(bytes.constData() + written, bytes.size() - written);
     if (file)
         file->flush();
     const QString reason = device->errorString();

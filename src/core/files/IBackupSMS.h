@@ -44,3 +44,6 @@ std::unique_ptr<IBackupSMS> backupWriterForSuffix(const QString& suffix);
 
 // How a failure of a file names it: "file: reason".
 QString fileFailureText(const QString& file, const QString& reason);
+
+// Writes the bytes; a failed write throws as the writers' writes do.
+void writeBytes(QIODevice* device, const QByteArray& bytes);

@@ -14,7 +14,8 @@ void LocalPreviewXMLThread::work()
 {
     m_smsList.clear();
     m_total = 0;
-    XMLReadAhead file(m_fileName);
+    // The page shows SMS only: MMS are counted and said not to be previewed.
+    XMLReadAhead file(m_fileName, false);
     XMLProgress progress(*this, QFileInfo(m_fileName).size());
     QList<SMSInfo> page;
     int total = 0;

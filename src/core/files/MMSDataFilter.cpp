@@ -95,48 +95,97 @@ void MMSDataFilter::refill()
 {
     m_out.resize(0); // keeps its capacity
     m_outPos = 0;
-    const QByteArray more = m_source->read(chunkBytes);
+    QByteArray more = m_source->read(chunkBytes);
     if (more.isEmpty()) {
         m_sourceDone = true;
+        if (m_state == State::DataValue) // cut off: the reader's error names the last line
+            put(QByteArray(m_lineBreaks, '\n'));
+        if (m_oddByte >= 0)
+            m_out.append(char(m_oddByte)); // a broken last unit, for the XML reader to refuse
         return;
     }
-    handle(more.constData(), more.size());
+    if (m_state == State::Start)
+        startWith(more);
+    if (!m_utf16) {
+        handle(more.constData(), more.size());
+        return;
+    }
+    // UTF-16: scanned as one byte per unit (ASCII as itself, anything else as 0x80), while
+    // the units themselves are handed out.
+    if (m_oddByte >= 0)
+        more.prepend(char(m_oddByte));
+    m_oddByte = more.size() % 2 ? uchar(more.back()) : -1;
+    const qsizetype units = more.size() / 2;
+    m_narrow.resize(units);
+    const auto* bytes = reinterpret_cast<const uchar*>(more.constData());
+    for (qsizetype i = 0; i < units; ++i) {
+        const uint unit = m_bigEndian ? uint(bytes[2 * i] << 8 | bytes[2 * i + 1])
+                                      : uint(bytes[2 * i + 1] << 8 | bytes[2 * i]);
+        m_narrow[i] = unit < 0x80 ? char(unit) : char(0x80);
+    }
+    m_wide = more.constData();
+    handle(m_narrow.constData(), units);
+    m_wide = nullptr;
+}
+
+void MMSDataFilter::startWith(QByteArrayView head)
+{
+    // As SurrogateJoiningDevice tells it: UTF-16 by its byte-order mark or a first "<" of two
+    // bytes; other text with zero bytes (UTF-32) passes unchanged.
+    const bool utf32 = head.startsWith(QByteArrayView("\xFF\xFE\0\0", 4));
+    m_bigEndian = head.startsWith("\xFE\xFF") || head.startsWith(QByteArrayView("\0<", 2));
+    m_utf16 = !utf32 && (m_bigEndian || head.startsWith("\xFF\xFE") ||
+                         head.startsWith(QByteArrayView("<\0", 2)));
+    const bool other = head.startsWith("\xFF") || head.startsWith("\xFE") ||
+                       (!head.isEmpty() && head[0] == 0) || (head.size() > 1 && head[1] == 0);
+    m_state = m_utf16 || !other ? State::Text : State::Passthrough;
+}
+
+void MMSDataFilter::put(QByteArrayView text)
+{
+    for (const char c : text) {
+        if (m_utf16 && m_bigEndian)
+            m_out.append('\0');
+        m_out.append(c);
+        if (m_utf16 && !m_bigEndian)
+            m_out.append('\0');
+    }
 }
 
 void MMSDataFilter::handle(const char* bytes, qsizetype size)
 {
     qsizetype i = 0;
+    // Hands out the input from `from` to `to` (exclusive): its bytes, or its UTF-16 units.
+    const auto copy = [&](qsizetype from, qsizetype to) {
+        if (m_wide)
+            m_out.append(m_wide + 2 * from, 2 * (to - from));
+        else
+            m_out.append(bytes + from, to - from);
+    };
     const auto copyUntil = [&](char stop) {
         // Copies up to the stop byte (excluded); true when it was found.
         const void* found = memchr(bytes + i, stop, size_t(size - i));
         const qsizetype end = found ? static_cast<const char*>(found) - bytes : size;
-        m_out.append(bytes + i, end - i);
+        copy(i, end);
         i = end;
         return found != nullptr;
     };
     while (i < size) {
         const char c = bytes[i];
         switch (m_state) {
-        case State::Start:
-            // UTF-16 (a byte-order mark or a zero byte in the first character) is not scanned.
-            m_state = (uchar(c) == 0xFF || uchar(c) == 0xFE || c == 0 ||
-                       (size > i + 1 && bytes[i + 1] == 0))
-                          ? State::Passthrough
-                          : State::Text;
-            continue;
         case State::Passthrough:
-            m_out.append(bytes + i, size - i);
+            copy(i, size);
             return;
         case State::Text:
             if (copyUntil('<')) {
-                m_out.append('<');
+                copy(i, i + 1);
                 ++i;
                 m_state = State::TagOpen;
             }
             continue;
         case State::Value:
             if (copyUntil(m_quote)) {
-                m_out.append(m_quote);
+                copy(i, i + 1);
                 ++i;
                 m_state = m_inPart ? State::InTag : State::OtherTag;
             }
@@ -146,11 +195,11 @@ void MMSDataFilter::handle(const char* bytes, qsizetype size)
             qsizetype end = i;
             while (end < size && bytes[end] != '>' && bytes[end] != '"' && bytes[end] != '\'')
                 ++end;
-            m_out.append(bytes + i, end - i);
+            copy(i, end);
             i = end;
             if (i == size)
                 continue;
-            m_out.append(bytes[i]);
+            copy(i, i + 1);
             if (bytes[i] == '>') {
                 m_state = State::Text;
             } else {
@@ -163,7 +212,7 @@ void MMSDataFilter::handle(const char* bytes, qsizetype size)
         case State::DataValue:
             if (c == m_quote) {
                 endData();
-                m_out.append(m_quote);
+                copy(i, i + 1);
                 m_state = State::InTag;
             } else {
                 dataByte(c);
@@ -173,7 +222,7 @@ void MMSDataFilter::handle(const char* bytes, qsizetype size)
         default:
             break;
         }
-        m_out.append(c);
+        copy(i, i + 1);
         ++i;
         switch (m_state) {
         case State::TagOpen:
@@ -269,7 +318,10 @@ void MMSDataFilter::dataByte(char c)
                 m_broken = true;
             m_entity.clear();
         } else if (m_entity.size() > 8) {
+            // Longer than any reference to white space: broken, and not held any longer.
             m_broken = true;
+            m_inEntity = false;
+            m_entity.clear();
         }
         return;
     }
@@ -315,10 +367,9 @@ void MMSDataFilter::decodeHeld(bool last)
 void MMSDataFilter::endData()
 {
     const qint64 key = m_nextKey++;
-    m_out.append('@');
-    m_out.append(QByteArray::number(key));
+    put('@' + QByteArray::number(key));
     // The value's line breaks stay, so that the XML reader's line numbers stay the file's.
-    m_out.append(QByteArray(m_lineBreaks, '\n'));
+    put(QByteArray(m_lineBreaks, '\n'));
     if (!m_keep)
         return;
     if (!m_broken)

@@ -11,10 +11,10 @@
 // text: its Base64 is decoded as it streams by (into MMSData, which spills large attachments
 // to a file) and the value becomes a short key ("@17") that take() exchanges for the bytes.
 // So an XML reader never holds an attachment, whatever its size. Works on the bytes of an
-// ASCII-compatible encoding; a UTF-16 file passes through unchanged. Keys of parts whose data
-// was not valid Base64 (or larger than MAX_DATA_BYTES) give null from take(). Line breaks in a
-// value are kept after its key, so line numbers stay those of the file (columns after a key
-// on its line do not).
+// ASCII-compatible encoding or on the units of UTF-16; other text passes unchanged. Keys of parts
+// whose data was not valid Base64 (or larger than MAX_DATA_BYTES) give null from take(). Line
+// breaks in a value are kept after its key, so line numbers stay those of the file (columns after a
+// key on its line do not).
 class MMSDataFilter : public QIODevice
 {
 public:
@@ -59,6 +59,10 @@ private:
     };
 
     void refill();
+    // Tells the encoding from the first bytes.
+    void startWith(QByteArrayView head);
+    // Hands out ASCII text of the filter's own in the file's encoding.
+    void put(QByteArrayView text);
     void handle(const char* bytes, qsizetype size);
     void startData();
     void dataByte(char c);
@@ -68,6 +72,11 @@ private:
     QIODevice* m_source;
     bool m_keep;
     bool m_sourceDone = false;
+    bool m_utf16 = false;
+    bool m_bigEndian = false;
+    int m_oddByte = -1;           // a UTF-16 unit's first byte, its second still to come
+    QByteArray m_narrow;          // a UTF-16 chunk, one byte per unit
+    const char* m_wide = nullptr; // the UTF-16 chunk being handled
     QByteArray m_out;
     qsizetype m_outPos = 0;
 

@@ -5,6 +5,7 @@
 
 #include "core/frame/BodyLimit.h"
 #include "core/frame/Cancellation.h"
+#include "core/store/MMSStore.h"
 
 XMLBackupReader::XMLBackupReader(QIODevice* file, bool readMMS)
     : m_file(file), m_readMMS(readMMS), m_filter(file, readMMS), m_device(&m_filter)
@@ -214,6 +215,11 @@ bool XMLBackupReader::readMMS(MMSInfo& mms)
     m_filter.dropUpTo(lastKey);
     if (!usable) {
         ++m_unusableMMS;
+        return false;
+    }
+    // The text an MMS is stored and searched by falls under the rule for every message text.
+    if (bodyOverLimit(mmsText(mms))) {
+        ++m_overLimit;
         return false;
     }
     if (mms.partsLeftOut > 0) {

@@ -13,10 +13,10 @@
 // (1 received, 2 sent), "body" and "contact_name" ("(Unknown)": none); other attributes are
 // ignored. A reference to half a UTF-16 surrogate pair without its other half reads as U+FFFD
 // and is counted. Messages of other types (3 to 6: draft, outbox, failed, queued), messages whose
-// date is not a whole number and messages whose text is over MAX_BODY_BYTES are skipped and
-// counted, "mms" elements too unless they are read. The file is streamed: memory depends on the
-// longest element, not on the file. Entities are never expanded, since a document type
-// declaration is refused before any entity is used.
+// date is not a whole number and messages whose text (an MMS's text parts together) is over
+// MAX_BODY_BYTES are skipped and counted, "mms" elements too unless they are read. The file is
+// streamed: memory depends on the longest element, not on the file. Entities are never expanded,
+// since a document type declaration is refused before any entity is used.
 class XMLBackupReader
 {
     Q_DECLARE_TR_FUNCTIONS(XMLBackupReader)

@@ -4,7 +4,6 @@
 #include <QIODevice>
 #include <QLocale>
 #include <QUuid>
-#include <stdexcept>
 
 #include "core/store/MMSStore.h"
 
@@ -104,12 +103,6 @@ QString attributesText(const MMSAttributes& attributes)
     return text;
 }
 
-void writeRaw(QIODevice* device, const QByteArray& bytes)
-{
-    if (device->write(bytes) != bytes.size())
-        throw std::runtime_error(device->errorString().toUtf8().toStdString());
-}
-
 // The part's bytes in Base64, encoded in pieces (whole groups of three bytes at a time).
 void writeBase64(QIODevice* device, Sqlite3DB* db, qint64 partId)
 {
@@ -117,10 +110,10 @@ void writeBase64(QIODevice* device, Sqlite3DB* db, qint64 partId)
     readMMSPart(db, partId, [&](const char* bytes, int size) {
         held.append(bytes, size);
         const qsizetype whole = held.size() - held.size() % 3;
-        writeRaw(device, held.left(whole).toBase64());
+        writeBytes(device, held.left(whole).toBase64());
         held.remove(0, whole);
     });
-    writeRaw(device, held.toBase64());
+    writeBytes(device, held.toBase64());
 }
 
 } // namespace
@@ -132,11 +125,11 @@ bool XMLBackupSMS::writeMMS(QIODevice* device, Sqlite3DB* db, const MMSInfo& mms
     for (const MMSPart& part : mms.parts) {
         writeUnit(device, QStringLiteral("      <part") + attributesText(part.attributes));
         if (part.dataSize >= 0) {
-            writeRaw(device, " data=\"");
+            writeBytes(device, " data=\"");
             writeBase64(device, db, part.partId);
-            writeRaw(device, "\"");
+            writeBytes(device, "\"");
         }
-        writeRaw(device, " />\n");
+        writeBytes(device, " />\n");
     }
     QString unit = QStringLiteral("    </parts>\n    <addrs>\n");
     for (const MMSAttributes& addr : mms.addrs)

@@ -7,7 +7,7 @@ XMLBackupSource::XMLBackupSource(const QString& fileName, int count)
 bool XMLBackupSource::next(SMSInfo& sms)
 {
     if (!m_file)
-        m_file = std::make_unique<XMLReadAhead>(m_fileName);
+        m_file = std::make_unique<XMLReadAhead>(m_fileName, false); // SMS only
     while (m_position == m_batch.messages.size()) {
         if (!m_file->next(m_batch))
             return false;

@@ -7,8 +7,8 @@
 #include "core/files/XMLBackupReader.h"
 #include "core/frame/Cancellation.h"
 
-XMLReadAhead::XMLReadAhead(const QString& fileName)
-    : m_fileName(fileName), m_thread(QThread::create([this] { read(); }))
+XMLReadAhead::XMLReadAhead(const QString& fileName, bool readMMS)
+    : m_fileName(fileName), m_readMMS(readMMS), m_thread(QThread::create([this] { read(); }))
 {
     m_thread->start();
 }
@@ -41,7 +41,7 @@ void XMLReadAhead::read()
         QFile file(m_fileName);
         if (!file.open(QIODevice::ReadOnly))
             throw std::runtime_error(file.errorString().toUtf8().toStdString());
-        XMLBackupReader reader(&file, true);
+        XMLBackupReader reader(&file, m_readMMS);
         SMSInfo sms;
         MMSInfo mms;
         for (bool more = true; more;) {

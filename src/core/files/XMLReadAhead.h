@@ -29,8 +29,9 @@ public:
         qint64 declaredCount = -1; // the root's count
     };
 
-    // Starts reading at once.
-    explicit XMLReadAhead(const QString& fileName);
+    // Starts reading at once. Without readMMS, MMS are skipped and counted (no attachment is
+    // decoded): for readers that take only the SMS.
+    explicit XMLReadAhead(const QString& fileName, bool readMMS = true);
     // Stops the reading and waits for its thread.
     ~XMLReadAhead();
     XMLReadAhead(const XMLReadAhead&) = delete;
@@ -51,6 +52,7 @@ private:
     void read();
 
     const QString m_fileName;
+    const bool m_readMMS;
     // Written by the reading thread before it finishes the queue, read after next returned false.
     QString m_summary;
     qint64 m_skipped = 0;

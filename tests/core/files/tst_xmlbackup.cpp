@@ -4,6 +4,9 @@
 
 #include <QBuffer>
 #include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 #include "core/files/LocalBackupThread.h"
 #include "core/files/LocalImportXMLThread.h"
@@ -326,18 +329,33 @@ void TestXMLBackup::importMMS_data()
     QTest::newRow("text and picture")
         << mmsElement(text + picture) << ok.arg(1)
         << QStringList{"+4917011111|917011111|Hi 😀|text/plain=-,image/jpeg=6"};
+    // Wrapped Base64 in UTF-16: decoded as in UTF-8, a lone half replaced and counted.
+    QTest::newRow("UTF-16BE, lone half")
+        << utf16(backup(mmsElement(part("text/plain", "t.txt", "text=\"Hi &#55357;\"") +
+                                   part("image/png", "b.png", "data=\"QUJD\nREVG\""))),
+                 true)
+        << ok.arg(1) + " Replaced 1 broken characters (halves of UTF-16 surrogate pairs) with "
+                       "U+FFFD in 1 messages."
+        << QStringList{"+4917011111|917011111|Hi \uFFFD|text/plain=-,image/png=6"};
     QTest::newRow("group, sent, twice")
         << mmsElement(text, "+4917011111~0170 22222~Bank").repeated(2) << ok.arg(2)
         << QStringList{"+4917011111, 0170 22222, Bank|017022222,917011111,Bank|Hi 😀|text/plain=-"};
     QTest::newRow("broken Base64, data on a text part")
         << mmsElement(part("image/png", "a.png", "data=\"AB$C\"") +
                       part("text/plain", "t.txt", "data=\"aGVsbG8=\"") +
-                      part("image/png", "b.png", "data=\"QUJD&#10;RE\nVG\""))
-        << ok.arg(1) + " Kept 1 MMS without 1 attachments whose data was broken or too large."
+                      part("image/png", "b.png", "data=\"QUJD&#10;RE\nVG\"") +
+                      part("image/png", "c.png", "data=\"&" + QByteArray(100, 'A') + "\""))
+        << ok.arg(1) + " Kept 1 MMS without 2 attachments whose data was broken or too large."
         << QStringList{"+4917011111|917011111|hello|text/plain=5,image/png=6"};
     QTest::newRow("no addresses, large attachment")
         << mmsElement(part("video/mp4", "v.mp4", "data=\"" + QByteArray(3 << 20, 'A') + "\""), "")
         << ok.arg(1) << QStringList{"Unknown|Unknown||video/mp4=2359296"};
+    QTest::newRow("text parts together over 1 MiB")
+        << mmsElement(part("text/plain", "a.txt", "text=\"" + QByteArray(1 << 19, 'a') + "\"") +
+                      part("text/plain", "b.txt", "text=\"" + QByteArray(1 << 19, 'b') + "\""))
+        << QStringLiteral("Successfully import 0 SMS. Skipped 1 SMS whose text is larger than "
+                          "1 MiB.")
+        << QStringList{};
     QTest::newRow("draft, date not a number")
         << mmsElement(text, "1", "3") + mmsElement(text, "1", "1", "soon")
         << QStringLiteral("Successfully import 0 SMS. Skipped 2 MMS that were neither received "
@@ -347,6 +365,12 @@ void TestXMLBackup::importMMS_data()
                                << QStringLiteral("mms.xml: Error in the XML file at line 6, "
                                                  "column 122: Premature end of document.")
                                << QStringList{};
+    const QByteArray wrapped = mmsElement(part("image/png", "b.png", "data=\"QUJD\nREVG\nQU"));
+    QTest::newRow("cut off in wrapped data")
+        << smsElement("one") + wrapped.left(wrapped.indexOf("\nQU ") + 3)
+        << QStringLiteral("mms.xml: Error in the XML file at line 8, column 0: Premature end of "
+                          "document.")
+        << QStringList{};
 }
 
 void TestXMLBackup::importMMS()
@@ -354,11 +378,18 @@ void TestXMLBackup::importMMS()
     QFETCH(QByteArray, elements);
     QFETCH(QString, result);
     QFETCH(QStringList, stored);
-    const QByteArray bytes =
-        elements.endsWith(">\n") ? backup(elements) : declaration + "<smses>\n" + elements;
-    LocalImportXMLThread import(writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes));
+    const QByteArray bytes = elements.startsWith("\xFE\xFF") ? elements
+                             : elements.endsWith(">\n")      ? backup(elements)
+                                                             : declaration + "<smses>\n" + elements;
+    const QString file = writeFile(m_dir.filePath(QStringLiteral("mms.xml")), bytes);
+    LocalImportXMLThread import(file);
     const QString text = jobtest::runRecorded(import).text;
     QVERIFY2(text == result || text.endsWith(QDir::separator() + result), qPrintable(text));
+    // The preview's page holds no MMS, and it says so.
+    LocalPreviewXMLThread preview(file);
+    QCOMPARE(jobtest::runRecorded(preview).text.contains(" MMS (multimedia messages are not "
+                                                         "previewed)."),
+             result.startsWith(u"Successfully"));
     QCOMPARE(storedMMS(), stored);
     QCOMPARE(scalar("select count(*) from sms"), stored.size());
 }
@@ -409,6 +440,19 @@ void TestXMLBackup::mmsRoundTrip()
                 .contains("0,2012-03-06 05:06:12,\"555, 666\",,[image: IMG_3.jpg]\n"));
     QVERIFY(
         readFile(exported[0]).contains("<addr address=\"666\" type=\"137\" charset=\"106\" />"));
+    // A write the system takes in part (a full disk) inside an attachment: the file and why.
+    rlimit usual{};
+    getrlimit(RLIMIT_FSIZE, &usual);
+    rlimit small = usual;
+    small.rlim_cur = 64 * 1024;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    SMSCursorSource again(currentDatabase(), wholeAccountQuery());
+    LocalBackupThread full(&again, m_dir.filePath(QStringLiteral("full.xml")));
+    const QString failure = jobtest::runRecorded(full).text;
+    setrlimit(RLIMIT_FSIZE, &usual);
+    QCOMPARE(failure, m_dir.filePath(QStringLiteral("full.xml: ")) +
+                          QString::fromLocal8Bit(std::strerror(EFBIG)));
 }
 
 void TestXMLBackup::smsOnlyExportsUnchanged_data()
