@@ -8,7 +8,6 @@
 #include "core/files/XMLReadAhead.h"
 #include "core/frame/Cancellation.h"
 #include "core/store/Accounts.h"
-#include "core/store/MMSStore.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Transaction.h"
@@ -45,7 +44,7 @@ void LocalImportXMLThread::work()
         duplicates += int(batch.messages.size()) - added;
         for (MMSInfo& mms : batch.mms) {
             Cancellation::throwIfRequested();
-            ++(storeMMS(db.get(), mms) ? mmsStored : mmsDuplicates);
+            ++(store.storeMMS(mms) ? mmsStored : mmsDuplicates);
         }
         progress.step(batch.position, batch.elements, batch.declaredCount);
     }

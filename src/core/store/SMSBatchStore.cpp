@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "core/frame/MMSInfo.h"
+#include "core/store/MMSStore.h"
 #include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
@@ -32,6 +34,22 @@ int SMSBatchStore::store(const QList<SMSInfo>& list)
             ++stored;
     }
     inserter.flush();
+    m_changes = sqlite3_total_changes64(m_db->handle());
+    return stored;
+}
+
+bool SMSBatchStore::storeMMS(MMSInfo& mms)
+{
+    const ConnectionLock lock(m_db);
+    if (m_dates && sqlite3_total_changes64(m_db->handle()) != m_changes)
+        m_dates.reset();
+    const bool stored = ::storeMMS(m_db, mms);
+    if (stored && m_dates) {
+        Sqlite3Cursor row = m_db->queryThrow(
+            Sqlite3Sql("select date from sms where sms_id = ?").addInt64Param(mms.smsId));
+        if (row.moveNext())
+            m_dates->add(row.getInt64(0));
+    }
     m_changes = sqlite3_total_changes64(m_db->handle());
     return stored;
 }

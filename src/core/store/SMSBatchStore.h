@@ -5,6 +5,8 @@
 
 #include "core/frame/SMSInfo.h"
 
+struct MMSInfo;
+
 class Sqlite3DB;
 class StoredDates;
 
@@ -26,6 +28,9 @@ public:
 
     // Returns how many were new; their smsId is not set. Throws Sqlite3Exception.
     int store(const QList<SMSInfo>& list);
+    // Stores one MMS of the job (storeMMS) between batches; its conversation row joins the
+    // dates, so the shortcut goes on. True when stored. Throws Sqlite3Exception.
+    bool storeMMS(MMSInfo& mms);
 
 private:
     Sqlite3DB* m_db;

@@ -482,18 +482,21 @@ void TestStore::batchesStoreAsOneByOne_data()
 {
     QTest::addColumn<int>("before"); // messages of the list the account holds already
     QTest::addColumn<int>("batchSize");
-    QTest::addColumn<bool>("writeBetween"); // a message of the next batch stored in between
-    QTest::newRow("empty account, small batches") << 0 << 7 << false;
-    QTest::newRow("empty account, batches over one statement") << 0 << 150 << false;
-    QTest::newRow("messages stored before") << 40 << 64 << false;
-    QTest::newRow("a write between batches") << 0 << 50 << true;
+    // A message of the next batch stored in between: none, as an SMS (storeSMS), or as the
+    // text of an MMS of the job (SMSBatchStore::storeMMS).
+    QTest::addColumn<QString>("between");
+    QTest::newRow("empty account, small batches") << 0 << 7 << "";
+    QTest::newRow("empty account, batches over one statement") << 0 << 150 << "";
+    QTest::newRow("messages stored before") << 40 << 64 << "";
+    QTest::newRow("a write between batches") << 0 << 50 << "sms";
+    QTest::newRow("an MMS of the job between batches") << 0 << 50 << "mms";
 }
 
 void TestStore::batchesStoreAsOneByOne()
 {
     QFETCH(int, before);
     QFETCH(int, batchSize);
-    QFETCH(bool, writeBetween);
+    QFETCH(QString, between);
     // Three messages to a second; every 10th repeats one of its batch, every 25th one of an
     // earlier batch.
     QList<SMSInfo> list;
@@ -506,6 +509,7 @@ void TestStore::batchesStoreAsOneByOne()
     createAccountFile(QStringLiteral("expected.db"));
     Sqlite3DB expected;
     expected.openThrow(accountFilePath(QStringLiteral("expected.db")), SQLITE_OPEN_READWRITE);
+    createMMSTables(&expected);
     for (Sqlite3DB* db : {m_db, &expected}) {
         for (SMSInfo sms : list.mid(0, before))
             storeSMS(db, sms);
@@ -517,12 +521,21 @@ void TestStore::batchesStoreAsOneByOne()
         for (SMSInfo sms : batch)
             stored += storeSMS(&expected, sms) ? 1 : 0;
         QCOMPARE(batches.store(batch), stored);
-        if (writeBetween && first + batchSize + 2 < list.size()) {
-            for (Sqlite3DB* db : {m_db, &expected}) {
-                SMSInfo next = list[first + batchSize + 2];
+        if (between.isEmpty() || first + batchSize + 2 >= list.size())
+            continue;
+        SMSInfo next = list[first + batchSize + 2];
+        if (between == u"sms") {
+            for (Sqlite3DB* db : {m_db, &expected})
                 QVERIFY(storeSMS(db, next));
-            }
+            continue;
         }
+        const QString box = next.isSend ? "2" : "1";
+        MMSInfo mms{{{"date", QString::number(next.date.toMSecsSinceEpoch())}, {"msg_box", box}},
+                    {{{{"ct", "text/plain"}, {"text", next.body}}, nullptr}},
+                    {{{"address", next.address}, {"type", next.isSend ? "151" : "137"}}}};
+        MMSInfo copy = mms;
+        QVERIFY(storeMMS(&expected, copy));
+        QVERIFY(batches.storeMMS(mms));
     }
     QCOMPARE(dump(*m_db), dump(expected));
 }
