@@ -226,6 +226,7 @@ int runStep(const QString& step, const QString& file)
         const QString target = QStringLiteral("tool.db");
         QFile::remove(accountFilePath(target));
         createAccountFile(target);
+        openAccountDatabase(target)->close(); // with the search index, summary and tables
         const QByteArray script =
             "attach '" + QFile::encodeName(accountFilePath(account)) +
             "' as done;\nbegin;\n"
