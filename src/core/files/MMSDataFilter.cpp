@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/files/FillingRead.h"
+
 namespace {
 
 constexpr qint64 chunkBytes = 64 * 1024;
@@ -70,20 +72,8 @@ void MMSDataFilter::dropUpTo(qint64 key)
 
 qint64 MMSDataFilter::readData(char* data, qint64 maxSize)
 {
-    qint64 done = 0;
-    while (done < maxSize) {
-        if (m_outPos == m_out.size()) {
-            if (m_sourceDone)
-                break;
-            refill();
-            continue;
-        }
-        const qint64 n = std::min<qint64>(maxSize - done, m_out.size() - m_outPos);
-        memcpy(data + done, m_out.constData() + m_outPos, size_t(n));
-        m_outPos += n;
-        done += n;
-    }
-    return done;
+    return readFilling(
+        data, maxSize, m_out, m_outPos, [this] { return m_sourceDone; }, [this] { refill(); });
 }
 
 qint64 MMSDataFilter::writeData(const char*, qint64)

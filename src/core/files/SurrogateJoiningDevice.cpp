@@ -5,6 +5,8 @@
 #include <deque>
 #include <string>
 
+#include "core/files/FillingRead.h"
+
 namespace {
 
 constexpr qint64 CHUNK_BYTES = 64 * 1024;
@@ -419,21 +421,8 @@ qint64 SurrogateJoiningDevice::takeReplacementsBefore(qint64 characterOffset)
 
 qint64 SurrogateJoiningDevice::readData(char* data, qint64 maxSize)
 {
-    // Fills the buffer: a short read could end inside a character.
-    qint64 copied = 0;
-    while (copied < maxSize) {
-        if (m_outPos == m_out.size()) {
-            if (atEnd())
-                break;
-            refill();
-            continue;
-        }
-        const qint64 n = std::min<qint64>(maxSize - copied, m_out.size() - m_outPos);
-        memcpy(data + copied, m_out.constData() + m_outPos, size_t(n));
-        m_outPos += n;
-        copied += n;
-    }
-    return copied;
+    return readFilling(
+        data, maxSize, m_out, m_outPos, [this] { return atEnd(); }, [this] { refill(); });
 }
 
 qint64 SurrogateJoiningDevice::writeData(const char*, qint64)
