@@ -69,7 +69,7 @@ const char* const emptyQueue = "DELETE FROM sms_fts_pending";
 // name when the name counts as the conversation's first (not empty).
 struct Incoming
 {
-    QString date, person, address, firstId, firstPerson;
+    QString date, person, address, firstId, firstPerson, count = QStringLiteral("1");
 };
 
 const Incoming fromNew{QStringLiteral("new.date"), QStringLiteral("new.person"),
@@ -80,6 +80,13 @@ const Incoming fromExcluded{QStringLiteral("excluded.last_date"), QStringLiteral
                             QStringLiteral("excluded.address"),
                             QStringLiteral("excluded.first_person_id"),
                             QStringLiteral("excluded.first_person")};
+// Several messages of one conversation at once (addDerivedRows).
+const Incoming fromGroup{fromExcluded.date,    fromExcluded.person,
+                         fromExcluded.address, fromExcluded.firstId,
+                         fromExcluded.firstPerson, QStringLiteral("excluded.message_count")};
+const Incoming fromUnkeyedGroup{QStringLiteral("n.n_date"),     QStringLiteral("n.n_person"),
+                                QStringLiteral("n.n_address"),  QStringLiteral("n.n_first_id"),
+                                QStringLiteral("n.n_first_person"), QStringLiteral("n.n_count")};
 
 // The row's values merged with the message's, as max() and the first name would have them
 // (max ignores NULL; the first name is the one of the lowest row id).
@@ -93,7 +100,7 @@ QString mergeAssignments(const Incoming& in)
     const QString firstWins =
         QStringLiteral("%1 IS NOT NULL AND (first_person_id IS NULL OR %1 < first_person_id)")
             .arg(in.firstId);
-    return QStringList{QStringLiteral("message_count = message_count + 1"),
+    return QStringList{QStringLiteral("message_count = message_count + %1").arg(in.count),
                        greatest(QStringLiteral("last_date"), in.date),
                        greatest(QStringLiteral("person"), in.person),
                        greatest(QStringLiteral("address"), in.address),
@@ -106,12 +113,12 @@ QString mergeAssignments(const Incoming& in)
 }
 
 // A message of a conversation with a key (the usual case): one upsert on the unique key.
-QString addKeyed(const QString& source)
+QString addKeyed(const QString& source, const Incoming& in = fromExcluded)
 {
     return QStringLiteral("INSERT INTO sms_summary(suffix, last_date, message_count, person, "
                           "address, first_person_id, first_person) %1 ON CONFLICT(suffix) DO "
                           "UPDATE SET %2;")
-        .arg(source, mergeAssignments(fromExcluded));
+        .arg(source, mergeAssignments(in));
 }
 
 // NULL keys never conflict, so the one row of messages without any key is found with IS.
@@ -489,4 +496,80 @@ void indexPendingMessages(Sqlite3DB* db)
         return;
     execute(db, QString::fromLatin1(indexQueued));
     execute(db, QString::fromLatin1(emptyQueue));
+}
+
+namespace {
+
+// The messages after the given row id, grouped as the triggers would have added them one by one.
+// ("+": read by row id, as many as are new, rather than along an index of the whole table.)
+const char* const newKeyedGroups =
+    "SELECT suffix, max(date), count(*), max(person), max(address), min(CASE WHEN person <> '' "
+    "THEN sms_id END), NULL FROM sms WHERE sms_id > ?1 AND +suffix IS NOT NULL GROUP BY +suffix";
+const char* const newUnkeyedRow =
+    "INSERT OR IGNORE INTO sms_summary(suffix, message_count) SELECT NULL, 0 WHERE EXISTS (SELECT "
+    "1 FROM sms WHERE sms_id > ?1 AND suffix IS NULL) AND NOT EXISTS (SELECT 1 FROM sms_summary "
+    "WHERE suffix IS NULL)";
+const char* const newUnkeyedGroup =
+    "(SELECT count(*) AS n_count, max(date) AS n_date, max(person) AS n_person, max(address) AS "
+    "n_address, min(CASE WHEN person <> '' THEN sms_id END) AS n_first_id, NULL AS "
+    "n_first_person FROM sms WHERE sms_id > ?1 AND suffix IS NULL) AS n";
+// The grouped rows leave the first name to this: the one of its row id.
+const char* const newFirstPersons =
+    "UPDATE sms_summary SET first_person = (SELECT person FROM sms WHERE sms_id = "
+    "first_person_id) WHERE first_person_id > ?1";
+const char* const newNumbers =
+    "INSERT INTO sms_numbers(address, message_count) SELECT address, count(*) FROM sms WHERE "
+    "sms_id > ?1 AND +address IS NOT NULL GROUP BY +address ON CONFLICT(address) DO UPDATE SET "
+    "message_count = message_count + excluded.message_count";
+const char* const newIndexed =
+    "INSERT INTO sms_fts(rowid, body) SELECT sms_id, body FROM sms WHERE sms_id > ?1";
+
+QStringList triggerNames(Sqlite3DB* db)
+{
+    QStringList names;
+    for (Sqlite3Cursor cursor = db->queryThrow(
+             Sqlite3Sql("select name from sqlite_master where type = 'trigger'"));
+         cursor.moveNext();)
+        names.append(cursor.getText(0));
+    return names;
+}
+
+void executeAfter(Sqlite3DB* db, const QString& sql, qint64 afterId)
+{
+    db->executeThrow(Sqlite3Sql(sql).addInt64Param(afterId));
+}
+
+} // namespace
+
+bool derivedRowsAddable(Sqlite3DB* db)
+{
+    QStringList known{QStringLiteral("mms_delete")}; // fires on deletes only
+    for (const auto& objects : {searchIndexObjects(), summaryObjects(), numberIndexObjects()}) {
+        for (const SchemaObject& object : objects) {
+            if (qstrcmp(object.type, "trigger") == 0)
+                known.append(QLatin1String(object.name));
+        }
+    }
+    const QStringList present = triggerNames(db);
+    return std::all_of(present.cbegin(), present.cend(),
+                       [&](const QString& name) { return known.contains(name); });
+}
+
+void addDerivedRows(Sqlite3DB* db, qint64 afterId)
+{
+    const QStringList present = triggerNames(db);
+    if (present.contains(QLatin1String("sms_fts_insert")))
+        executeAfter(db, QString::fromLatin1(newIndexed), afterId);
+    if (present.contains(QLatin1String("sms_summary_insert"))) {
+        executeAfter(db, addKeyed(QLatin1String(newKeyedGroups), fromGroup), afterId);
+        executeAfter(db, QString::fromLatin1(newUnkeyedRow), afterId);
+        executeAfter(db,
+                     QStringLiteral("UPDATE sms_summary SET %1 FROM %2 WHERE sms_summary.suffix "
+                                    "IS NULL AND n.n_count > 0")
+                         .arg(mergeAssignments(fromUnkeyedGroup), QLatin1String(newUnkeyedGroup)),
+                     afterId);
+        executeAfter(db, QString::fromLatin1(newFirstPersons), afterId);
+    }
+    if (present.contains(QLatin1String("sms_numbers_insert")))
+        executeAfter(db, QString::fromLatin1(newNumbers), afterId);
 }

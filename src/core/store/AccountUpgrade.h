@@ -44,3 +44,13 @@ void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress = UpgradeProg
 // Adds the queued messages to the search index, in one statement (a storing job's commit does
 // it). Harmless on an account without the index. Throws Sqlite3Exception.
 void indexPendingMessages(Sqlite3DB* db);
+
+// A storing job that inserts many messages may turn the triggers off for its transaction and
+// add its messages to the derived tables at the end, in a few statements instead of several per
+// message (WriteTransaction::deferDerivedRows). True when every trigger of the account is one
+// addDerivedRows stands in for (or fires on deletes only), so nothing is missed.
+bool derivedRowsAddable(Sqlite3DB* db);
+// Adds every message after afterId to the search index, the summary and the numbers, as the
+// insert triggers would have, for each part whose insert trigger the account has. Throws
+// Sqlite3Exception.
+void addDerivedRows(Sqlite3DB* db, qint64 afterId);

@@ -8,10 +8,12 @@
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Sql.h"
+#include "core/store/Transaction.h"
 
 SMSBatchStore::SMSBatchStore(Sqlite3DB* db) : m_db(db)
 {
     const ConnectionLock lock(db);
+    WriteTransaction::deferDerivedRows(db);
     Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql("select exists (select 1 from sms)"));
     if (cursor.moveNext() && cursor.getInt(0) == 0)
         m_dates = std::make_unique<StoredDates>();

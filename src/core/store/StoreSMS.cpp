@@ -67,6 +67,7 @@ int storeMessages(Sqlite3DB* db, QList<SMSInfo>& list, bool noWait)
 int deleteConversation(Sqlite3DB* db, const QString& suffix)
 {
     WriteTransaction transaction(db);
+    WriteTransaction::resumeDerivedRows(db);
     db->executeThrow(Sqlite3Sql("delete from sms where suffix=?").addTextParam(suffix));
     const int deleted = sqlite3_changes(db->handle());
     transaction.commit();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <sqlite3.h>
+#include <utility>
 
 #include "core/store/AccountUpgrade.h"
 #include "core/store/MessageSpool.h"
@@ -14,6 +15,13 @@ namespace {
 
 // The account the calling thread writes to, inside a WriteTransaction.
 thread_local Sqlite3DB* t_writing = nullptr;
+// The transaction the calling thread began on it.
+thread_local WriteTransaction* t_open = nullptr;
+
+void enableTriggers(Sqlite3DB* db, bool on)
+{
+    sqlite3_db_config(db->handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, on ? 1 : 0, nullptr);
+}
 
 // How long a thread waits for another thread of this program writing on the same handle; the
 // window's own thread waits no longer than it may stop painting.
@@ -80,6 +88,8 @@ WriteTransaction::WriteTransaction(Sqlite3DB* db, Wait wait) : m_db(db), m_outer
         throw;
     }
     t_writing = db;
+    m_outerOpen = t_open;
+    t_open = this;
     m_own = true;
     m_open = true;
 }
@@ -96,6 +106,9 @@ WriteTransaction::~WriteTransaction()
             qDebug("WriteTransaction: rollback failed, %s", e.what());
         }
     }
+    if (m_derivedAfter >= 0)
+        enableTriggers(m_db, true);
+    t_open = m_outerOpen;
     t_writing = m_outer;
     m_db->unlockWriter();
 }
@@ -114,11 +127,43 @@ void WriteTransaction::commit()
         storeSMS(m_db, sms);
         files.append(entry.file);
     }
+    addDeferredRows();
     // New messages go into the search index in one step rather than one by one.
     indexPendingMessages(m_db);
     m_db->commitTran();
     m_open = false;
     MessageSpool::remove(files);
+}
+
+WriteTransaction* WriteTransaction::openOn(Sqlite3DB* db)
+{
+    return t_open && t_open->m_db == db && t_open->m_open ? t_open : nullptr;
+}
+
+void WriteTransaction::deferDerivedRows(Sqlite3DB* db)
+{
+    WriteTransaction* open = openOn(db);
+    if (!open || open->m_derivedAfter >= 0 || !derivedRowsAddable(db))
+        return;
+    Sqlite3Cursor last = db->queryThrow(Sqlite3Sql("select ifnull(max(sms_id), 0) from sms"));
+    last.moveNext();
+    open->m_derivedAfter = last.getInt64(0);
+    enableTriggers(db, false);
+}
+
+void WriteTransaction::resumeDerivedRows(Sqlite3DB* db)
+{
+    if (WriteTransaction* open = openOn(db))
+        open->addDeferredRows();
+}
+
+void WriteTransaction::addDeferredRows()
+{
+    if (m_derivedAfter < 0)
+        return;
+    enableTriggers(m_db, true);
+    const qint64 after = std::exchange(m_derivedAfter, -1);
+    addDerivedRows(m_db, after);
 }
 
 Transaction::Transaction(Sqlite3DB* db)

@@ -59,11 +59,26 @@ public:
 
     void commit();
 
+    // For jobs that only insert, many messages: for the rest of the calling thread's transaction
+    // on db the account's triggers are off on this connection, and every message stored from
+    // now on reaches the search index, the summary and the numbers at the commit, a few
+    // statements in all (a trigger's run per message costs more than storing it). Does nothing
+    // without such a transaction, or when the account has triggers addDerivedRows does not
+    // stand in for. Throws Sqlite3Exception.
+    static void deferDerivedRows(Sqlite3DB* db);
+    // Ends that for a write that is not an insert (a trigger it needs would otherwise not fire).
+    static void resumeDerivedRows(Sqlite3DB* db);
+
 private:
+    static WriteTransaction* openOn(Sqlite3DB* db);
+    void addDeferredRows();
+
     Sqlite3DB* m_db;
-    Sqlite3DB* m_outer = nullptr; // what the thread wrote to before
-    bool m_own = false;           // began here (not part of an enclosing one)
+    Sqlite3DB* m_outer = nullptr;          // what the thread wrote to before
+    WriteTransaction* m_outerOpen = nullptr; // the thread's own transaction before this one
+    bool m_own = false;                    // began here (not part of an enclosing one)
     bool m_open = false;
+    qint64 m_derivedAfter = -1; // deferred: messages after this row id wait for the commit
 };
 
 // One job's transaction: begun when constructed (the account is then held by the job), rolled
