@@ -357,6 +357,10 @@ Press Send again to send it to those only.</translation>
         <translation>Successfully export %1 SMS.</translation>
     </message>
     <message>
+        <source>IDS_EXPORT_SMS_SUC_%1_MMS_%2</source>
+        <translation>Successfully export %1 SMS and %2 MMS.</translation>
+    </message>
+    <message>
         <source>IDS_UNKNOWN_BACKUP_FORMAT</source>
         <translation>Unknown exporting format.</translation>
     </message>

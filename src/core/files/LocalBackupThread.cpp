@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/files/IBackupSMS.h"
+#include "core/files/MMSAsTextSource.h"
 #include "core/files/SMSPrinter.h"
 #include "core/frame/Cancellation.h"
 #include "core/frame/ProgressThrottle.h"
@@ -51,28 +52,6 @@ private:
     std::unique_ptr<QFileDevice> m_file;
 };
 
-// Pages show an MMS as its text and a placeholder per attachment.
-class MMSAsTextSource : public AbsSMSDataSource
-{
-public:
-    MMSAsTextSource(AbsSMSDataSource* source, Sqlite3DB* db)
-        : m_source(source), m_db(db && accountHasMMS(db) ? db : nullptr)
-    {}
-    int count() override { return m_source->count(); }
-    bool next(SMSInfo& sms) override
-    {
-        if (!m_source->next(sms))
-            return false;
-        if (m_db)
-            mmsAsText(m_db, sms);
-        return true;
-    }
-
-private:
-    AbsSMSDataSource* m_source;
-    Sqlite3DB* m_db;
-};
-
 } // namespace
 
 LocalBackupThread::LocalBackupThread(AbsSMSDataSource* source, const QString& fileName, bool asPdf)
@@ -87,9 +66,13 @@ void LocalBackupThread::work()
     if (!writer && !m_asPdf)
         fail(tr("IDS_UNKNOWN_BACKUP_FORMAT"));
     ExportFile file(m_fileName);
+    m_mmsWritten = 0;
     const int written = m_asPdf ? writePdf(file.device()) : writeAll(*writer, file.device());
     file.commit();
-    emit succeed(tr("IDS_EXPORT_SMS_SUC_%1").arg(written));
+    // An account's MMS are counted apart; without them the text is the SMS count alone.
+    emit succeed(m_mmsWritten > 0
+                     ? tr("IDS_EXPORT_SMS_SUC_%1_MMS_%2").arg(written - m_mmsWritten).arg(m_mmsWritten)
+                     : tr("IDS_EXPORT_SMS_SUC_%1").arg(written));
 }
 
 int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
@@ -105,10 +88,13 @@ int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
     MMSInfo mms;
     while (m_source->next(sms)) {
         Cancellation::throwIfRequested();
-        if (!withMMS || sms.smsId == 0 || !loadMMS(db, sms.smsId, mms) ||
-            !writer.writeMMS(&file, db, mms)) {
-            if (withMMS)
+        if (withMMS && sms.smsId != 0 && loadMMS(db, sms.smsId, mms)) {
+            ++m_mmsWritten;
+            if (!writer.writeMMS(&file, db, mms)) {
                 mmsAsText(db, sms);
+                writer.writeSMS(&file, sms);
+            }
+        } else {
             writer.writeSMS(&file, sms);
         }
         ++n;
@@ -125,8 +111,10 @@ int LocalBackupThread::writePdf(QIODevice& file)
     ProgressThrottle throttle(total);
     MMSAsTextSource source(m_source, currentDatabase());
     SMSPrinter printer(&source);
-    return printer.printPdf(&file, [&](int done) {
+    const int written = printer.printPdf(&file, [&](int done) {
         if (throttle.shouldReport(done))
             reportProgress(done, total);
     });
+    m_mmsWritten = source.mmsCount();
+    return written;
 }

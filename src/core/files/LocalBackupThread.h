@@ -28,4 +28,5 @@ private:
     QString m_fileName;
     AbsSMSDataSource* m_source; // not owned
     bool m_asPdf;
+    int m_mmsWritten = 0; // of the messages written
 };

@@ -1,8 +1,10 @@
 #include "core/files/PrintPagesThread.h"
 
+#include "core/files/MMSAsTextSource.h"
 #include "core/files/SMSPrinter.h"
 #include "core/frame/ProgressThrottle.h"
 #include "core/store/AbsSMSDataSource.h"
+#include "core/store/Accounts.h"
 
 PrintPagesThread::PrintPagesThread(AbsSMSDataSource* source)
     : JobThread("PrintPagesThread"), m_source(source)
@@ -13,7 +15,8 @@ void PrintPagesThread::work()
     m_pages.clear();
     const int total = m_source->count();
     ProgressThrottle throttle(total);
-    SMSPrinter printer(m_source);
+    MMSAsTextSource source(m_source, currentDatabase());
+    SMSPrinter printer(&source);
     printer.layoutPages([this](const QPicture& page) { m_pages.append(page); },
                         [&](int done) {
                             if (throttle.shouldReport(done))

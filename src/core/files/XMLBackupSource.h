@@ -16,8 +16,12 @@ public:
 
     int count() override { return m_count; }
     bool next(SMSInfo& sms) override;
+    // Reads the file to its end for the MMS after the last message too.
+    int mmsLeftOut() override;
 
 private:
+    XMLReadAhead& file();
+
     QString m_fileName;
     int m_count;
     std::unique_ptr<XMLReadAhead> m_file;

@@ -69,6 +69,7 @@ void XMLReadAhead::read()
                 return;
         }
         m_summary = reader.skippedSummary();
+        m_skippedMMS = reader.skippedMMS();
         m_skipped = reader.skippedOtherTypes() + reader.skippedMMS() +
                     reader.skippedInvalidDates() + reader.skippedOverLimit() +
                     reader.skippedUnusableMMS();

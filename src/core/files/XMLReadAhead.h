@@ -47,6 +47,8 @@ public:
     // kept without some of their parts are not counted).
     QString skippedSummary() const;
     qint64 skippedCount() const;
+    // The MMS among them: those that were not read (without readMMS) or had no usable content.
+    qint64 skippedMMS() const { return m_skippedMMS; }
 
 private:
     void read();
@@ -56,6 +58,7 @@ private:
     // Written by the reading thread before it finishes the queue, read after next returned false.
     QString m_summary;
     qint64 m_skipped = 0;
+    qint64 m_skippedMMS = 0;
     ReadAheadQueue<Batch> m_batches{MAX_BATCHES};
     std::unique_ptr<QThread> m_thread; // last: started once everything above exists
 };

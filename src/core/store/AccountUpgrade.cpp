@@ -80,10 +80,7 @@ const Incoming fromExcluded{QStringLiteral("excluded.last_date"), QStringLiteral
                             QStringLiteral("excluded.address"),
                             QStringLiteral("excluded.first_person_id"),
                             QStringLiteral("excluded.first_person")};
-// Several messages of one conversation at once (addDerivedRows).
-const Incoming fromGroup{fromExcluded.date,    fromExcluded.person,
-                         fromExcluded.address, fromExcluded.firstId,
-                         fromExcluded.firstPerson, QStringLiteral("excluded.message_count")};
+// The messages without a conversation key of a job at once (addDerivedRows).
 const Incoming fromUnkeyedGroup{QStringLiteral("n.n_date"),     QStringLiteral("n.n_person"),
                                 QStringLiteral("n.n_address"),  QStringLiteral("n.n_first_id"),
                                 QStringLiteral("n.n_first_person"), QStringLiteral("n.n_count")};
@@ -113,12 +110,12 @@ QString mergeAssignments(const Incoming& in)
 }
 
 // A message of a conversation with a key (the usual case): one upsert on the unique key.
-QString addKeyed(const QString& source, const Incoming& in = fromExcluded)
+QString addKeyed(const QString& source)
 {
     return QStringLiteral("INSERT INTO sms_summary(suffix, last_date, message_count, person, "
                           "address, first_person_id, first_person) %1 ON CONFLICT(suffix) DO "
                           "UPDATE SET %2;")
-        .arg(source, mergeAssignments(in));
+        .arg(source, mergeAssignments(fromExcluded));
 }
 
 // NULL keys never conflict, so the one row of messages without any key is found with IS.
@@ -500,11 +497,10 @@ void indexPendingMessages(Sqlite3DB* db)
 
 namespace {
 
-// The messages after the given row id, grouped as the triggers would have added them one by one.
+// The messages after the given row id, added one row after the other as the triggers would have
+// added them, but in one statement each (grouping them first made SQLite sort them all in memory).
 // ("+": read by row id, as many as are new, rather than along an index of the whole table.)
-const char* const newKeyedGroups =
-    "SELECT suffix, max(date), count(*), max(person), max(address), min(CASE WHEN person <> '' "
-    "THEN sms_id END), NULL FROM sms WHERE sms_id > ?1 AND +suffix IS NOT NULL GROUP BY +suffix";
+const char* const newKeyedRows = "FROM sms WHERE sms_id > ?1 AND +suffix IS NOT NULL";
 const char* const newUnkeyedRow =
     "INSERT OR IGNORE INTO sms_summary(suffix, message_count) SELECT NULL, 0 WHERE EXISTS (SELECT "
     "1 FROM sms WHERE sms_id > ?1 AND suffix IS NULL) AND NOT EXISTS (SELECT 1 FROM sms_summary "
@@ -513,14 +509,14 @@ const char* const newUnkeyedGroup =
     "(SELECT count(*) AS n_count, max(date) AS n_date, max(person) AS n_person, max(address) AS "
     "n_address, min(CASE WHEN person <> '' THEN sms_id END) AS n_first_id, NULL AS "
     "n_first_person FROM sms WHERE sms_id > ?1 AND suffix IS NULL) AS n";
-// The grouped rows leave the first name to this: the one of its row id.
-const char* const newFirstPersons =
+// The group leaves the first name to this: the one of its row id.
+const char* const newUnkeyedFirstPerson =
     "UPDATE sms_summary SET first_person = (SELECT person FROM sms WHERE sms_id = "
-    "first_person_id) WHERE first_person_id > ?1";
+    "first_person_id) WHERE suffix IS NULL AND first_person_id > ?1";
 const char* const newNumbers =
-    "INSERT INTO sms_numbers(address, message_count) SELECT address, count(*) FROM sms WHERE "
-    "sms_id > ?1 AND +address IS NOT NULL GROUP BY +address ON CONFLICT(address) DO UPDATE SET "
-    "message_count = message_count + excluded.message_count";
+    "INSERT INTO sms_numbers(address, message_count) SELECT address, 1 FROM sms WHERE sms_id > ?1 "
+    "AND +address IS NOT NULL ON CONFLICT(address) DO UPDATE SET message_count = message_count + "
+    "1";
 const char* const newIndexed =
     "INSERT INTO sms_fts(rowid, body) SELECT sms_id, body FROM sms WHERE sms_id > ?1";
 
@@ -561,14 +557,18 @@ void addDerivedRows(Sqlite3DB* db, qint64 afterId)
     if (present.contains(QLatin1String("sms_fts_insert")))
         executeAfter(db, QString::fromLatin1(newIndexed), afterId);
     if (present.contains(QLatin1String("sms_summary_insert"))) {
-        executeAfter(db, addKeyed(QLatin1String(newKeyedGroups), fromGroup), afterId);
+        // The trigger's values, taken from the rows instead of new.
+        const QString values = QString::fromLatin1(newValues).remove(QLatin1String("new."));
+        executeAfter(db,
+                     addKeyed(QStringLiteral("SELECT %1 %2").arg(values, QLatin1String(newKeyedRows))),
+                     afterId);
         executeAfter(db, QString::fromLatin1(newUnkeyedRow), afterId);
         executeAfter(db,
                      QStringLiteral("UPDATE sms_summary SET %1 FROM %2 WHERE sms_summary.suffix "
                                     "IS NULL AND n.n_count > 0")
                          .arg(mergeAssignments(fromUnkeyedGroup), QLatin1String(newUnkeyedGroup)),
                      afterId);
-        executeAfter(db, QString::fromLatin1(newFirstPersons), afterId);
+        executeAfter(db, QString::fromLatin1(newUnkeyedFirstPerson), afterId);
     }
     if (present.contains(QLatin1String("sms_numbers_insert")))
         executeAfter(db, QString::fromLatin1(newNumbers), afterId);

@@ -43,8 +43,9 @@ void SyncBackupThread::work()
     // Everything reached the phone: a cancel now only shortens the pause.
     Cancellation::pause(SyncTimings::pauseAfterSuccessMs());
     QString text = tr("IDS_EXPORT_SMS_TO_ANDROID_SUC_%1").arg(m_sent);
-    if (m_leftOut > 0)
-        text += QLatin1Char(' ') + tr("IDS_RESTORE_MMS_LEFT_OUT_%1").arg(m_leftOut);
+    const int leftOut = m_leftOut + (m_source ? m_source->mmsLeftOut() : 0);
+    if (leftOut > 0)
+        text += QLatin1Char(' ') + tr("IDS_RESTORE_MMS_LEFT_OUT_%1").arg(leftOut);
     emit succeed(text);
 }
 

@@ -214,13 +214,18 @@ void TestCSVPreviewForm::restoreToPhone()
 void TestCSVPreviewForm::xmlFileByFirstPage()
 {
     // The dialog holds the first page and shows the file's total; import all reads the file.
+    // Two MMS, one among the messages and one after them.
     const int total = LocalPreviewXMLThread::FIRST_PAGE + 5;
+    const QByteArray mms = "<mms date=\"7000\" msg_box=\"1\" address=\"555\"><parts><part seq=\"0\" "
+                           "ct=\"text/plain\" text=\"picture\"/></parts><addrs><addr "
+                           "address=\"555\" type=\"137\"/></addrs></mms>";
     QByteArray xml = "<smses>";
     for (int i = 0; i < total; ++i)
         xml += "<sms address=\"555\" type=\"1\" date=\"" + QByteArray::number(i * 1000 + 1) +
-               "\" body=\"m" + QByteArray::number(i) + "\"/>";
+               "\" body=\"m" + QByteArray::number(i) + "\"/>" + (i == 3 ? mms : QByteArray());
     QTemporaryDir dir;
-    LocalPreviewXMLThread preview(writeFile(dir.filePath("big.xml"), xml + "</smses>"));
+    LocalPreviewXMLThread preview(
+        writeFile(dir.filePath("big.xml"), xml + QByteArray(mms).replace("7000", "9000") + "</smses>"));
     QVERIFY(jobtest::runRecorded(preview).succeeded());
     QCOMPARE(preview.smsList().size(), LocalPreviewXMLThread::FIRST_PAGE);
     const auto form = [&] {
@@ -237,14 +242,17 @@ void TestCSVPreviewForm::xmlFileByFirstPage()
     QCOMPARE(storedBodies(), (QStringList{"m2", "m0"}));
     auto all = form();
     press(*all, "btnImportToLocal");
-    QCOMPARE(m_recorder->lastText(), QStringLiteral("Successfully import %1 SMS.").arg(total));
-    QCOMPARE(storedBodies().size(), total);
-    // Restore all reads the file again, too.
+    QCOMPARE(m_recorder->lastText(),
+             QStringLiteral("Successfully import %1 SMS. Imported 2 MMS.").arg(total));
+    QCOMPARE(storedBodies().size(), total + 2);
+    // Restore all reads the file again, too; the phone takes no MMS.
     setConnection(phoneAddress, phoneAddress, false);
     const qsizetype before = m_phone.restoredRecords().size();
     press(*form(), "btnRestoreToAndroid");
     QCOMPARE(m_recorder->lastText(),
-             QStringLiteral("Successfully restore %1 SMS to Android.").arg(total));
+             QStringLiteral("Successfully restore %1 SMS to Android. Left out 2 MMS: the phone "
+                            "takes SMS only.")
+                 .arg(total));
     QTRY_COMPARE(restoredBodies(before).size(), total);
 }
 
