@@ -317,6 +317,10 @@
         <translation>Your message is blank..Please compose it first.</translation>
     </message>
     <message>
+        <source>IDS_SEND_SMS_TO_GROUP</source>
+        <translation>This is a group conversation, and the phone sends SMS to one number at a time: write to each member with a new message.</translation>
+    </message>
+    <message>
         <source>IDS_SEND_SMS_SUC</source>
         <translation>Message sent successfully.</translation>
     </message>

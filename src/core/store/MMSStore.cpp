@@ -482,3 +482,11 @@ QString mmsText(const MMSInfo& mms)
     }
     return texts.join(QLatin1Char('\n')) + QStringLiteral(""); // never null: compared with =
 }
+
+QStringList groupMembers(const QString& address, const QString& suffix)
+{
+    QStringList parties;
+    for (const QString& party : address.split(QStringLiteral(", "), Qt::SkipEmptyParts))
+        parties.append(party.trimmed());
+    return parties.size() > 1 && groupSuffix(parties) == suffix ? parties : QStringList();
+}

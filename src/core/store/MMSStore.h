@@ -47,6 +47,9 @@ QByteArray mmsPartBytes(Sqlite3DB* db, qint64 partId, qint64 limit = -1);
 // What a text format shows of an attachment: "[image: IMG_0001.jpg]"; empty for text and
 // layout parts.
 QString mmsPlaceholder(const MMSPart& part);
+// The members of a group conversation (a group MMS's address lists them, its key joins theirs);
+// empty for a conversation with one other party.
+QStringList groupMembers(const QString& address, const QString& suffix);
 // The parts that are text, joined by line breaks (a text part may carry its text as data).
 QString mmsText(const MMSInfo& mms);
 // True when the part is shown as a picture.

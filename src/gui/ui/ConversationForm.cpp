@@ -15,6 +15,7 @@
 #include "core/device/SendSMSThroughPhone.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
+#include "core/store/MMSStore.h"
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/Sqlite3Exception.h"
 #include "gui/device/EnsureConnection.h"
@@ -146,6 +147,11 @@ void ConversationForm::onBtnSendSMSPressed()
     const QString text = m_txtSendSMS->toPlainText().trimmed();
     if (text.isEmpty()) {
         showWarning(tr("IDS_SEND_SMS_NO_CONTENT"));
+        return;
+    }
+    // The phone sends SMS to one number: a group's joined address is none.
+    if (!groupMembers(m_address, m_suffix).isEmpty()) {
+        showWarning(tr("IDS_SEND_SMS_TO_GROUP"));
         return;
     }
     const std::shared_ptr<DeviceConnection> connection = ensureConnection(true);

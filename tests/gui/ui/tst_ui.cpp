@@ -628,6 +628,19 @@ void TestUi::mmsAttachmentsShownAndSaved()
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), "audio");
+
+    // A group's conversation is not answered as if its joined numbers were one: nothing is sent.
+    MMSInfo group{{{"date", "9100000"}, {"msg_box", "1"}, {"address", "777~888"}},
+                  {{{{"ct", "text/plain"}, {"text", "to all"}}, nullptr}},
+                  {}};
+    QVERIFY(storeMMS(currentDatabase(), group));
+    ConversationForm::openConversation("777, 888", "777, 888", "777,888");
+    ConversationForm* chat = ConversationForm::conversation("777,888");
+    QCOMPARE(chat->history()->pageMessages().last().body, QStringLiteral("to all"));
+    chat->replyEdit()->setPlainText("hello");
+    QTest::mouseClick(chat->findChild<QPushButton*>("btnSendSMS"), Qt::LeftButton);
+    QVERIFY(m_dialogs->lastText().startsWith("This is a group conversation"));
+    QCOMPARE(chat->replyEdit()->toPlainText(), QStringLiteral("hello"));
 }
 
 void TestUi::highlight_data()
