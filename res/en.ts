@@ -427,6 +427,10 @@ Press Send again to send it to those only.</translation>
         <source>IDS_SAVING_ATTACHMENT</source>
         <translation>Saving the attachment...</translation>
     </message>
+    <message>
+        <source>IDS_OPENING_PICTURE</source>
+        <translation>Opening the picture...</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

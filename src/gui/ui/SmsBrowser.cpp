@@ -256,9 +256,14 @@ void SmsBrowser::showPicture(qint64 partId)
 {
     for (const QList<MMSPart>& parts : std::as_const(m_attachments)) {
         for (const MMSPart& part : parts) {
-            if (part.partId == partId)
-                (new PictureViewer(readImage(partId, QSize()), mmsPartFileName(part), this))
-                    ->show();
+            if (part.partId != partId)
+                continue;
+            // Read and decoded on a worker: a picture may be large.
+            QImage image;
+            if (runInBackground(
+                    tr("IDS_OPENING_PICTURE"), [&] { image = readImage(partId, QSize()); }, 300))
+                (new PictureViewer(image, mmsPartFileName(part), this))->show();
+            return;
         }
     }
 }
