@@ -13,6 +13,7 @@
 #include "core/store/AbsSMSDataSource.h"
 #include "core/store/Accounts.h"
 #include "core/store/MMSStore.h"
+#include "core/store/SubIdRuns.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
     // An account without MMS is written without looking for them.
     Sqlite3DB* db = currentDatabase();
     const bool withMMS = db && accountHasMMS(db);
+    const bool withSubIds = db && SubIdRuns::any(db);
+    SubIdRuns subIds(db);
     SMSInfo sms;
     MMSInfo mms;
     while (m_source->next(sms)) {
@@ -95,6 +98,8 @@ int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)
                 writer.writeSMS(&file, sms);
             }
         } else {
+            if (withSubIds && sms.smsId != 0)
+                sms.subId = subIds.of(sms.smsId);
             writer.writeSMS(&file, sms);
         }
         ++n;

@@ -138,6 +138,8 @@ bool XMLBackupReader::readSMS(SMSInfo& sms)
             type = attribute.value();
         else if (name == u"contact_name" && attribute.value() != u"(Unknown)")
             sms.person = attribute.value().toString();
+        else if (name == u"sub_id" && !attribute.value().isEmpty())
+            sms.subId = attribute.value().toString();
     }
     bool ok = false;
     const int kind = type.toInt(&ok);

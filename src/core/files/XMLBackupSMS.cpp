@@ -85,7 +85,10 @@ void XMLBackupSMS::writeSMS(QIODevice* device, const SMSInfo& sms)
                 .arg(sms.isSend ? 2 : 1);
     unit += escapeXMLAttribute(sms.body);
     unit += QStringLiteral("\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\" "
-                           "status=\"-1\" locked=\"0\" date_sent=\"0\" readable_date=\"");
+                           "status=\"-1\" locked=\"0\" date_sent=\"0\"");
+    if (!sms.subId.isNull())
+        unit += QStringLiteral(" sub_id=\"%1\"").arg(escapeXMLAttribute(sms.subId));
+    unit += QStringLiteral(" readable_date=\"");
     unit += readableDate;
     unit += QStringLiteral("\" contact_name=\"");
     unit += person;

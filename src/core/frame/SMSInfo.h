@@ -14,6 +14,9 @@ struct SMSInfo
     QString body;
     bool isSend = false;
     QDateTime date;
+    // The phone's subscription (SIM) the message went through, as a backup file gave it; null
+    // when unknown (messages from the phone or a CSV file).
+    QString subId;
 };
 
 Q_DECLARE_METATYPE(SMSInfo)

@@ -41,6 +41,11 @@ const SchemaObject mmsObjects[] = {
      "CREATE TABLE mms_addr (addr_id INTEGER PRIMARY KEY, sms_id INTEGER, address TEXT, type "
      "TEXT, charset TEXT, other TEXT)"},
     {"index", "mms_addr_message", "CREATE INDEX mms_addr_message ON mms_addr(sms_id)"},
+    // The subscription ids of messages from backup files, one row per run of consecutive row
+    // ids with the same id (a whole import is usually one run). Row ids are never reused, so a
+    // deleted message's run needs no upkeep.
+    {"table", "sms_sub_ids",
+     "CREATE TABLE sms_sub_ids (first_id INTEGER PRIMARY KEY, last_id INTEGER, sub_id)"},
     // A message deleted by any means takes its parts along.
     {"trigger", "mms_delete",
      "CREATE TRIGGER mms_delete AFTER DELETE ON sms WHEN EXISTS (SELECT 1 FROM mms WHERE sms_id "
@@ -238,7 +243,7 @@ bool mmsTablesPresent(Sqlite3DB* db)
 {
     Statement count(db, "select count(*) from sqlite_master where name in ('mms', 'mms_date', "
                         "'mms_part', 'mms_part_message', 'mms_addr', 'mms_addr_message', "
-                        "'mms_delete')");
+                        "'sms_sub_ids', 'mms_delete')");
     count.step();
     return count.integerAt(0) == qint64(std::size(mmsObjects));
 }

@@ -123,7 +123,8 @@ bool MessageInserter::Row::sameAs(const Row& other) const
 }
 
 MessageInserter::MessageInserter(Sqlite3DB* db, StoredDates* dates)
-    : m_db(db), m_lock(db), m_dates(dates), m_count(db->statement(QString::fromLatin1(countSql)))
+    : m_db(db), m_lock(db), m_dates(dates), m_count(db->statement(QString::fromLatin1(countSql))),
+      m_subIds(db)
 {
     m_pending.reserve(MAX_INSERT_ROWS);
 }
@@ -142,8 +143,9 @@ bool MessageInserter::add(const SMSInfo& sms)
         return false;
     row.person = sms.person.toUtf8();
     row.suffix = suffixUtf8(sms.address, row.address);
+    row.subId = sms.subId;
     if (m_pending.size() == MAX_INSERT_ROWS)
-        flush();
+        insertPending();
     if (m_dates)
         m_dates->add(row.date);
     m_pending.push_back(std::move(row));
@@ -151,6 +153,12 @@ bool MessageInserter::add(const SMSInfo& sms)
 }
 
 void MessageInserter::flush()
+{
+    insertPending();
+    m_subIds.write();
+}
+
+void MessageInserter::insertPending()
 {
     std::size_t done = 0;
     while (done < m_pending.size()) {
@@ -196,4 +204,8 @@ void MessageInserter::insert(std::size_t first, int rows)
     }
     Q_ASSERT(index == rows * INSERT_COLUMNS + 1);
     stmt->step();
+    // One statement's rows take consecutive row ids, the last one's last.
+    const qint64 firstId = m_db->lastInsertId64() - rows + 1;
+    for (int i = 0; i < rows; ++i)
+        m_subIds.add(firstId + i, m_pending[first + i].subId);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/frame/SMSInfo.h"
+#include "core/store/SubIdRuns.h"
 
 class Sqlite3DB;
 class Sqlite3Stmt;
@@ -56,7 +57,7 @@ public:
     // True when the message is new: it is then inserted by a later flush, at the latest.
     // Throws Sqlite3Exception.
     bool add(const SMSInfo& sms);
-    // Inserts the new messages held so far.
+    // Inserts the new messages held so far, with their subscription ids.
     void flush();
 
 private:
@@ -66,12 +67,14 @@ private:
         long long date = 0;
         int isSend = 0;
         QByteArray address, person, body, suffix;
+        QString subId;
 
         bool sameAs(const Row& other) const;
     };
 
     bool isPending(const Row& row) const;
     bool isStored(const Row& row);
+    void insertPending();
     void insert(std::size_t first, int rows);
 
     Sqlite3DB* m_db;
@@ -79,4 +82,5 @@ private:
     StoredDates* m_dates;
     std::shared_ptr<Sqlite3Stmt> m_count;
     std::vector<Row> m_pending;
+    SubIdRuns m_subIds;
 };

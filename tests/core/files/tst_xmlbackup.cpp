@@ -412,13 +412,15 @@ void TestXMLBackup::mmsRoundTrip()
                                i == 3 ? "555~666" : "555", i == 2 ? "2" : "1",
                                QByteArray::number(1331010369000 + i * 1000));
     }
+    // An SMS through another SIM: its subscription id comes back too.
+    elements += smsElement("after", "1", "1331010999000").replace("sub_id=\"1\"", "sub_id=\"2\"");
     const QString original = writeFile(m_dir.filePath(QStringLiteral("app.xml")), backup(elements));
     QStringList exported;
     for (const QString& from : {original, m_dir.filePath(QStringLiteral("out0.xml"))}) {
         QVERIFY(m_account.open(QStringLiteral("rt%1.db").arg(exported.size())));
         LocalImportXMLThread import(from);
         QCOMPARE(jobtest::runRecorded(import).text,
-                 QStringLiteral("Successfully import 1 SMS. Imported 4 MMS."));
+                 QStringLiteral("Successfully import 2 SMS. Imported 4 MMS."));
         for (int i = 0; i < blobs.size(); ++i)
             QCOMPARE(mmsPartBytes(currentDatabase(),
                                   scalar(QStringLiteral(
@@ -432,11 +434,13 @@ void TestXMLBackup::mmsRoundTrip()
         QVERIFY(jobtest::runRecorded(exportJob).succeeded());
     }
     QCOMPARE(withoutBackupSet(readFile(exported[1])), withoutBackupSet(readFile(exported[0])));
+    for (const char* subId : {"1", "2"})
+        QVERIFY(readFile(exported[0]).contains(QByteArray("date_sent=\"0\" sub_id=\"") + subId));
     // Text formats: the text and a placeholder per attachment.
     SMSCursorSource source(currentDatabase(), wholeAccountQuery());
     LocalBackupThread textExport(&source, m_dir.filePath(QStringLiteral("out.csv")));
     QCOMPARE(jobtest::runRecorded(textExport).text,
-             QStringLiteral("Successfully export 1 SMS and 4 MMS."));
+             QStringLiteral("Successfully export 2 SMS and 4 MMS."));
     QVERIFY(readFile(m_dir.filePath(QStringLiteral("out.csv")))
                 .contains("0,2012-03-06 05:06:12,\"555, 666\",,[image: IMG_3.jpg]\n"));
     QVERIFY(

@@ -251,7 +251,7 @@ void TestSyncJobs::restoresInBatches()
     for (int i = 0; i < mms; ++i) {
         MMSInfo stored{{{"date", QString::number(i * 1000)}, {"msg_box", "1"}}, {}, {}};
         QVERIFY(storeMMS(currentDatabase(), stored));
-        withMMS.append(SMSInfo{stored.smsId, {}, {}, {}, false, {}});
+        withMMS.append(SMSInfo{stored.smsId, {}, {}, {}, false, {}, {}});
     }
     SMSListSource source(withMMS);
 
