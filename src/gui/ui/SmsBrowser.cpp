@@ -35,6 +35,9 @@ const QString highlightClose = QStringLiteral("</span>");
 const QString pictureScheme = QStringLiteral("mms-picture");
 const QString imageScheme = QStringLiteral("mms-image");
 const QString saveScheme = QStringLiteral("mms-save");
+// Larger pictures (no phone sends one; a damaged or odd backup may hold one) are offered to save
+// rather than read whole on the window's thread to be shown.
+constexpr qint64 maxShownPictureBytes = 16 * 1024 * 1024;
 
 // The picture at the given size, or whole when the size is not valid.
 QImage readImage(qint64 partId, const QSize& size)
@@ -208,7 +211,8 @@ void SmsBrowser::loadAttachments(const QList<SMSInfo>& messages)
                 continue;
             m_attachments.insert(id, mms.parts);
             for (const MMSPart& part : std::as_const(mms.parts)) {
-                if (isMMSPicture(part) && part.dataSize > 0)
+                if (isMMSPicture(part) && part.dataSize > 0 &&
+                    part.dataSize <= maxShownPictureBytes)
                     m_pictureSizes.insert(part.partId, shownSize(part.partId, std::max(width, 64)));
             }
         }

@@ -604,12 +604,16 @@ void TestUi::mmsAttachmentsShownAndSaved()
     QByteArray png;
     QBuffer buffer(&png);
     image.save(&buffer, "PNG");
-    MMSData::Writer picture, audio;
+    MMSData::Writer picture, audio, huge;
     picture.append(png.constData(), png.size());
     audio.append("audio", 5);
+    QByteArray hugeBytes = png; // a picture whose header reads, padded beyond what is shown
+    hugeBytes.append(16 * 1024 * 1024, '\0');
+    huge.append(hugeBytes.constData(), hugeBytes.size());
     MMSInfo mms{{{"date", "9000000"}, {"msg_box", "1"}, {"address", "777"}},
                 {{{{"ct", "image/png"}, {"name", "p.png"}}, picture.finish()},
-                 {{{"ct", "audio/amr"}, {"name", "a.amr"}}, audio.finish()}},
+                 {{{"ct", "audio/amr"}, {"name", "a.amr"}}, audio.finish()},
+                 {{{"ct", "image/png"}, {"name", "huge.png"}}, huge.finish()}},
                 {}};
     QVERIFY(storeMMS(currentDatabase(), mms));
     SmsBrowser browser;
@@ -619,6 +623,7 @@ void TestUi::mmsAttachmentsShownAndSaved()
     const qint64 part = scalar("select min(part_id) from mms_part");
     QVERIFY(browser.toHtml().contains(QStringLiteral("mms-image:%1\" width=\"20\"").arg(part)));
     QVERIFY(browser.toPlainText().contains("[audio: a.amr]"));
+    QVERIFY(browser.toPlainText().contains("[image: huge.png]")); // offered to save, not shown
     // A picture opens at full size, any other attachment is saved where the user says.
     browser.onSourceChanged(QUrl(QStringLiteral("mms-picture:%1").arg(part)));
     QCOMPARE(browser.findChild<QLabel*>("lbPicture")->pixmap().size(), QSize(20, 10));
