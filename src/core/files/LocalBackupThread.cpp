@@ -71,9 +71,10 @@ void LocalBackupThread::work()
     const int written = m_asPdf ? writePdf(file.device()) : writeAll(*writer, file.device());
     file.commit();
     // An account's MMS are counted apart; without them the text is the SMS count alone.
-    emit succeed(m_mmsWritten > 0
-                     ? tr("IDS_EXPORT_SMS_SUC_%1_MMS_%2").arg(written - m_mmsWritten).arg(m_mmsWritten)
-                     : tr("IDS_EXPORT_SMS_SUC_%1").arg(written));
+    emit succeed(
+        m_mmsWritten > 0
+            ? tr("IDS_EXPORT_SMS_SUC_%1_MMS_%2").arg(written - m_mmsWritten).arg(m_mmsWritten)
+            : tr("IDS_EXPORT_SMS_SUC_%1").arg(written));
 }
 
 int LocalBackupThread::writeAll(IBackupSMS& writer, QIODevice& file)

@@ -81,8 +81,8 @@ const Incoming fromExcluded{QStringLiteral("excluded.last_date"), QStringLiteral
                             QStringLiteral("excluded.first_person_id"),
                             QStringLiteral("excluded.first_person")};
 // The messages without a conversation key of a job at once (addDerivedRows).
-const Incoming fromUnkeyedGroup{QStringLiteral("n.n_date"),     QStringLiteral("n.n_person"),
-                                QStringLiteral("n.n_address"),  QStringLiteral("n.n_first_id"),
+const Incoming fromUnkeyedGroup{QStringLiteral("n.n_date"),         QStringLiteral("n.n_person"),
+                                QStringLiteral("n.n_address"),      QStringLiteral("n.n_first_id"),
                                 QStringLiteral("n.n_first_person"), QStringLiteral("n.n_count")};
 
 // The row's values merged with the message's, as max() and the first name would have them
@@ -523,8 +523,8 @@ const char* const newIndexed =
 QStringList triggerNames(Sqlite3DB* db)
 {
     QStringList names;
-    for (Sqlite3Cursor cursor = db->queryThrow(
-             Sqlite3Sql("select name from sqlite_master where type = 'trigger'"));
+    for (Sqlite3Cursor cursor =
+             db->queryThrow(Sqlite3Sql("select name from sqlite_master where type = 'trigger'"));
          cursor.moveNext();)
         names.append(cursor.getText(0));
     return names;
@@ -559,9 +559,9 @@ void addDerivedRows(Sqlite3DB* db, qint64 afterId)
     if (present.contains(QLatin1String("sms_summary_insert"))) {
         // The trigger's values, taken from the rows instead of new.
         const QString values = QString::fromLatin1(newValues).remove(QLatin1String("new."));
-        executeAfter(db,
-                     addKeyed(QStringLiteral("SELECT %1 %2").arg(values, QLatin1String(newKeyedRows))),
-                     afterId);
+        executeAfter(
+            db, addKeyed(QStringLiteral("SELECT %1 %2").arg(values, QLatin1String(newKeyedRows))),
+            afterId);
         executeAfter(db, QString::fromLatin1(newUnkeyedRow), afterId);
         executeAfter(db,
                      QStringLiteral("UPDATE sms_summary SET %1 FROM %2 WHERE sms_summary.suffix "

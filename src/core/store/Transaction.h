@@ -74,9 +74,9 @@ private:
     void addDeferredRows();
 
     Sqlite3DB* m_db;
-    Sqlite3DB* m_outer = nullptr;          // what the thread wrote to before
+    Sqlite3DB* m_outer = nullptr;            // what the thread wrote to before
     WriteTransaction* m_outerOpen = nullptr; // the thread's own transaction before this one
-    bool m_own = false;                    // began here (not part of an enclosing one)
+    bool m_own = false;                      // began here (not part of an enclosing one)
     bool m_open = false;
     qint64 m_derivedAfter = -1; // deferred: messages after this row id wait for the commit
 };

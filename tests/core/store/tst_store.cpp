@@ -504,8 +504,8 @@ void TestStore::batchesStoreAsOneByOne()
         const int from = i % 25 == 0 && i >= 100 ? i - 100 : i % 10 == 0 && i > 0 ? i - 5 : i;
         const QString number = from % 13 == 12 ? QString() : QString::number(500 + from % 4);
         const QString name = from % 3 == 0 ? QStringLiteral("P%1").arg(from % 5) : QString();
-        list.append(makeSMS(number, name, QString::number(from % 11), from % 2,
-                            noon().addSecs(from / 3)));
+        list.append(
+            makeSMS(number, name, QString::number(from % 11), from % 2, noon().addSecs(from / 3)));
     }
     openStore();
     createAccountFile(QStringLiteral("expected.db"));

@@ -216,16 +216,17 @@ void TestCSVPreviewForm::xmlFileByFirstPage()
     // The dialog holds the first page and shows the file's total; import all reads the file.
     // Two MMS, one among the messages and one after them.
     const int total = LocalPreviewXMLThread::FIRST_PAGE + 5;
-    const QByteArray mms = "<mms date=\"7000\" msg_box=\"1\" address=\"555\"><parts><part seq=\"0\" "
-                           "ct=\"text/plain\" text=\"picture\"/></parts><addrs><addr "
-                           "address=\"555\" type=\"137\"/></addrs></mms>";
+    const QByteArray mms =
+        "<mms date=\"7000\" msg_box=\"1\" address=\"555\"><parts><part seq=\"0\" "
+        "ct=\"text/plain\" text=\"picture\"/></parts><addrs><addr "
+        "address=\"555\" type=\"137\"/></addrs></mms>";
     QByteArray xml = "<smses>";
     for (int i = 0; i < total; ++i)
         xml += "<sms address=\"555\" type=\"1\" date=\"" + QByteArray::number(i * 1000 + 1) +
                "\" body=\"m" + QByteArray::number(i) + "\"/>" + (i == 3 ? mms : QByteArray());
     QTemporaryDir dir;
-    LocalPreviewXMLThread preview(
-        writeFile(dir.filePath("big.xml"), xml + QByteArray(mms).replace("7000", "9000") + "</smses>"));
+    LocalPreviewXMLThread preview(writeFile(
+        dir.filePath("big.xml"), xml + QByteArray(mms).replace("7000", "9000") + "</smses>"));
     QVERIFY(jobtest::runRecorded(preview).succeeded());
     QCOMPARE(preview.smsList().size(), LocalPreviewXMLThread::FIRST_PAGE);
     const auto form = [&] {
