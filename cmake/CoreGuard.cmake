@@ -42,3 +42,17 @@ function(tb_check_core_links)
     endforeach()
   endforeach()
 endfunction()
+
+# The libraries under the command line's everyday path: Qt Core and Network only, so that Qt Gui
+# is needed for drawing pages alone (src/core/print).
+function(tb_check_no_gui)
+  foreach(_lib ${ARGN})
+    tb_link_closure(${_lib} _closure)
+    foreach(_forbidden Qt6::Gui Qt::Gui)
+      if(_forbidden IN_LIST _closure)
+        message(FATAL_ERROR "The library ${_lib} links ${_forbidden}: only drawing pages "
+                            "(src/core/print) may.")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()

@@ -347,7 +347,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>LocalBackupThread</name>
+    <name>ExportJob</name>
     <message>
         <source>IDS_SELECT_FILE_TO_EXPORT</source>
         <translation>Select file to export</translation>
@@ -370,7 +370,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>LocalPreviewCSVThread</name>
+    <name>CSVPreviewJob</name>
     <message>
         <source>IDS_INVALID_QUILLMARTEN_SMS_CSV_FORMAT</source>
         <translation>The format of your imported CSV file did not match that of Quillmarten.</translation>
@@ -389,7 +389,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>LocalRestoreThread</name>
+    <name>ImportJob</name>
     <message>
         <source>IDS_INVALID_DATE_FORMAT</source>
         <translation>Incorrect date format in CSV data.Correct format is (yyyy-MM-dd hh:mm:ss).</translation>
@@ -400,7 +400,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>LocalImportXMLThread</name>
+    <name>XMLImportJob</name>
     <message>
         <source>IDS_RESTORE_SUC_%1</source>
         <translation>Successfully import %1 SMS.</translation>
@@ -411,7 +411,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>LocalPreviewXMLThread</name>
+    <name>XMLPreviewJob</name>
     <message>
         <source>IDS_IMPORT_CSV_PREVIEW_SUC_%1</source>
         <translation>Successfully load %1 SMS.</translation>
@@ -522,7 +522,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>SyncBackupThread</name>
+    <name>PhoneRestoreJob</name>
     <message>
         <source>IDS_EXPORT_SMS_TO_ANDROID_SUC_%1</source>
         <translation>Successfully restore %1 SMS to Android.</translation>
@@ -533,7 +533,7 @@ Press Send again to send it to those only.</translation>
     </message>
 </context>
 <context>
-    <name>SyncRestoreThread</name>
+    <name>PhoneBackupJob</name>
     <message>
         <source>IDS_RESTORE_SUC_%1</source>
         <translation>Successfully import %1 SMS.</translation>

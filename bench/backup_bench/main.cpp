@@ -24,10 +24,10 @@
 #include "core/device/DeviceConnection.h"
 #include "core/frame/DataDirectory.h"
 #include "core/frame/LocalTimeZone.h"
+#include "core/jobs/PhoneBackupJob.h"
+#include "core/jobs/PhoneJobTimings.h"
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/sync/SyncRestoreThread.h"
-#include "core/sync/SyncTimings.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/ProgressForm.h"
 #include "support/DialogRecorder.h"
@@ -51,7 +51,7 @@ RunResult runJob(bool withDialog)
     if (withDialog) {
         DialogRecorder boxes;
         ProgressForm form(QStringLiteral("Backing up SMS now"));
-        SyncRestoreThread job;
+        PhoneBackupJob job;
         timer.start();
         result.ok = runJob(form, job) == QDialog::Accepted;
         result.seconds = timer.nsecsElapsed() / 1e9;
@@ -62,7 +62,7 @@ RunResult runJob(bool withDialog)
         result.text = texts.join(u' ');
         return result;
     }
-    SyncRestoreThread job;
+    PhoneBackupJob job;
     QObject::connect(&job, &JobThread::succeed, [&](const QString& t) { result.text = t; });
     QObject::connect(&job, &JobThread::errorOccurred, [&](const QString& t) { result.text = t; });
     timer.start();
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
     const bool withDialog = !parser.isSet(QStringLiteral("no-dialog"));
 
     // The fixed waits (5 s before connecting, 1 s after success) are left out of the figures.
-    SyncTimings::setForTests(0, 0);
+    PhoneJobTimings::setForTests(0, 0);
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
 

@@ -1,5 +1,5 @@
 // Measures the command line's backup beside the window's: both run the same job
-// (SyncRestoreThread) on the same phone, the command line as `tallowbrook-cli backup` in a
+// (PhoneBackupJob) on the same phone, the command line as `tallowbrook-cli backup` in a
 // child process, the window's behind its offscreen progress dialog in this process. Both keep
 // the job's fixed waits (5 s before connecting, 1 s after success), which the command line
 // cannot leave out; the figures are given with them and without them. Each run backs up into
@@ -25,9 +25,9 @@
 #include "PhoneSimProcess.h"
 #include "ProcessStats.h"
 #include "core/device/DeviceConnection.h"
+#include "core/jobs/PhoneBackupJob.h"
+#include "core/jobs/PhoneJobTimings.h"
 #include "core/store/Accounts.h"
-#include "core/sync/SyncRestoreThread.h"
-#include "core/sync/SyncTimings.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/ProgressForm.h"
 #include "support/DialogRecorder.h"
@@ -36,7 +36,7 @@ namespace {
 
 // The job's waits, the same in both programs.
 constexpr double FIXED_WAITS_S =
-    (SyncTimings::WAIT_BEFORE_CONNECT_MS + SyncTimings::PAUSE_AFTER_SUCCESS_MS) / 1000.0;
+    (PhoneJobTimings::WAIT_BEFORE_CONNECT_MS + PhoneJobTimings::PAUSE_AFTER_SUCCESS_MS) / 1000.0;
 
 // The command line's largest peak resident size over its runs, read while each runs.
 qint64 cliPeakKiB = 0;
@@ -66,7 +66,7 @@ double windowBackup()
 {
     DialogRecorder boxes;
     ProgressForm form(QStringLiteral("Backing up SMS now"));
-    SyncRestoreThread job;
+    PhoneBackupJob job;
     QElapsedTimer timer;
     timer.start();
     if (runJob(form, job) != QDialog::Accepted)

@@ -18,12 +18,12 @@
 #include <cstdio>
 #include <functional>
 
-#include "core/files/CSVReader.h"
-#include "core/files/LocalBackupThread.h"
-#include "core/files/LocalPreviewCSVThread.h"
-#include "core/files/LocalRestoreThread.h"
+#include "core/format/CSVReader.h"
 #include "core/frame/DataDirectory.h"
 #include "core/frame/LocalTimeZone.h"
+#include "core/jobs/CSVPreviewJob.h"
+#include "core/jobs/ExportJob.h"
+#include "core/jobs/ImportJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/SMSCursorSource.h"
@@ -99,7 +99,7 @@ double exportList(const QList<SMSInfo>& list, const QString& file)
     SMSListSource source(list);
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("export"))
                                                 : nullptr);
-    LocalBackupThread job(&source, file);
+    ExportJob job(&source, file);
     return runTimed(job, form.get());
 }
 
@@ -108,7 +108,7 @@ double exportAccount(const QString& file)
     SMSCursorSource source(currentDatabase(), wholeAccountQuery());
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("export"))
                                                 : nullptr);
-    LocalBackupThread job(&source, file);
+    ExportJob job(&source, file);
     return runTimed(job, form.get());
 }
 
@@ -116,7 +116,7 @@ double preview(const QString& file, QList<SMSInfo>* list)
 {
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("preview"))
                                                 : nullptr);
-    LocalPreviewCSVThread job(file, nullptr);
+    CSVPreviewJob job(file, nullptr);
     const double ms = runTimed(job, form.get());
     *list = job.smsList();
     return ms;
@@ -126,7 +126,7 @@ double import(const QList<SMSInfo>& list, int* stored)
 {
     std::unique_ptr<ProgressForm> form(g_dialog ? new ProgressForm(QStringLiteral("import"))
                                                 : nullptr);
-    LocalRestoreThread job(list);
+    ImportJob job(list);
     const double ms = runTimed(job, form.get());
     *stored = job.storedCount();
     return ms;

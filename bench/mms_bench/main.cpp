@@ -1,7 +1,7 @@
 // mms_bench [--count N] [--keep FOLDER] [--steps import,show]: generates (or reuses) an XML
 // backup of N MMS (10,000 by default), each a text and a picture of about 100 KB, then runs each
 // step in a child process of its own, so that each peak memory (VmHWM) is the step's own:
-// - import: the file into a fresh account (LocalImportXMLThread), time and peak memory;
+// - import: the file into a fresh account (XMLImportJob), time and peak memory;
 // - big: one MMS with a 102 MiB attachment imported, exported and compared with its file;
 // - show: 500 of those pictures in one conversation, the view's last page shown (laid out and
 //   drawn at 800 x 600), median of five.
@@ -22,9 +22,9 @@
 #include <cstdio>
 
 #include "ProcessStats.h"
-#include "core/files/LocalBackupThread.h"
-#include "core/files/LocalImportXMLThread.h"
 #include "core/frame/JobRunner.h"
+#include "core/jobs/ExportJob.h"
+#include "core/jobs/XMLImportJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/SMSCursorSource.h"
@@ -92,7 +92,7 @@ void import(const QString& file, const QString& account)
 {
     createAccountFile(account);
     openAccountDatabase(account);
-    LocalImportXMLThread job(file);
+    XMLImportJob job(file);
     QElapsedTimer timer;
     timer.start();
     const double cpu = ownCpuSeconds();
@@ -151,7 +151,7 @@ int runStep(const QString& step, const QString& file)
     if (step == QLatin1String("big-export")) {
         openAccountDatabase(QStringLiteral("big.db"));
         SMSCursorSource source(currentDatabase(), wholeAccountQuery());
-        LocalBackupThread job(&source, QFileInfo(file).dir().filePath("big-export.xml"));
+        ExportJob job(&source, QFileInfo(file).dir().filePath("big-export.xml"));
         QElapsedTimer timer;
         timer.start();
         const JobOutcome outcome = JobRunner(job).run();

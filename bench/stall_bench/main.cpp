@@ -1,7 +1,7 @@
 // stall_bench: the longest time the GUI thread goes without turning its event loop
 // (StallProbe) while the window does its heavy work through its real code paths, offscreen:
-//   - a backup of N messages from the phone simulator (SyncRestoreThread, runJob, ProgressForm),
-//   - an import of N messages (LocalRestoreThread, runJob, ProgressForm),
+//   - a backup of N messages from the phone simulator (PhoneBackupJob, runJob, ProgressForm),
+//   - an import of N messages (ImportJob, runJob, ProgressForm),
 //   - a backup from a phone that falls silent mid-batch, cancelled with the dialog's button,
 //     with the time from the cancel to the dialog closing,
 //   - while another program (a second connection on a thread of its own) holds the account for
@@ -40,16 +40,16 @@
 #include "PhoneSimProcess.h"
 #include "StallProbe.h"
 #include "core/device/DeviceConnection.h"
-#include "core/files/LocalRestoreThread.h"
 #include "core/frame/DataDirectory.h"
+#include "core/jobs/ImportJob.h"
+#include "core/jobs/PhoneBackupJob.h"
+#include "core/jobs/PhoneJobTimings.h"
 #include "core/store/Accounts.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
-#include "core/sync/SyncRestoreThread.h"
-#include "core/sync/SyncTimings.h"
 #include "gui/frame/BusyDialog.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MyTreeView.h"
@@ -178,7 +178,7 @@ Sample backupOnce(int run, qint64 count)
     freshAccount(account);
     DialogRecorder boxes;
     ProgressForm form(QStringLiteral("Backing up SMS now"));
-    SyncRestoreThread job;
+    PhoneBackupJob job;
     const auto [result, sample] = runProbed(form, job);
     if (result != QDialog::Accepted || job.processedCount() != count)
         fail(QStringLiteral("backup run %1 failed: %2").arg(run).arg(boxes.lastText()));
@@ -211,7 +211,7 @@ Sample importOnce(int run, const QList<SMSInfo>& list)
     freshAccount(account);
     DialogRecorder boxes;
     ProgressForm form(QStringLiteral("Importing SMS now"));
-    LocalRestoreThread job(list);
+    ImportJob job(list);
     const auto [result, sample] = runProbed(form, job);
     if (result != QDialog::Accepted || job.storedCount() + job.skippedCount() != list.size())
         fail(QStringLiteral("import run %1 failed: %2").arg(run).arg(boxes.lastText()));
@@ -227,7 +227,7 @@ Sample cancelOnce(int run, tbtest::PhoneSimProcess& silent)
     freshAccount(account);
     DialogRecorder boxes;
     ProgressForm form(QStringLiteral("Backing up SMS now"));
-    SyncRestoreThread job;
+    PhoneBackupJob job;
     QElapsedTimer sinceCancel;
     double cancelToClosedMs = -1;
     QObject::connect(&form, &QDialog::finished, &form, [&] {
@@ -406,7 +406,7 @@ Sample jobWhileHeldOnce(int run)
     DialogRecorder boxes;
     const OtherProgram other(accountFilePath(account));
     ProgressForm form(QStringLiteral("Importing SMS now"));
-    LocalRestoreThread job(generateMessages(10));
+    ImportJob job(generateMessages(10));
     IncomingSMSGate gate;
     QTimer::singleShot(200, &gate, [&] { gate.offer(generateMessages(12).last()); });
     const auto [result, sample] = runProbed(form, job);
@@ -499,7 +499,7 @@ int main(int argc, char** argv)
     const int count = parser.value(QStringLiteral("count")).toInt();
 
     // The fixed waits of the phone jobs (5 s, 1 s) are left out: nothing happens in them.
-    SyncTimings::setForTests(0, 0);
+    PhoneJobTimings::setForTests(0, 0);
     QTemporaryDir temporary;
     const QString home = parser.positionalArguments().value(0, temporary.path());
     qputenv("HOME", QFile::encodeName(home));
@@ -520,7 +520,7 @@ int main(int argc, char** argv)
                 runs, count, StallProbe::TICK_MS);
 
     Series backup("backup from the phone (runJob + ProgressForm)");
-    Series import("import (LocalRestoreThread through runJob)");
+    Series import("import (ImportJob through runJob)");
     Series contacts("contacts list, 1M (MainWindow::reloadContacts)");
     Series search("keyword search, 1M (SMSSearchForm)");
     Series shortSearch("two-letter search, 1M (SMSSearchForm)");

@@ -23,18 +23,18 @@
 #include <cstdio>
 
 #include "ProcessStats.h"
-#include "core/files/LocalBackupThread.h"
-#include "core/files/LocalImportXMLThread.h"
-#include "core/files/LocalPreviewXMLThread.h"
-#include "core/files/StoreCacheScope.h"
-#include "core/files/XMLBackupReader.h"
-#include "core/files/XMLReadAhead.h"
+#include "core/format/XMLBackupReader.h"
+#include "core/format/XMLReadAhead.h"
 #include "core/frame/JobRunner.h"
+#include "core/jobs/ExportJob.h"
+#include "core/jobs/XMLImportJob.h"
+#include "core/jobs/XMLPreviewJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Sql.h"
+#include "core/store/StoreCacheScope.h"
 #include "core/store/Transaction.h"
 #include "gui/files/CSVPreviewForm.h"
 
@@ -157,7 +157,7 @@ int runStep(const QString& step, const QString& file)
             createAccountFile(account);
         }
         openAccountDatabase(account);
-        LocalImportXMLThread job(file);
+        XMLImportJob job(file);
         runJob(step == QLatin1String("import") ? "import, fresh account"
                                                : "import again (duplicates)",
                job, [&] { return qint64(job.storedCount() + job.duplicateCount()); });
@@ -199,7 +199,7 @@ int runStep(const QString& step, const QString& file)
         return 0;
     }
     if (step == QLatin1String("preview")) {
-        LocalPreviewXMLThread job(file);
+        XMLPreviewJob job(file);
         runJob("preview (first page held)", job, [&] { return qint64(job.totalCount()); });
         return 0;
     }
@@ -208,13 +208,13 @@ int runStep(const QString& step, const QString& file)
         QFile::remove(accountFilePath(account));
         createAccountFile(account);
         openAccountDatabase(account);
-        LocalPreviewXMLThread preview(file);
+        XMLPreviewJob preview(file);
         runJob("window: preview", preview, [&] { return qint64(preview.totalCount()); });
         // The preview dialog on show (offscreen) over the page, as "import all" finds it.
         CSVPreviewForm form(preview.smsList(), file, preview.totalCount());
         form.show();
         QCoreApplication::processEvents();
-        LocalImportXMLThread job(file);
+        XMLImportJob job(file);
         runJob("window: import all", job,
                [&] { return qint64(job.storedCount() + job.duplicateCount()); });
         return 0;
@@ -251,7 +251,7 @@ int runStep(const QString& step, const QString& file)
         openAccountDatabase(account);
         SMSCursorSource source(
             currentDatabase()->queryThrow(Sqlite3Sql("select * from sms order by date asc")));
-        LocalBackupThread job(&source, QFileInfo(file).dir().filePath("export.xml"));
+        ExportJob job(&source, QFileInfo(file).dir().filePath("export.xml"));
         const qint64 total = source.count();
         runJob("export account to XML", job, [&] { return total; });
         return 0;

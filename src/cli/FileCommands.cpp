@@ -8,12 +8,13 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "core/files/CSVImporterPlugin.h"
-#include "core/files/IBackupSMS.h"
-#include "core/files/LocalBackupThread.h"
-#include "core/files/LocalImportXMLThread.h"
-#include "core/files/LocalPreviewCSVThread.h"
-#include "core/files/LocalRestoreThread.h"
+#include "core/format/CSVImporterPlugin.h"
+#include "core/format/IBackupSMS.h"
+#include "core/jobs/CSVPreviewJob.h"
+#include "core/jobs/ExportJob.h"
+#include "core/jobs/ImportJob.h"
+#include "core/jobs/XMLImportJob.h"
+#include "core/print/PdfWriter.h"
 #include "core/store/SMSCursorSource.h"
 
 namespace {
@@ -49,7 +50,7 @@ std::unique_ptr<CSVImporterPlugin> importerFor(const QString& file)
 QList<SMSInfo> previewCSV(CliSession& session, const QString& file, bool otherFormat)
 {
     const std::unique_ptr<CSVImporterPlugin> importer = otherFormat ? importerFor(file) : nullptr;
-    LocalPreviewCSVThread preview(file, importer.get());
+    CSVPreviewJob preview(file, importer.get());
     const JobOutcome outcome = session.runJob(preview);
     if (outcome.kind == JobOutcome::Failed)
         throw CommandFailure(inFile(file, outcome.text));
@@ -82,7 +83,7 @@ int importXMLBackup(CliSession& session, const QString& file)
     if (session.invocation().value(QStringLiteral("format")) == QLatin1String("other"))
         throw UsageError(tr("--format other is for other phones' CSV files."));
     session.openAccount();
-    LocalImportXMLThread job(file);
+    XMLImportJob job(file);
     const JobOutcome outcome = session.runJob(job);
     QString counts =
         tr("%1 new, %2 already stored.").arg(job.storedCount()).arg(job.duplicateCount());
@@ -109,7 +110,7 @@ int runImport(CliSession& session)
         return importXMLBackup(session, file);
     session.openAccount();
     const QList<SMSInfo> messages = readMessagesToImport(session, file);
-    LocalRestoreThread job(messages);
+    ImportJob job(messages);
     const JobOutcome outcome = session.runJob(job);
     const QString counts =
         tr("%1 new, %2 already stored.").arg(job.storedCount()).arg(job.skippedCount());
@@ -130,6 +131,6 @@ int runExport(CliSession& session)
         throw CommandFailure(inFile(file, tr("PDF pages need Qt Gui.")));
     session.openAccount();
     const std::unique_ptr<SMSCursorSource> source = session.messageSource();
-    LocalBackupThread job(source.get(), file, pdf);
+    ExportJob job(source.get(), file, pdf ? std::make_unique<PdfWriter>() : nullptr);
     return session.finish(session.runJob(job), QString(), {{QStringLiteral("file"), file}});
 }

@@ -8,8 +8,8 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/MessageLine.h"
 #include "core/frame/ReasonText.h"
+#include "core/jobs/ListenJob.h"
 #include "core/store/IncomingSMSGate.h"
-#include "core/sync/SyncListenSMSThread.h"
 
 namespace {
 
@@ -29,21 +29,20 @@ int runListen(CliSession& session)
     session.connectPhone();
     Console& console = session.console();
     IncomingSMSGate gate;
-    SyncListenSMSThread* listener = SyncListenSMSThread::instance();
+    ListenJob* listener = ListenJob::instance();
     QEventLoop loop;
     QString failure;
-    QObject::connect(listener, &SyncListenSMSThread::receivedSMS, &gate, &IncomingSMSGate::offer);
+    QObject::connect(listener, &ListenJob::receivedSMS, &gate, &IncomingSMSGate::offer);
     QObject::connect(&gate, &IncomingSMSGate::stored, &loop,
                      [&](const SMSInfo& sms) { printMessage(console, sms); });
     QObject::connect(&gate, &IncomingSMSGate::storeFailed, &loop,
                      [&](const QString& text) { console.warning(text); });
-    QObject::connect(listener, &SyncListenSMSThread::leftOut, &loop,
+    QObject::connect(listener, &ListenJob::leftOut, &loop,
                      [&](const QString& text) { console.warning(text); });
-    QObject::connect(listener, &SyncListenSMSThread::errorOccurred, &loop,
-                     [&](const QString& text) {
-                         failure = text;
-                         loop.quit();
-                     });
+    QObject::connect(listener, &ListenJob::errorOccurred, &loop, [&](const QString& text) {
+        failure = text;
+        loop.quit();
+    });
     QObject::connect(&session.interrupts(), &InterruptWatcher::interruptRequested, &loop,
                      &QEventLoop::quit);
     console.note(tr("Listening for incoming messages; Ctrl+C ends."));

@@ -9,10 +9,10 @@
 #include "core/device/DeviceConnection.h"
 #include "core/device/SendSMSThroughPhone.h"
 #include "core/frame/BodyLimit.h"
+#include "core/jobs/PhoneBackupJob.h"
+#include "core/jobs/PhoneRestoreJob.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
-#include "core/sync/SyncBackupThread.h"
-#include "core/sync/SyncRestoreThread.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ int runBackup(CliSession& session)
 {
     session.openAccount();
     session.connectPhone();
-    SyncRestoreThread job;
+    PhoneBackupJob job;
     const JobOutcome outcome = session.runJob(job);
     QString text =
         tr("%1 messages received, %2 new").arg(job.processedCount()).arg(job.storedCount());
@@ -56,7 +56,7 @@ int runRestore(CliSession& session)
     session.openAccount();
     const std::unique_ptr<SMSCursorSource> source = session.messageSource();
     session.connectPhone();
-    SyncBackupThread job(source.get());
+    PhoneRestoreJob job(source.get());
     const JobOutcome outcome = session.runJob(job);
     return session.finish(outcome, QString(), {{QStringLiteral("sent"), job.sentCount()}});
 }

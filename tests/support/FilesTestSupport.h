@@ -2,8 +2,8 @@
 
 // Shared by the files tests: messages that files must carry unchanged, and the preview and
 // import jobs run without a window.
-#include "core/files/LocalPreviewCSVThread.h"
-#include "core/files/LocalRestoreThread.h"
+#include "core/jobs/CSVPreviewJob.h"
+#include "core/jobs/ImportJob.h"
 #include "support/JobTestSupport.h"
 #include "support/TestAccount.h"
 
@@ -44,7 +44,7 @@ struct PreviewResult : jobtest::RunResult
 
 inline PreviewResult previewFile(const QString& file, CSVImporterPlugin* importer = nullptr)
 {
-    LocalPreviewCSVThread job(file, importer);
+    CSVPreviewJob job(file, importer);
     PreviewResult result;
     static_cast<jobtest::RunResult&>(result) = jobtest::runRecorded(job);
     result.list = job.smsList();
@@ -54,7 +54,7 @@ inline PreviewResult previewFile(const QString& file, CSVImporterPlugin* importe
 
 inline jobtest::RunResult importList(const QList<SMSInfo>& list)
 {
-    LocalRestoreThread job(list);
+    ImportJob job(list);
     return jobtest::runRecorded(job);
 }
 

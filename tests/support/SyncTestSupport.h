@@ -14,8 +14,8 @@
 
 #include "core/device/DeviceConnection.h"
 #include "core/device/SMSRecord.h"
-#include "core/sync/SyncBackupThread.h"
-#include "core/sync/SyncRestoreThread.h"
+#include "core/jobs/PhoneBackupJob.h"
+#include "core/jobs/PhoneRestoreJob.h"
 #include "support/JobTestSupport.h"
 #include "support/PhoneSimProcess.h"
 #include "support/TestAccount.h"
@@ -27,13 +27,13 @@ using namespace tbtest;
 
 inline RunResult backupFromPhone()
 {
-    SyncRestoreThread job;
+    PhoneBackupJob job;
     return runRecorded(job);
 }
 
 inline RunResult restoreToPhone(AbsSMSDataSource* source)
 {
-    SyncBackupThread job(source);
+    PhoneRestoreJob job(source);
     return runRecorded(job);
 }
 

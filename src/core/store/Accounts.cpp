@@ -17,7 +17,7 @@
 
 #include "core/frame/DataDirectory.h"
 #include "core/store/AccountUpgrade.h"
-#include "core/store/AccountUpgradeThread.h"
+#include "core/store/AccountUpgradeJob.h"
 #include "core/store/MessageSpool.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
@@ -220,7 +220,7 @@ Sqlite3DB* openAccountDatabase(const QString& name, const UpgradeRunner& runUpgr
         }
     } else if (parts != 0) {
         if (runUpgrade && messageCount(database.get()) >= backgroundUpgradeFrom()) {
-            AccountUpgradeThread job(database);
+            AccountUpgradeJob job(database);
             if (!runUpgrade(job))
                 return nullptr;
         } else {

@@ -15,7 +15,7 @@
 #include "core/device/SimpleProtocol.h"
 #include "core/frame/ProjectInfo.h"
 #include "core/frame/ReasonText.h"
-#include "core/sync/SyncListenSMSThread.h"
+#include "core/jobs/ListenJob.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
@@ -208,7 +208,7 @@ void ConnectionForm::onBtnConnectClicked()
         showErrorOccurred(QString::fromUtf8(e.what()));
         return;
     }
-    SyncListenSMSThread::instance()->restartListening();
+    ListenJob::instance()->restartListening();
     if (askYesNo(tr("IDS_CONNECT_SUC_NEED_SYNC"))) {
         // The connection is made: the dialog has nothing more to show behind the job's boxes.
         hide();

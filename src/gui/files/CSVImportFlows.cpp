@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <memory>
 
-#include "core/files/CSVImporterPlugin.h"
-#include "core/files/LocalPreviewCSVThread.h"
-#include "core/files/LocalPreviewXMLThread.h"
+#include "core/format/CSVImporterPlugin.h"
+#include "core/jobs/CSVPreviewJob.h"
+#include "core/jobs/XMLPreviewJob.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "gui/frame/DialogSeam.h"
 #include "gui/frame/JobRunner.h"
@@ -37,7 +37,7 @@ void previewAndImportCSV(const QString& fileName, CSVImporterPlugin* importer)
     QList<SMSInfo> list;
     {
         ProgressForm form(tr("IDS_TITLE_LOADING_CSV"));
-        LocalPreviewCSVThread job(fileName, importer);
+        CSVPreviewJob job(fileName, importer);
         if (runJob(form, job) != QDialog::Accepted)
             return;
         list = job.smsList();
@@ -52,7 +52,7 @@ void previewAndImportXML(const QString& fileName)
     int total = 0;
     {
         ProgressForm form(tr("IDS_TITLE_LOADING_XML"));
-        LocalPreviewXMLThread job(fileName);
+        XMLPreviewJob job(fileName);
         if (runJob(form, job) != QDialog::Accepted)
             return;
         firstPage = job.smsList();

@@ -8,12 +8,12 @@
 #include <QVBoxLayout>
 
 #include "core/device/DeviceConnection.h"
-#include "core/files/LocalImportXMLThread.h"
-#include "core/files/LocalRestoreThread.h"
-#include "core/files/XMLBackupSource.h"
+#include "core/format/XMLBackupSource.h"
 #include "core/frame/ProjectInfo.h"
+#include "core/jobs/ImportJob.h"
+#include "core/jobs/PhoneRestoreJob.h"
+#include "core/jobs/XMLImportJob.h"
 #include "core/store/SMSListSource.h"
-#include "core/sync/SyncBackupThread.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/JobRunner.h"
@@ -87,7 +87,7 @@ void CSVPreviewForm::onBtnImportAllToLocalPressed()
         importToLocal(m_model.list());
         return;
     }
-    LocalImportXMLThread job(m_xmlFile);
+    XMLImportJob job(m_xmlFile);
     runImport(job);
 }
 
@@ -138,7 +138,7 @@ QList<SMSInfo> CSVPreviewForm::selectedSMS() const
 
 void CSVPreviewForm::importToLocal(const QList<SMSInfo>& list)
 {
-    LocalRestoreThread job(list);
+    ImportJob job(list);
     runImport(job);
 }
 
@@ -159,7 +159,7 @@ void CSVPreviewForm::restoreToAndroid(AbsSMSDataSource& source)
     if (!ensureConnection(true))
         return;
     ProgressForm form(tr("IDS_TITLE_RESTORE_SMS_TO_ANDROID"));
-    SyncBackupThread job(&source);
+    PhoneRestoreJob job(&source);
     runJob(form, job, [this](int result) {
         if (result == QDialog::Accepted)
             accept();

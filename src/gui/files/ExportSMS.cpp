@@ -6,7 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/files/LocalBackupThread.h"
+#include "core/jobs/ExportJob.h"
+#include "core/print/PdfWriter.h"
 #include "core/store/AbsSMSDataSource.h"
 #include "gui/frame/DialogSeam.h"
 #include "gui/frame/JobRunner.h"
@@ -60,6 +61,6 @@ void exportSMS(AbsSMSDataSource* source)
         return;
     const ExportTarget target = exportTargetFor(chosen, selectedFilter);
     ProgressForm form(tr("IDS_TITLE_EXPORT_SMS"));
-    LocalBackupThread job(source, target.fileName, target.pdf);
+    ExportJob job(source, target.fileName, target.pdf ? std::make_unique<PdfWriter>() : nullptr);
     runJob(form, job);
 }

@@ -7,7 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include "core/files/PrintPagesThread.h"
+#include "core/print/PrintPagesJob.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/ProgressForm.h"
 
@@ -33,7 +33,7 @@ void paintPages(QPrinter* printer, const QList<QPicture>& pages)
 void printPreview(AbsSMSDataSource* source)
 {
     ProgressForm form(tr("IDS_PRINT_SMS"));
-    PrintPagesThread job(source);
+    PrintPagesJob job(source);
     if (runJob(form, job) != QDialog::Accepted)
         return;
     const QList<QPicture> pages = job.pages();

@@ -20,9 +20,12 @@
 #include "core/device/DeviceConnection.h"
 #include "core/frame/ProjectInfo.h"
 #include "core/frame/ReasonText.h"
+#include "core/jobs/DeleteConversationJob.h"
+#include "core/jobs/ListenJob.h"
+#include "core/jobs/PhoneBackupJob.h"
+#include "core/jobs/PhoneRestoreJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
-#include "core/store/DeleteConversationThread.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSQueryPageSource.h"
@@ -30,9 +33,6 @@
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/StoreSMS.h"
-#include "core/sync/SyncBackupThread.h"
-#include "core/sync/SyncListenSMSThread.h"
-#include "core/sync/SyncRestoreThread.h"
 #include "gui/device/ConnectionForm.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/files/CSVImportFlows.h"
@@ -105,11 +105,10 @@ MainWindow::MainWindow(QWidget* parent)
     registerSMSInfoMetaType();
     connect(m_incoming, &IncomingSMSGate::stored, this, &MainWindow::showReceivedSMS);
     connect(m_incoming, &IncomingSMSGate::storeFailed, this, &showErrorOccurred);
-    SyncListenSMSThread* listener = SyncListenSMSThread::instance();
-    connect(listener, &SyncListenSMSThread::receivedSMS, this, &MainWindow::onReceivedSMS);
-    connect(listener, &SyncListenSMSThread::errorOccurred, this,
-            &MainWindow::onListenSMSerrorOccurred);
-    connect(listener, &SyncListenSMSThread::leftOut, this, &showWarning);
+    ListenJob* listener = ListenJob::instance();
+    connect(listener, &ListenJob::receivedSMS, this, &MainWindow::onReceivedSMS);
+    connect(listener, &ListenJob::errorOccurred, this, &MainWindow::onListenSMSerrorOccurred);
+    connect(listener, &ListenJob::leftOut, this, &showWarning);
 
     buildMenusAndToolbar();
     reloadContacts();
@@ -119,7 +118,7 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     // The listener's thread must be gone before the windows it reports to.
-    SyncListenSMSThread::instance()->stopListening();
+    ListenJob::instance()->stopListening();
     ConversationForm::releaseAllConversations();
 }
 
@@ -388,7 +387,7 @@ void MainWindow::miThreadDelete()
     if (!askYesNo(tr("IDS_CONFIRM_DEL_THREAD")))
         return;
     ProgressForm form(tr("IDS_TITLE_DELETE_SMS_THREAD"));
-    DeleteConversationThread worker(currentDatabaseShared(), suffix);
+    DeleteConversationJob worker(currentDatabaseShared(), suffix);
     if (runJob(form, worker) != QDialog::Accepted)
         return;
     reloadContacts();
@@ -465,7 +464,7 @@ void MainWindow::reportListenerError(const QString& text)
         return;
     showCritical(withReason(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1"), outsideText(text)));
     if (askYesNo(tr("IDS_ASK_RESTART_SYNCLISTENSMSTHREAD")))
-        SyncListenSMSThread::instance()->restartListening();
+        ListenJob::instance()->restartListening();
 }
 
 void MainWindow::startBackupFromPhone()
@@ -473,7 +472,7 @@ void MainWindow::startBackupFromPhone()
     if (!ensureConnection(false))
         return;
     ProgressForm form(tr("IDS_TITLE_IMPORT_SMS_FROM_ANDROID"));
-    SyncRestoreThread worker;
+    PhoneBackupJob worker;
     runJob(form, worker, [this](int result) {
         if (result == QDialog::Accepted)
             reloadContacts();
@@ -493,7 +492,7 @@ void MainWindow::miSyncFromAndroid()
 void MainWindow::restoreToPhone(AbsSMSDataSource& source)
 {
     ProgressForm form(tr("IDS_TITLE_EXPORT_SMS_TO_ANDROID"));
-    SyncBackupThread worker(&source);
+    PhoneRestoreJob worker(&source);
     runJob(form, worker);
 }
 
@@ -613,7 +612,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_closed = true;
     // Nothing may keep the program running: the listener stops (within its bounded wait), the
     // messages it handed over before are stored, and chats, search and boxes stay closed.
-    SyncListenSMSThread::instance()->stopListening();
+    ListenJob::instance()->stopListening();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     ConversationForm::closeAllConversations();
     if (m_searchForm)

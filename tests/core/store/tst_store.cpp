@@ -13,7 +13,7 @@
 
 #include "core/frame/DataDirectory.h"
 #include "core/store/AccountUpgrade.h"
-#include "core/store/AccountUpgradeThread.h"
+#include "core/store/AccountUpgradeJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
@@ -1078,7 +1078,7 @@ void TestStore::cancelledUpgradeLeavesAccountAsItWas()
         "into sms(address, person, date, is_send, body, suffix) select 'a' || (i % 97), '', i, "
         "i % 2, 'message number ' || i, 'a' || (i % 97) from n"));
     const QString before = dump(*db);
-    AccountUpgradeThread job(db);
+    AccountUpgradeJob job(db);
     QElapsedTimer sinceCancel;
     const jobtest::RunResult run = jobtest::runRecorded(job, [&](JobRunner& runner) {
         connect(

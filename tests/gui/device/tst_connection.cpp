@@ -10,10 +10,10 @@
 #include <QtTest>
 
 #include "core/device/SendSMSThroughPhone.h"
+#include "core/jobs/ListenJob.h"
+#include "core/jobs/PhoneJobTimings.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/SMSListSource.h"
-#include "core/sync/SyncListenSMSThread.h"
-#include "core/sync/SyncTimings.h"
 #include "gui/device/ConnectionForm.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/BusyDialog.h"
@@ -84,7 +84,7 @@ private:
 
 void TestConnection::initTestCase()
 {
-    SyncTimings::setForTests(0, 0);
+    PhoneJobTimings::setForTests(0, 0);
     QVERIFY(m_account.open());
     QVERIFY(m_phone.start(PHONE));
     QVERIFY(m_refusing.start(REFUSING_PHONE, {"--misbehave", "hello-error"}));
@@ -103,7 +103,7 @@ void TestConnection::cleanup()
         !QString(QTest::currentDataTag()).startsWith(QLatin1String("usb")))
         QCOMPARE(m_adb->commands(), QStringList());
     m_adb.reset();
-    QVERIFY(SyncListenSMSThread::instance()->stopListening());
+    QVERIFY(ListenJob::instance()->stopListening());
     clearConnection();
 }
 
@@ -280,13 +280,13 @@ void TestConnection::usbJobsForwardTheirDataPorts()
     QTRY_VERIFY_WITH_TIMEOUT(usbPhone.start(USB_HOST, {"--count", "120"}), 60000);
     currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
     setConnection(QStringLiteral("SIMA"), USB_HOST, true);
-    SyncListenSMSThread::instance()->restartListening();
+    ListenJob::instance()->restartListening();
     QVERIFY(backupFromPhone().succeeded());
     QCOMPARE(storedMessages().size(), 120);
     SMSListSource source(storedMessages().mid(0, 7));
     QVERIFY(restoreToPhone(&source).succeeded());
     QVERIFY(usbPhone.waitForLine(QStringLiteral("RESTORED 7 1")));
-    QSignalSpy received(SyncListenSMSThread::instance(), &SyncListenSMSThread::receivedSMS);
+    QSignalSpy received(ListenJob::instance(), &ListenJob::receivedSMS);
     usbPhone.push(QStringLiteral("0170 99"), QStringLiteral("over USB"));
     QTRY_COMPARE(received.count(), 1);
     for (int port : {32421, 32422, 43256})

@@ -9,8 +9,8 @@
 #include <QtTest>
 
 #include "core/device/DeviceConnection.h"
-#include "core/files/LocalPreviewXMLThread.h"
-#include "core/sync/SyncTimings.h"
+#include "core/jobs/PhoneJobTimings.h"
+#include "core/jobs/XMLPreviewJob.h"
 #include "gui/files/CSVPreviewForm.h"
 #include "support/DialogRecorder.h"
 #include "support/FilesTestSupport.h"
@@ -85,7 +85,7 @@ private:
 
 void TestCSVPreviewForm::initTestCase()
 {
-    SyncTimings::setForTests(0, 0);
+    PhoneJobTimings::setForTests(0, 0);
     QVERIFY(m_phone.start(phoneAddress));
 }
 
@@ -215,7 +215,7 @@ void TestCSVPreviewForm::xmlFileByFirstPage()
 {
     // The dialog holds the first page and shows the file's total; import all reads the file.
     // Two MMS, one among the messages and one after them.
-    const int total = LocalPreviewXMLThread::FIRST_PAGE + 5;
+    const int total = XMLPreviewJob::FIRST_PAGE + 5;
     const QByteArray mms =
         "<mms date=\"7000\" msg_box=\"1\" address=\"555\"><parts><part seq=\"0\" "
         "ct=\"text/plain\" text=\"picture\"/></parts><addrs><addr "
@@ -225,10 +225,10 @@ void TestCSVPreviewForm::xmlFileByFirstPage()
         xml += "<sms address=\"555\" type=\"1\" date=\"" + QByteArray::number(i * 1000 + 1) +
                "\" body=\"m" + QByteArray::number(i) + "\"/>" + (i == 3 ? mms : QByteArray());
     QTemporaryDir dir;
-    LocalPreviewXMLThread preview(writeFile(
-        dir.filePath("big.xml"), xml + QByteArray(mms).replace("7000", "9000") + "</smses>"));
+    XMLPreviewJob preview(writeFile(dir.filePath("big.xml"),
+                                    xml + QByteArray(mms).replace("7000", "9000") + "</smses>"));
     QVERIFY(jobtest::runRecorded(preview).succeeded());
-    QCOMPARE(preview.smsList().size(), LocalPreviewXMLThread::FIRST_PAGE);
+    QCOMPARE(preview.smsList().size(), XMLPreviewJob::FIRST_PAGE);
     const auto form = [&] {
         return std::make_unique<CSVPreviewForm>(preview.smsList(), dir.filePath("big.xml"),
                                                 preview.totalCount());

@@ -16,10 +16,10 @@
 
 #include "PhoneSimProcess.h"
 #include "core/device/DeviceConnection.h"
+#include "core/jobs/ListenJob.h"
+#include "core/jobs/PhoneJobTimings.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/Transaction.h"
-#include "core/sync/SyncListenSMSThread.h"
-#include "core/sync/SyncTimings.h"
 #include "gui/device/ConnectionForm.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/ui/ConversationForm.h"
@@ -114,7 +114,7 @@ private:
 
 void TestUiEndToEnd::initTestCase()
 {
-    SyncTimings::setForTests(50, 10);
+    PhoneJobTimings::setForTests(50, 10);
     QVERIFY2(m_sim.start(simAddress, {"--count", "300", "--contacts", "20", "--seed", "7"}),
              qPrintable(m_sim.errorText()));
 }
@@ -263,7 +263,7 @@ void TestUiEndToEnd::aUsersSession()
     setMainWindowInstance(&window);
     const auto leave = qScopeGuard([this] {
         setMainWindowInstance(nullptr);
-        SyncListenSMSThread::instance()->stopListening();
+        ListenJob::instance()->stopListening();
         ConversationForm::releaseAllConversations();
         m_dialogs = nullptr;
     });
@@ -304,7 +304,7 @@ void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
             phone.sendCommand(QStringLiteral("drop-listeners"));
             dropped = true;
         }
-        if (dropped && !SyncListenSMSThread::instance()->isRunning())
+        if (dropped && !ListenJob::instance()->isRunning())
             phone.stop();
         else
             QTimer::singleShot(20, &scope, breakThePhone);
@@ -349,7 +349,7 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
     QObject scope; // ends the connection and timers below with the test
     // Connected before the window's own connection, so the exit is queued before the message.
     connect(
-        SyncListenSMSThread::instance(), &SyncListenSMSThread::receivedSMS, &scope,
+        ListenJob::instance(), &ListenJob::receivedSMS, &scope,
         [&](const SMSInfo& sms) {
             const QMutexLocker lock(&mutex);
             received.append(sms.body);
@@ -361,7 +361,7 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
     for (QAction* action : window.findChild<QMenu*>("menuMenu")->actions())
         exitAction = action->text() == QLatin1String("Exit") ? action : exitAction;
     QVERIFY(exitAction);
-    SyncListenSMSThread::instance()->restartListening();
+    ListenJob::instance()->restartListening();
     QTimer::singleShot(0, &scope, [&] {
         window.startBackupFromPhone();
         exitArmed = true;
@@ -369,7 +369,7 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
     QTimer::singleShot(10000, &scope, [] { QCoreApplication::exit(1); }); // a hang fails
     QCOMPARE(window.runUntilClosed(), 0);
 
-    QVERIFY(!SyncListenSMSThread::instance()->isRunning());
+    QVERIFY(!ListenJob::instance()->isRunning());
     for (QWidget* widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), widget->metaObject()->className());
     QVERIFY2(boxes.lastText().startsWith(QStringLiteral("Successfully import")),

@@ -1,0 +1,135 @@
+#include "core/jobs/ListenJob.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <memory>
+#include <stdexcept>
+
+#include "core/device/DeviceConnection.h"
+#include "core/device/SMSRecord.h"
+#include "core/device/SimpleProtocol.h"
+#include "core/frame/BodyLimit.h"
+#include "core/frame/Cancellation.h"
+#include "core/jobs/DataChannel.h"
+#include "core/jobs/PhoneJobTimings.h"
+
+ListenJob* ListenJob::instance()
+{
+    static ListenJob listener;
+    return &listener;
+}
+
+ListenJob::ListenJob() : QThread(nullptr)
+{
+    registerSMSInfoMetaType();
+    connect(this, &QThread::finished, this, &ListenJob::startWhenEnded);
+}
+
+ListenJob::~ListenJob()
+{
+    m_restartPending = false;
+    if (!stopListening())
+        wait(); // every wait of a run is cancellable, so this does not last
+}
+
+bool ListenJob::stopListening()
+{
+    m_restartPending = false;
+    requestInterruption();
+    return wait(QDeadlineTimer(STOP_WAIT_MS));
+}
+
+void ListenJob::restartListening()
+{
+    if (!isRunning()) {
+        start(QThread::InheritPriority);
+        return;
+    }
+    m_restartPending = true;
+    requestInterruption();
+}
+
+void ListenJob::startWhenEnded()
+{
+    if (!m_restartPending)
+        return;
+    m_restartPending = false;
+    start(QThread::InheritPriority);
+}
+
+void ListenJob::run()
+{
+    try {
+        // Held for the whole run, so that a new connection cannot take it away meanwhile.
+        const std::shared_ptr<DeviceConnection> connection = currentConnection();
+        if (!connection)
+            throw std::runtime_error("No connection.");
+        QTcpSocket request;
+        DataChannel::request(*connection, request, QStringLiteral("smsrecv://127.0.0.1:%1/"),
+                             DATA_PORT);
+        Cancellation::sleep(PhoneJobTimings::waitBeforeConnectMs());
+        // A fresh socket per run, closed when the run ends.
+        QTcpSocket data;
+        DataChannel::connect(*connection, data, DATA_PORT);
+        qDebug("ListenJob: ready receive SMS");
+        listen(data);
+    } catch (const Cancellation::Cancelled&) {
+        qDebug("ListenJob: end");
+    } catch (const std::exception& e) {
+        qDebug("ListenJob::run, error Occurred, %s", e.what());
+        emit errorOccurred(QString::fromUtf8(e.what()));
+    }
+}
+
+void ListenJob::listen(QTcpSocket& data)
+{
+    // Between messages the phone may rightly say nothing for hours; within a line it may not
+    // stay silent longer than the silence limit.
+    QElapsedTimer partLineSince;
+    qint64 partLineBytes = 0;
+    for (;;) {
+        // Also between lines: a phone that sends steadily never lets a read time out.
+        Cancellation::throwIfRequested();
+        QString line;
+        try {
+            line = readLine(&data, READ_TIMEOUT_MS);
+        } catch (const simpleprotocol::LineTooLongException&) {
+            throw; // the socket's error may still tell of an earlier time-out
+        } catch (const simpleprotocol::SocketDataTransferException&) {
+            // Only a wait that ran out on a live connection is a time-out; the socket keeps
+            // its last error, so the error alone would also excuse later failures.
+            if (data.error() != QAbstractSocket::SocketTimeoutError ||
+                data.state() != QAbstractSocket::ConnectedState)
+                throw;
+            if (data.bytesAvailable() != partLineBytes) {
+                partLineBytes = data.bytesAvailable();
+                partLineSince.start();
+            }
+            const int limit = phoneSilenceLimitMs();
+            if (partLineBytes > 0 && limit >= 0 && partLineSince.hasExpired(limit))
+                throw simpleprotocol::PhoneSilentException(limit);
+            continue;
+        }
+        partLineBytes = 0;
+        checkReply(line);
+        if (!line.startsWith(QLatin1String("$sms:")))
+            continue;
+        try {
+            const SMSInfo sms = parseSMSRecord(line.mid(5));
+            if (bodyOverLimit(sms.body)) {
+                qDebug("ListenJob: text over the limit, left out");
+                emit leftOut(skippedOverLimitText(1));
+                continue;
+            }
+            emit receivedSMS(sms);
+        } catch (const SMSRecordFault& fault) {
+            if (fault.kind() == SMSRecordFault::WrongFieldCount)
+                qDebug("SMS raw format wrong, less then 5 fields, raw:%s", qUtf8Printable(line));
+            else
+                qDebug("SMS 'date' field eq zero, raw:%s", qUtf8Printable(line));
+            // Monitoring ends here; the user is told so like for any other end of it.
+            throw;
+        }
+    }
+}

@@ -1,0 +1,465 @@
+// The file jobs. Export: save-dialog filters and suffix rules, formats on disk, unknown
+// suffixes, cancel, write failures, progress, and the PDF export through the printer. Preview
+// (own format) and import: header rules, dates, blank lines, read failures, cancel and
+// transaction failures. The round trip through both is tested end to end.
+
+#include <QBuffer>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
+#include "core/format/IBackupSMS.h"
+#include "core/frame/ProgressThrottle.h"
+#include "core/jobs/ExportJob.h"
+#include "core/print/SMSPrinter.h"
+#include "core/store/SMSListSource.h"
+#include "core/store/Sqlite3DB.h"
+#include "gui/files/ExportSMS.h"
+#include "gui/files/PrintPreview.h"
+#include "support/DialogRecorder.h"
+#include "support/FilesTestSupport.h"
+#include "support/GuiTestSupport.h"
+
+using namespace filestest;
+
+namespace {
+const QString csv = QStringLiteral("CSV Files(*.csv)");
+const QString txt = QStringLiteral("Text Files(*.txt)");
+const QString html = QStringLiteral("HTML Files(*.htm *.html)");
+const QString word = QStringLiteral("Word Files(*.doc)");
+const QString pdf = QStringLiteral("PDF Files(*.pdf)");
+const QString xml = QStringLiteral("XML Files(*.xml)");
+const QString formatMessage =
+    QStringLiteral("The format of your imported CSV file did not match that of Quillmarten.");
+const QString dateMessage =
+    QStringLiteral("Incorrect date format in CSV data.Correct format is (yyyy-MM-dd hh:mm:ss).");
+
+} // namespace
+
+class TestFileJobs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void dialogAndCancel();
+    void suffixRules_data();
+    void suffixRules();
+    void exportsEachFormat_data();
+    void exportsEachFormat();
+    void failuresKeepTheEarlierFile_data();
+    void failuresKeepTheEarlierFile();
+    void cancelKeepsTheEarlierFileAndProgressIsTruncated();
+    void printer();
+    void pdfExportHoldsEveryMessage();
+    void columnMapAndRecords();
+    void previewFiles_data();
+    void previewFiles();
+    void unreadableFilesEndJob();
+    void importEdgeCases();
+    void importCancelLeavesDatabaseUnchanged();
+    void importCommitFailureRollsBack();
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void runExport(const QList<SMSInfo>& list, const QString& name, const QString& filter)
+    {
+        m_recorder->queueFileName(path(name));
+        m_recorder->queueSelectedFilter(filter);
+        SMSListSource source(list);
+        exportSMS(&source);
+    }
+    void expectOneBox(QMessageBox::Icon icon, const QString& text)
+    {
+        QCOMPARE(m_recorder->messages.size(), 1);
+        QCOMPARE(m_recorder->messages.first().icon, icon);
+        QVERIFY2(m_recorder->lastText().contains(text), qPrintable(m_recorder->lastText()));
+    }
+
+    TestAccount m_account;
+    QTemporaryDir m_dir;
+    std::unique_ptr<DialogRecorder> m_recorder;
+    int m_accounts = 0;
+};
+
+void TestFileJobs::init()
+{
+    m_recorder.reset(); // uninstall before installing the next one
+    m_recorder = std::make_unique<DialogRecorder>();
+    QVERIFY(m_account.open(QStringLiteral("a%1.db").arg(++m_accounts)));
+}
+
+void TestFileJobs::dialogAndCancel()
+{
+    SMSListSource source(generated(2));
+    exportSMS(&source); // no file name answered: cancelled
+    QCOMPARE(m_recorder->fileCaptions, QStringList{"Select file to export"});
+    QCOMPARE(m_recorder->fileFilters,
+             QStringList{csv + ";;" + txt + ";;" + html + ";;" + word + ";;" + pdf + ";;" + xml});
+    QVERIFY(m_recorder->messages.isEmpty());
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+}
+
+void TestFileJobs::suffixRules_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("isPdf");
+    QTest::newRow("pdf adds .pdf") << "/t/out" << pdf << "/t/out.pdf" << true;
+    QTest::newRow("pdf filter, .csv typed") << "/t/out.csv" << pdf << "/t/out.csv" << true;
+    QTest::newRow("no filter") << "/t/out" << QString() << "/t/out" << false;
+    QTest::newRow("dot in folder only") << "/t/a.b/out" << txt << "/t/a.b/out.txt" << false;
+}
+
+void TestFileJobs::suffixRules()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, filter);
+    QFETCH(QString, expected);
+    QFETCH(bool, isPdf);
+    const ExportTarget target = exportTargetFor(typed, filter);
+    QCOMPARE(target.fileName, expected);
+    QCOMPARE(target.pdf, isPdf);
+}
+
+void TestFileJobs::exportsEachFormat_data()
+{
+    // The file holds what the writer of its format writes (tested byte for byte elsewhere).
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("count");
+    const auto row = [](const char* name, const char* typed, const QString& filter,
+                        const char* written, const char* format, int count = 2) {
+        QTest::newRow(name) << typed << filter << written << format << count;
+    };
+    row("csv", "a", csv, "a.csv", "csv");
+    row("txt", "b", txt, "b.txt", "txt");
+    row("htm", "c", html, "c.htm", "htm");
+    row("doc", "d", word, "d.doc", "htm");
+    row("typed suffix kept", "e.html", csv, "e.html", "htm");
+    row("xml", "i", xml, "i.xml", "xml");
+    row("none", "f", csv, "f.csv", "csv", 0);
+}
+
+void TestFileJobs::exportsEachFormat()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, filter);
+    QFETCH(QString, written);
+    QFETCH(QString, format);
+    QFETCH(int, count);
+    const QList<SMSInfo> list = awkwardMessages().mid(0, count);
+    runExport(list, typed, filter);
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    const std::unique_ptr<IBackupSMS> writer = backupWriterForSuffix(format);
+    writer->writeHeader(&expected, list.size());
+    for (const SMSInfo& sms : list)
+        writer->writeSMS(&expected, sms);
+    writer->writeFooter(&expected);
+    QCOMPARE(withoutBackupSet(readFile(path(written))), withoutBackupSet(expected.data()));
+    expectOneBox(QMessageBox::Information,
+                 QStringLiteral("Successfully export %1 SMS.").arg(count));
+}
+
+void TestFileJobs::failuresKeepTheEarlierFile_data()
+{
+    QTest::addColumn<QString>("name"); // "earlier...": a file of that name is there already
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("error");
+    const QString unknown = QStringLiteral("Unknown exporting format.");
+    QTest::newRow("disk full") << "full.csv" << csv << "No space left on device";
+    // Each format names the system's reason and the file.
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const auto& [name, filter] : {std::pair{"big.csv", csv},
+                                       {"big.txt", txt},
+                                       {"big.htm", html},
+                                       {"big.doc", word},
+                                       {"big.xml", xml},
+                                       {"big.pdf", pdf}})
+        QTest::newRow(name) << name << filter << QStringLiteral("%1: %2").arg(name, tooLarge);
+    QTest::newRow("missing folder") << "none/out.csv" << csv << "";
+    QTest::newRow("pdf, missing folder") << "none/out.pdf" << pdf << "";
+    QTest::newRow("messages unreadable") << "earlier.csv" << csv << "disk I/O error";
+    QTest::newRow("pdf, messages unreadable") << "earlier.pdf" << pdf << "disk I/O error";
+    // The format is known before the file is opened: nothing is truncated or created.
+    QTest::newRow("pdf typed under csv filter") << "earlier.pdf" << csv << unknown;
+    QTest::newRow("upper-case suffix") << "earlier.TXT" << csv << unknown;
+    QTest::newRow("other suffix") << "earlier.xls" << csv << unknown;
+    QTest::newRow("other suffix, new file") << "new.xls" << csv << unknown;
+}
+
+void TestFileJobs::failuresKeepTheEarlierFile()
+{
+    // A source whose reading fails half-way, as a damaged account would.
+    class FailingSource : public SMSListSource
+    {
+    public:
+        using SMSListSource::SMSListSource;
+        bool next(SMSInfo& sms) override
+        {
+            if (++m_read > 1000)
+                throw std::runtime_error("disk I/O error");
+            return SMSListSource::next(sms);
+        }
+
+    private:
+        int m_read = 0;
+    };
+    QFETCH(QString, name);
+    QFETCH(QString, filter);
+    QFETCH(QString, error);
+    if (name == "full.csv" && !QFile::link(QStringLiteral("/dev/full"), path(name)))
+        QSKIP("no /dev/full on this system");
+    if (name.startsWith(QLatin1String("earlier")))
+        writeFile(path(name), "earlier content");
+    const QList<QString> before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System);
+    m_recorder->queueFileName(path(name));
+    m_recorder->queueSelectedFilter(filter);
+    const bool limited = name.startsWith(QLatin1String("big."));
+    FailingSource source(generated(limited ? 500 : 2000));
+    // Files stop growing at 4 KiB: the system takes a write in part, as on a full disk.
+    rlimit usual{};
+    getrlimit(RLIMIT_FSIZE, &usual);
+    rlimit small = usual;
+    small.rlim_cur = limited ? 4096 : usual.rlim_cur;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    exportSMS(&source);
+    setrlimit(RLIMIT_FSIZE, &usual);
+    expectOneBox(QMessageBox::Critical, error);
+    // Nothing left behind, and an earlier file as it was.
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::System), before);
+    if (name.startsWith(QLatin1String("earlier")))
+        QCOMPARE(readFile(path(name)), QByteArray("earlier content"));
+}
+
+void TestFileJobs::cancelKeepsTheEarlierFileAndProgressIsTruncated()
+{
+    // Truncated, never rounded up: 1 of 3 is 33, 2 of 3 is 66.
+    const QString file = path(QStringLiteral("export.csv"));
+    QByteArray firstExport;
+    for (int total : {3, 500}) {
+        SMSListSource source(generated(total));
+        ExportJob job(&source, file);
+        jobtest::cancelAtProgress(job, QStringLiteral("SMS 50:500"));
+        const jobtest::RunResult run = jobtest::runRecorded(job);
+        if (total == 3) {
+            QVERIFY(run.succeeded());
+            QCOMPARE(run.progress, (QStringList{"33 SMS 1:3", "66 SMS 2:3", "100 SMS 3:3"}));
+            firstExport = readFile(file);
+        } else {
+            QCOMPARE(run.kind, JobOutcome::Cancelled);
+        }
+    }
+    QCOMPARE(readFile(file), firstExport); // the cancelled export left it as it was
+    QCOMPARE(QDir(m_dir.path()).entryList({"export*"}, QDir::Files), QStringList{"export.csv"});
+
+    // Steps that move no per-cent may be left out; a change of it and the last step never are.
+    ProgressThrottle throttle(1000);
+    QSet<int> reported;
+    for (int done = 1; done <= 1000; ++done) {
+        if (throttle.shouldReport(done))
+            reported.insert(JobThread::percentOf(done, 1000));
+    }
+    QCOMPARE(reported.size(), 101);
+    QVERIFY(ProgressThrottle(0).shouldReport(1)); // past a counted total of 0
+}
+
+void TestFileJobs::printer()
+{
+    const QList<SMSInfo> printed = {
+        makeSMS("555", "Ann", "a<b>&c\nd", true, at(2012, 3, 4, 5, 6, 7)),
+        makeSMS("", "", "x", false, at(2012, 3, 4, 5, 6, 8))};
+    SMSListSource source(printed);
+    QString title;
+    int pages = -1;
+    guitest::whenModal(QStringLiteral("QPrintPreviewDialog"), [&](QWidget* preview) {
+        title = preview->windowTitle();
+        pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+        preview->close();
+    });
+    printPreview(&source); // no printer installed here: the preview renders for PDF
+    QCOMPARE(title, QStringLiteral("Print SMS"));
+    QCOMPARE(pages, 1);
+    // Markup printed literally, line breaks kept, a separator after every message.
+    QCOMPARE(SMSPrinter::messageHtml(printed.at(0)),
+             QStringLiteral("<span style=\"font-size:15px; color:#008040; font-style:italic;\">"
+                            "To Ann(555):  </span><span style=\"font-size:12px;\">a&lt;b&gt;&amp;c"
+                            "<br/>d</span><br/><span style=\"font-size:12px;color:#E13C02; "
+                            "font-style:italic;\">sent:2012-03-04 05:06:07</span><br/><br/>"));
+    QVERIFY(SMSPrinter::messageHtml(printed.at(1))
+                .startsWith("<span style=\"font-size:15px; color:#0000FF; font-style:italic;\">"
+                            "Unknown:  </span>"));
+}
+
+void TestFileJobs::pdfExportHoldsEveryMessage()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QList<SMSInfo> list = generated(150, QStringLiteral("pdfmsg"));
+    list.append(makeSMS("555", "Bob & Co", "<tag> stays literal", false, at(2012, 1, 1, 1, 1, 1)));
+    runExport(list, QStringLiteral("conversation"), pdf);
+    expectOneBox(QMessageBox::Information, QStringLiteral("Successfully export 151 SMS."));
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {"-enc", "UTF-8", path("conversation.pdf"), "-"});
+    QVERIFY(process.waitForFinished(60000));
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    for (int i = 0; i < 150; ++i)
+        QVERIFY2(text.contains(QStringLiteral("pdfmsg %1\n").arg(i)), qPrintable(text.left(200)));
+    QVERIFY(text.contains(QStringLiteral("<tag> stays literal")));
+    QVERIFY(text.contains(QStringLiteral("Bob & Co(555)")));
+    QCOMPARE(text.count(QStringLiteral("sent:")), 151);
+}
+
+void TestFileJobs::columnMapAndRecords()
+{
+    const QHash<QString, int> columns = columnIndexMap({"send", "date", "send", "x"});
+    QCOMPARE(columns.value("send"), 2); // the later of two equal names
+    QCOMPARE(fieldByName(columns, {"a", "b"}, "date", "d"), QStringLiteral("b"));
+    QCOMPARE(fieldByName(columns, {"a", "b"}, "send", "d"), QStringLiteral("d")); // past the end
+    QCOMPARE(fieldByName(columns, {"a", "b"}, "nothing", "d"), QStringLiteral("d"));
+    QCOMPARE(fieldByName({{"neg", -1}}, {"a"}, "neg", "d"), QStringLiteral("d"));
+
+    CSVPreviewJob job(QString(), nullptr);
+    const QHash<QString, int> own = columnIndexMap({"send", "date", "number", "person", "content"});
+    const SMSInfo sent = job.recordToSMS(own, {"1", "2012-02-29 23:59:59", "555", "Ann", "hi"});
+    QCOMPARE(keys({sent}), keys({makeSMS("555", "Ann", "hi", true, at(2012, 2, 29, 23, 59, 59))}));
+    QCOMPARE(sent.smsId, 0);
+    QVERIFY(!job.recordToSMS(own, {"2", "2012-03-04 05:06:07"}).isSend);
+    const SMSInfo shortRecord = job.recordToSMS(
+        columnIndexMap({"date", "number", "content", "send"}), {"2012-03-04 05:06:07", "1"});
+    QVERIFY(!shortRecord.isSend);
+    QVERIFY(shortRecord.body.isEmpty());
+    for (const char* bad : {"04/03/2012 10:00", "2012-02-30 10:00:00", "2012-03-04 24:00:00",
+                            "2012-03-04 05:06:0x", "2012-03-04T05:06:07", ""})
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 job.recordToSMS(own, {"1", bad, "1", "", "x"}));
+}
+
+void TestFileJobs::previewFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // accepted if it begins with "Successfully"
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QList<int>>("percents");
+    const auto row = [](const char* name, const QByteArray& bytes, const QString& text,
+                        const QStringList& records = {}, const QList<int>& percents = {}) {
+        QTest::newRow(name) << bytes << text << records << percents;
+    };
+    const QByteArray header = "send,date,number,person,content\n";
+    const QByteArray big(MAX_CSV_FIELD_BYTES, 'z');
+    const QString one = keys({makeSMS("555", "", "one", false, at(2012, 3, 4, 5, 6, 7))}).first();
+    const QString two = keys({makeSMS("777", "", "a,b", true, at(2012, 3, 4, 5, 6, 8))}).first();
+    row("columns in another order",
+        "content,number,date,send\none,555,2012-03-04 05:06:07,0\n"
+        "\"a,b\",777,2012-03-04 05:06:08,1\n",
+        "Successfully load 2 SMS.", {one, two}, {50, 100});
+    // Blank lines are skipped, not invalid, yet count toward the total (4 after the header).
+    row("mark, title and blank lines",
+        "\xEF\xBB\xBFMy messages\n\nsend,date,number,person,content\r\n"
+        "0,2012-03-04 05:06:07,555,,one\r\n\r\n\n1,2012-03-04 05:06:08,777,,\"a,b\"\r\n",
+        "Successfully load 2 SMS.", {one, two}, {25, 50});
+    row("Send refused", "Send,date,number,person,content\n1,2012-03-04 05:06:07,555,,x\n",
+        formatMessage);
+    row("invalid date ends preview",
+        header + "0,2012-03-04 05:06:07,555,,one\n0,04/03/2012 10:00,555,,bad\n"
+                 "0,2012-03-04 05:06:09,555,,never read\n",
+        dateMessage, {one}, {33});
+    // A record with a field over 1 MiB is left out and counted.
+    row("field over 1 MiB",
+        header + "0,2012-03-04 05:06:07,555,,one\n0,2012-03-04 05:06:08,777,,\"" + big + "z\"\n",
+        "Successfully load 1 SMS. Skipped 1 SMS whose text is larger than 1 MiB.", {one}, {50});
+    row("header field over 1 MiB", "title\n" + header.chopped(1) + big + "\n", formatMessage);
+    row("empty file", "", formatMessage);
+    row("header only", header, "Successfully load 0 SMS.");
+    row("header without lf", header.chopped(1), "Successfully load 0 SMS.");
+    // No line feed after the only record: a counted total of 0, the per-cent stays in range.
+    row("total of 0", header + "0,2012-03-04 05:06:07,555,,one", "Successfully load 1 SMS.", {one},
+        {0});
+}
+
+void TestFileJobs::previewFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QStringList, records);
+    QFETCH(QList<int>, percents);
+    const PreviewResult outcome = previewFile(writeFile(m_dir.filePath("preview.csv"), bytes));
+    QCOMPARE(outcome.succeeded(), text.startsWith(QLatin1String("Successfully")));
+    QVERIFY2(outcome.text.contains(text), qPrintable(outcome.text));
+    QCOMPARE(keys(outcome.list), records);
+    QCOMPARE(outcome.invalid, 0);
+    QCOMPARE(outcome.percents(), percents);
+}
+
+void TestFileJobs::unreadableFilesEndJob()
+{
+    QCOMPARE(previewFile(m_dir.filePath("does-not-exist.csv")).kind, JobOutcome::Failed);
+    // Opens, but every read fails: the counting pass must end the job, not the program.
+    QFile probe(QStringLiteral("/proc/self/mem"));
+    char c;
+    if (!probe.open(QIODevice::ReadOnly) || probe.read(&c, 1) != -1)
+        QSKIP("/proc/self/mem cannot stand for an unreadable file here");
+    probe.close();
+    QCOMPARE(previewFile(probe.fileName()).kind, JobOutcome::Failed);
+}
+
+void TestFileJobs::importEdgeCases()
+{
+    const jobtest::RunResult empty = importList({});
+    QVERIFY(empty.succeeded());
+    QCOMPARE(empty.text, QStringLiteral("Successfully import 0 SMS."));
+    importList({makeSMS("", "", "no number", false, at(2012, 3, 4, 5, 6, 7))});
+    QCOMPARE(scalar("select count(*) from sms where address = "
+                    "'Unknown' and body = 'no number'"),
+             1);
+
+    // One record without a date anywhere: nothing stored.
+    QList<SMSInfo> list = generated(5);
+    list.insert(3, makeSMS("1", "", "undated", false, QDateTime()));
+    QVERIFY(importList(list).failedWith(dateMessage));
+    QCOMPARE(storedBodies(), QStringList{"no number"});
+}
+
+void TestFileJobs::importCancelLeavesDatabaseUnchanged()
+{
+    importList(generated(20, "earlier"));
+    const QString before = dump();
+    ImportJob job(generated(500));
+    // Cancelled from inside the job once 50 records are stored.
+    jobtest::cancelAtProgress(job, QStringLiteral("SMS 50:500"));
+    const jobtest::RunResult run = jobtest::runRecorded(job);
+    QCOMPARE(run.kind, JobOutcome::Cancelled);
+    QVERIFY(run.text.isEmpty());
+    QCOMPARE(dump(), before);
+}
+
+void TestFileJobs::importCommitFailureRollsBack()
+{
+    // A deferred foreign key that every insert violates fails the COMMIT itself.
+    importList(generated(2, "kept"));
+    const QString before = dump();
+    Sqlite3DB* db = currentDatabase();
+    db->executeThrow(Sqlite3Sql("PRAGMA foreign_keys = ON"));
+    db->executeThrow(Sqlite3Sql("create table parent(id integer primary key)"));
+    db->executeThrow(Sqlite3Sql(
+        "create table child(p integer references parent(id) deferrable initially deferred)"));
+    db->executeThrow(Sqlite3Sql(
+        "create trigger orphan after insert on sms begin insert into child values(999); end"));
+    const jobtest::RunResult commit = importList(generated(4, "rolled back"));
+    QVERIFY2(commit.failedWith(QStringLiteral("FOREIGN KEY")), qPrintable(commit.text));
+    QCOMPARE(dump(), before);
+    // The database is usable afterwards: a new transaction can begin.
+    db->executeThrow(Sqlite3Sql("drop trigger orphan"));
+    QVERIFY(importList(generated(1, "after")).succeeded());
+}
+
+QTEST_MAIN(TestFileJobs)
+#include "tst_filejobs.moc"
