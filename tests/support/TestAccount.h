@@ -2,12 +2,14 @@
 
 // A test's own account and the messages in it, for every test that stores messages.
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <functional>
 
+#include "core/frame/DataDirectory.h"
 #include "core/frame/SMSInfo.h"
 #include "core/store/Accounts.h"
 #include "core/store/ContactsQuery.h"
@@ -197,6 +199,29 @@ inline QString writeFile(const QString& path, const QByteArray& bytes)
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
     return path;
+}
+
+// Every file under the home folder, wherever it lies, relative to the data folder; not those an
+// open account keeps beside it (its lock and SQLite's write-ahead log).
+inline QStringList files()
+{
+    const QDir data = dataDirectory();
+    static const QRegularExpression companion("(\\.lock|-wal|-shm)$");
+    QStringList names;
+    for (QDirIterator it(QDir::homePath(), QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString name = data.relativeFilePath(it.next());
+        if (!name.contains(companion))
+            names.append(name);
+    }
+    names.sort();
+    return names;
+}
+
+// Writes a file into the data folder.
+inline void put(const QString& name, const QByteArray& bytes)
+{
+    writeFile(dataDirectory().absoluteFilePath(name), bytes);
 }
 
 // The message of the exception the action threw, or "<no exception>".

@@ -19,6 +19,15 @@ constexpr int INSERT_COLUMNS = 6;
 const char* const countSql =
     "select count(*) from sms where date = ? and address = ? and body = ? and is_send = ?";
 
+} // namespace
+
+const char* MessageInserter::duplicateQuery()
+{
+    return countSql;
+}
+
+namespace {
+
 // Three bit positions for a date, from one well-mixed 64-bit value.
 std::array<quint64, 3> filterBits(long long date)
 {

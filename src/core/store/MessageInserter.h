@@ -60,6 +60,9 @@ public:
     // Inserts the new messages held so far, with their subscription ids.
     void flush();
 
+    // The query that finds a stored duplicate (date, address, body, direction bound in order).
+    static const char* duplicateQuery();
+
 private:
     // A message as it is bound: the texts in UTF-8, the date in whole seconds.
     struct Row

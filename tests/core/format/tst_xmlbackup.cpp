@@ -110,8 +110,6 @@ private slots:
     void importMMS_data();
     void importMMS();
     void mmsRoundTrip();
-    void smsOnlyExportsUnchanged_data();
-    void smsOnlyExportsUnchanged();
 
 private:
     TestAccount m_account;
@@ -458,26 +456,6 @@ void TestXMLBackup::mmsRoundTrip()
     setrlimit(RLIMIT_FSIZE, &usual);
     QCOMPARE(failure, m_dir.filePath(QStringLiteral("full.xml: ")) +
                           QString::fromLocal8Bit(std::strerror(EFBIG)));
-}
-
-void TestXMLBackup::smsOnlyExportsUnchanged_data()
-{
-    QTest::addColumn<QString>("suffix");
-    for (const char* suffix : {"csv", "txt", "htm", "xml"})
-        QTest::newRow(suffix) << QString::fromLatin1(suffix);
-}
-
-void TestXMLBackup::smsOnlyExportsUnchanged()
-{
-    // Files the export wrote before accounts held MMS, from the same messages.
-    QFETCH(QString, suffix);
-    QVERIFY(importList(awkwardMessages()).succeeded());
-    const QString file = m_dir.filePath(QStringLiteral("sms-only.") + suffix);
-    SMSCursorSource source(currentDatabase(), wholeAccountQuery());
-    ExportJob exportJob(&source, file);
-    QVERIFY(jobtest::runRecorded(exportJob).succeeded());
-    QCOMPARE(withoutBackupSet(readFile(file)),
-             readFile(QStringLiteral(TB_FILES_DATA_DIR "/sms-only.") + suffix));
 }
 
 QTEST_GUILESS_MAIN(TestXMLBackup)

@@ -1,10 +1,5 @@
 // The local store: the database layer, storing and reading messages, the sources, the account
 // template, the account files and the account dialog.
-#include <QApplication>
-#include <QComboBox>
-#include <QDirIterator>
-#include <QLabel>
-#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -18,6 +13,7 @@
 #include "core/store/ConversationQuery.h"
 #include "core/store/IncomingSMSGate.h"
 #include "core/store/MMSStore.h"
+#include "core/store/MessageInserter.h"
 #include "core/store/MessageSpool.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/SMSCursorSource.h"
@@ -25,9 +21,6 @@
 #include "core/store/SearchQuery.h"
 #include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
-#include "gui/frame/ProgressForm.h"
-#include "gui/store/AccountForm.h"
-#include "support/DialogRecorder.h"
 #include "support/JobTestSupport.h"
 #include "support/TestAccount.h"
 
@@ -59,29 +52,6 @@ QDateTime noon(int msec = 0)
     return QDateTime(QDate(2023, 5, 17), QTime(12, 0, 0, msec));
 }
 
-// Every file under the home folder, wherever it lies, relative to the data folder; not those an
-// open account keeps beside it (its lock and SQLite's write-ahead log).
-QStringList files()
-{
-    const QDir data = dataDirectory();
-    static const QRegularExpression companion("(\\.lock|-wal|-shm)$");
-    QStringList names;
-    for (QDirIterator it(QDir::homePath(), QDir::Files, QDirIterator::Subdirectories);
-         it.hasNext();) {
-        const QString name = data.relativeFilePath(it.next());
-        if (!name.contains(companion))
-            names.append(name);
-    }
-    names.sort();
-    return names;
-}
-
-// Writes a file into the data folder.
-void put(const QString& name, const QByteArray& bytes)
-{
-    writeFile(dataDirectory().absoluteFilePath(name), bytes);
-}
-
 QStringList column(Sqlite3DB& db, const char* sql, int index = 0)
 {
     QStringList values;
@@ -90,31 +60,16 @@ QStringList column(Sqlite3DB& db, const char* sql, int index = 0)
     return values;
 }
 
+// How SQLite runs the store's own duplicate query on db.
 QString duplicatePlan(Sqlite3DB& db)
 {
-    return column(db,
-                  "explain query plan select count(*) from sms where date = 1 and address = "
-                  "'5' and body = 'x' and is_send = 0",
-                  3)
-        .join('\n');
-}
-
-QComboBox* comboOf(QWidget& form)
-{
-    return form.findChild<QComboBox*>(QStringLiteral("cbAccount"));
-}
-
-// Types the name and presses Enter as the user would.
-void enter(QWidget& form, const QString& name)
-{
-    comboOf(form)->setEditText(name);
-    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("btnAccountEnter")),
-                      Qt::LeftButton);
-}
-
-void clickDelete(AccountForm& form)
-{
-    emit form.findChild<QLabel*>(QStringLiteral("aDelAccount"))->linkActivated(QStringLiteral("#"));
+    Sqlite3Sql sql(QLatin1String("explain query plan ") +
+                   QString::fromUtf8(MessageInserter::duplicateQuery()));
+    sql.addInt64Param(1).addTextParam(QStringLiteral("5")).addTextParam(QStringLiteral("x"));
+    QStringList plan;
+    for (Sqlite3Cursor cursor = db.queryThrow(sql.addIntParam(0)); cursor.moveNext();)
+        plan.append(cursor.getText(3));
+    return plan.join('\n');
 }
 
 // Messages that tell the ways of a search apart: letter case beyond ASCII, characters the search
@@ -236,17 +191,12 @@ private slots:
     void duplicateQueryUsesAddressDateIndex();
     void accountFiles();
     void currentAccountLifecycle();
-    void listIsNewestFirstWithNoneSelected();
-    void enterName_data();
-    void enterName();
-    void deleteAccount();
     void searchFindsWhatTheViewFinds_data();
     void searchFindsWhatTheViewFinds();
     void queriesFollowTheMessages_data();
     void queriesFollowTheMessages();
     void upgradeOnOpen_data();
     void upgradeOnOpen();
-    void largeAccountUpgradesBehindProgressDialog();
     void cancelledUpgradeLeavesAccountAsItWas();
 
 private:
@@ -639,8 +589,8 @@ void TestStore::incomingWaitsForAnotherProgram()
 
 void TestStore::templateProperties()
 {
-    // Eight pages of 1024 bytes, and one more for the index that serves the duplicate check.
-    QCOMPARE(QFileInfo(QStringLiteral(":/res/empty_sms.db")).size(), 8192 + 1024);
+    // A new account is the template itself, readable by its owner alone, with no messages; the
+    // views resolve although view_sms was made before view_contacts.
     createAccountFile(QStringLiteral("t.db"));
     const QString path = accountFilePath(QStringLiteral("t.db"));
     QCOMPARE(readFile(path), readFile(QStringLiteral(":/res/empty_sms.db")));
@@ -648,19 +598,7 @@ void TestStore::templateProperties()
     QCOMPARE(QFile::permissions(path) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     Sqlite3DB db;
     db.openThrow(path, SQLITE_OPEN_READWRITE);
-    QCOMPARE(column(db, "select page_size || ' ' || user_version || ' ' || encoding from "
-                        "pragma_page_size, pragma_user_version, pragma_encoding"),
-             QStringList{"1024 0 UTF-8"});
     QCOMPARE(dump(db), QStringLiteral("sms|NULL|\n")); // no messages, sequence row without value
-    QCOMPARE(
-        column(db, "select type || ' ' || name from sqlite_master where name not like "
-                   "'sqlite_%' order by type, name"),
-        (QStringList{"index index_address", "index index_address_date", "index index_person",
-                     "index index_suffix", "table sms", "view view_contacts", "view view_sms"}));
-    QCOMPARE(column(db, "select name || ' ' || type from pragma_table_info('sms')"),
-             (QStringList{"sms_id INTEGER", "address TEXT", "person TEXT", "date NUMERIC",
-                          "is_send BOOLEAN", "body TEXT", "suffix TEXT"}));
-    // The views resolve although view_sms was made before view_contacts.
     QCOMPARE(scalar("select count(*) from view_sms", {}, &db), 0LL);
 }
 
@@ -736,158 +674,6 @@ void TestStore::currentAccountLifecycle()
     QVERIFY(currentAccountName().isEmpty());
     QVERIFY(currentDatabase() == nullptr && open.expired());
     QCOMPARE(files(), QStringList{"a.db"});
-}
-
-void TestStore::listIsNewestFirstWithNoneSelected()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    for (const auto& [name, days] :
-         {std::pair{"middle.db", 5}, {"oldest.db", 30}, {"newest.db", 1}}) {
-        createAccountFile(name);
-        QFile file(accountFilePath(name));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(now.addDays(-days), QFileDevice::FileModificationTime));
-    }
-    put("notes.txt", "not an account");
-    QVERIFY(dataDirectory().mkdir("folder.db"));
-
-    AccountForm form;
-    QComboBox* combo = comboOf(form);
-    QStringList listed;
-    for (int i = 0; i < combo->count(); ++i) {
-        listed.append(combo->itemText(i));
-        QVERIFY(!combo->itemIcon(i).isNull());
-    }
-    QCOMPARE(listed, (QStringList{"newest.db", "middle.db", "oldest.db"}));
-    QCOMPARE(combo->currentIndex(), -1);
-    QVERIFY(combo->currentText().isEmpty());
-}
-
-void TestStore::enterName_data()
-{
-    QTest::addColumn<QStringList>("existing"); // "name", or "name=contents" for other files
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("yes");          // the answer to a question
-    QTest::addColumn<QStringList>("boxes"); // "*" stands for any text
-    QTest::addColumn<QStringList>("after");
-    QTest::addColumn<QString>("opened");
-    const auto row = [](const char* name, const QStringList& existing, const char* typed, bool yes,
-                        const QStringList& boxes, const QStringList& after, const char* opened) {
-        QTest::newRow(name) << existing << QString(typed) << yes << boxes << after
-                            << QString(opened);
-    };
-    const QString askDefault = "Q: No account existing. Want to create default Account?";
-    const QString askWork = "Q: Confirm to create account work?";
-    const QString error = "C: Error occurred. Please contact*Error info:\n";
-    row("empty folder, declined", {}, "", false, {askDefault}, {}, "");
-    row("empty folder, default made", {}, "  ", true, {askDefault}, {"default.db"}, "default.db");
-    row("empty name with accounts", {"a.db"}, " ", true, {"W: Please select or create Account."},
-        {"a.db"}, "");
-    row("new name declined", {}, "work", false, {askWork}, {}, "");
-    row("new name created", {}, " work ", true, {askWork}, {"work.db"}, "work.db");
-    row("extension kept as typed", {}, "Private.DB", true,
-        {"Q: Confirm to create account Private.DB?"}, {"Private.DB"}, "Private.DB");
-    row("name whose .db file exists", {"work.db"}, "work", true, {}, {"work.db"}, "work.db");
-    row("name of another case", {"work.db"}, "Work", true, {"Q: Confirm to create account Work?"},
-        {"Work.db", "work.db"}, "Work.db");
-    row("existing file, no question", {"home.db", "away.db"}, "away.db", true, {},
-        {"away.db", "home.db"}, "away.db");
-    row("not a database", {"junk.db=just text"}, "junk.db", true,
-        {error + "file is not a database"}, {"junk.db"}, "");
-    row("empty file", {"empty.db="}, "empty.db", true, {error + "no such table: sms"}, {"empty.db"},
-        "");
-    row("read-only file", {"locked.db=read-only"}, "locked.db", true,
-        {error + "attempt to write a readonly database"}, {"locked.db"}, "");
-    for (const char* name :
-         {"a/b", "what?", "back\\slash", "c:d", "star*", "\"q\"", "<x", "y>", "pi|pe", "../up"}) {
-        row(name, {}, name, true, {"W: Invalid account(can't contain \\ / : * ? \" < > | etc)."},
-            {}, "");
-    }
-}
-
-void TestStore::enterName()
-{
-    QFETCH(QStringList, existing);
-    QFETCH(QString, typed);
-    QFETCH(bool, yes);
-    QFETCH(QStringList, boxes);
-    QFETCH(QStringList, after);
-    QFETCH(QString, opened);
-    for (const QString& entry : existing) {
-        const QString name = entry.section('=', 0, 0), contents = entry.section('=', 1);
-        if (!entry.contains('=') || contents == QLatin1String("read-only"))
-            createAccountFile(name);
-        else
-            put(name, contents.toLatin1());
-        if (contents == QLatin1String("read-only")) {
-            QVERIFY(QFile::setPermissions(accountFilePath(name), QFileDevice::ReadOwner));
-            QFile probe(accountFilePath(name));
-            if (probe.open(QIODevice::ReadWrite))
-                QSKIP("file permissions do not bind this user");
-        }
-    }
-    DialogRecorder recorder;
-    if (yes)
-        recorder.queueButton(QMessageBox::Yes);
-    AccountForm form;
-    // Run modally, as at start-up: type, press Enter, and close the dialog when it stayed.
-    bool stayed = false;
-    QTimer::singleShot(0, [&] {
-        enter(form, typed);
-        stayed = form.isVisible();
-        if (stayed)
-            form.reject();
-    });
-    QCOMPARE(form.exec(), int(opened.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
-    QCOMPARE(stayed, opened.isEmpty());
-    QCOMPARE(currentAccountName(), opened);
-    QCOMPARE(files(), after);
-    const QStringList shown = recorder.shown();
-    QCOMPARE(shown.size(), boxes.size());
-    for (int i = 0; i < boxes.size(); ++i) {
-        const QStringList parts = boxes.at(i).split('*');
-        QVERIFY2(parts.size() == 1
-                     ? shown.at(i) == parts.first()
-                     : shown.at(i).startsWith(parts.first()) && shown.at(i).endsWith(parts.last()),
-                 qPrintable(shown.at(i)));
-    }
-}
-
-void TestStore::deleteAccount()
-{
-    createAccountFile(QStringLiteral("keep.db"));
-    createAccountFile(QStringLiteral("drop.db"));
-    DialogRecorder boxes;
-    AccountForm form;
-    for (const char* name : {"nothing.db", "DROP.db"}) { // the match is case-sensitive
-        comboOf(form)->setEditText(QString::fromLatin1(name));
-        clickDelete(form);
-        QCOMPARE(boxes.shown().last(),
-                 QStringLiteral("W: Please select existing account to delete."));
-    }
-    boxes.clear();
-    comboOf(form)->setEditText(QStringLiteral("drop.db"));
-    clickDelete(form); // answered No
-    QCOMPARE(boxes.shown(), QStringList{"Q: Confirm to delete this account?"});
-    QCOMPARE(files(), (QStringList{"drop.db", "keep.db"}));
-
-    boxes.clear();
-    boxes.queueButton(QMessageBox::Yes);
-    clickDelete(form);
-    QCOMPARE(boxes.shown(), (QStringList{"Q: Confirm to delete this account?",
-                                         "I: Successfully delete account."}));
-    QCOMPARE(files(), QStringList{"keep.db"});
-    QCOMPARE(comboOf(form)->currentIndex(), -1);
-
-    // A file removed behind the dialog's back: the error shows and the list stays.
-    QVERIFY(QFile::remove(accountFilePath(QStringLiteral("keep.db"))));
-    comboOf(form)->setEditText(QStringLiteral("keep.db"));
-    boxes.queueButton(QMessageBox::Yes);
-    clickDelete(form);
-    QCOMPARE(boxes.shown().size(), 4);
-    QVERIFY(boxes.shown().last().startsWith("C: Error occurred."));
-    QCOMPARE(comboOf(form)->count(), 1);
-    QCOMPARE(form.result(), int(QDialog::Rejected));
 }
 
 void TestStore::searchFindsWhatTheViewFinds_data()
@@ -1038,35 +824,6 @@ void TestStore::upgradeOnOpen()
     QVERIFY(mmsTablesPresent(m_db));
 }
 
-void TestStore::largeAccountUpgradesBehindProgressDialog()
-{
-    createAccountFile(QStringLiteral("big.db"));
-    {
-        Sqlite3DB older;
-        older.openThrow(accountFilePath(QStringLiteral("big.db")), SQLITE_OPEN_READWRITE);
-        storeVariedMessages(&older);
-    }
-    const qint64 usual = backgroundUpgradeFrom();
-    setBackgroundUpgradeFrom(10);
-    DialogRecorder boxes;
-    AccountForm form;
-    bool progressShown = false;
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            progressShown =
-                progressShown || (qobject_cast<ProgressForm*>(widget) && widget->isVisible());
-    });
-    watch.start(0);
-    QTimer::singleShot(0, [&] { enter(form, QStringLiteral("big.db")); });
-    const int result = form.exec();
-    setBackgroundUpgradeFrom(usual);
-    QCOMPARE(result, int(QDialog::Accepted));
-    QVERIFY(progressShown);
-    QVERIFY(boxes.shown().isEmpty());
-    QVERIFY(accountUpToDate(currentDatabase()));
-}
-
 void TestStore::cancelledUpgradeLeavesAccountAsItWas()
 {
     createAccountFile(QStringLiteral("huge.db"));
@@ -1099,5 +856,5 @@ void TestStore::cancelledUpgradeLeavesAccountAsItWas()
                 .isEmpty());
 }
 
-QTEST_MAIN(TestStore)
+QTEST_GUILESS_MAIN(TestStore)
 #include "tst_store.moc"

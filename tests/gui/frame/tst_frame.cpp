@@ -79,7 +79,6 @@ private slots:
     void backgroundTasks();
     void jobFrame_data();
     void jobFrame();
-    void percentOf();
 
 private:
     QTranslator m_translator;
@@ -254,17 +253,6 @@ void TestAppFrame::jobFrame()
         QCOMPARE(form.progressBar()->value(), 50);
         QCOMPARE(form.progressLabel()->text(), QStringLiteral("SMS 1:2"));
     }
-}
-
-void TestAppFrame::percentOf()
-{
-    // Unknown total, nothing done, truncated not rounded, more than all, beyond 32 bits.
-    for (const auto& [done, total, percent] : {std::tuple{5LL, 0LL, 0},
-                                               {0LL, 10LL, 0},
-                                               {2LL, 3LL, 66},
-                                               {12LL, 7LL, 100},
-                                               {3'000'000'000LL, 6'000'000'000LL, 50}})
-        QCOMPARE(JobThread::percentOf(done, total), percent);
 }
 
 QTEST_MAIN(TestAppFrame)
