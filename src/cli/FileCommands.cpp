@@ -2,19 +2,18 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QJsonObject>
 #include <memory>
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/PagesLibrary.h"
 #include "core/format/CSVImporterPlugin.h"
 #include "core/format/IBackupSMS.h"
 #include "core/jobs/CSVPreviewJob.h"
 #include "core/jobs/ExportJob.h"
 #include "core/jobs/ImportJob.h"
 #include "core/jobs/XMLImportJob.h"
-#include "core/print/PdfWriter.h"
 #include "core/store/SMSCursorSource.h"
 
 namespace {
@@ -126,11 +125,13 @@ int runExport(CliSession& session)
     const bool pdf = suffix == QLatin1String("pdf");
     if (!pdf && !backupWriterForSuffix(suffix))
         throw UsageError(inFile(file, catalogueText("IDS_UNKNOWN_BACKUP_FORMAT")));
-    // Pages are drawn with Qt Gui; main() makes the application a QGuiApplication for them.
-    if (pdf && !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        throw CommandFailure(inFile(file, tr("PDF pages need Qt Gui.")));
+    // Pages are drawn by their own library, which main() loaded for them.
+    std::unique_ptr<PagesWriter> pages = pdf ? PagesLibrary::pdfWriter() : nullptr;
+    if (pdf && !pages)
+        throw CommandFailure(
+            inFile(file, tr("PDF pages need Qt Gui.") + QLatin1Char(' ') + PagesLibrary::error()));
     session.openAccount();
     const std::unique_ptr<SMSCursorSource> source = session.messageSource();
-    ExportJob job(source.get(), file, pdf ? std::make_unique<PdfWriter>() : nullptr);
+    ExportJob job(source.get(), file, std::move(pages));
     return session.finish(session.runJob(job), QString(), {{QStringLiteral("file"), file}});
 }

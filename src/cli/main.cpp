@@ -3,13 +3,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTranslator>
 #include <memory>
 
 #include "cli/CliSession.h"
 #include "cli/CommandLine.h"
 #include "cli/InterruptWatcher.h"
+#include "cli/PagesLibrary.h"
 #include "core/frame/LocalTimeZone.h"
 
 namespace {
@@ -24,8 +24,8 @@ void dropDebugOutput(QtMsgType type, const QMessageLogContext& context, const QS
     qt_message_output(type, context, text);
 }
 
-// Only a PDF export draws pages, and only that needs Qt Gui.
-bool needsGui(const QStringList& arguments)
+// Only a PDF export draws pages, and only that loads Qt Gui.
+bool drawsPages(const QStringList& arguments)
 {
     try {
         const Invocation invocation = CommandLine::parse(arguments);
@@ -51,8 +51,8 @@ int main(int argc, char* argv[])
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     std::unique_ptr<QCoreApplication> app;
-    if (needsGui(arguments))
-        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+    if (drawsPages(arguments))
+        app = PagesLibrary::createApplication(qtArgc, qtArgv);
     else
         app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
     QCoreApplication::setApplicationName(QStringLiteral("tallowbrook-cli"));

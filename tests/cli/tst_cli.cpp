@@ -184,6 +184,11 @@ void TestCli::backupTheSameAgainAndRestore()
     QCOMPARE(restore.exitCode, 0);
     QCOMPARE(restore.out, QStringLiteral("Successfully restore 345 SMS to Android.\n"));
     QVERIFY(m_phone.waitForLine(QStringLiteral("RESTORED 345 "), 5000, nullptr, from));
+
+    // Pages are drawn by a library of their own, loaded for them alone.
+    const CliResult pdf = runCli({"export", file("all.pdf"), "--account", "cli"});
+    QCOMPARE(pdf.out, QStringLiteral("Successfully export 345 SMS.\n"));
+    QVERIFY(tbtest::readFile(file("all.pdf")).startsWith("%PDF"));
 }
 
 // While the command line's backup holds the account, the window's job waits for it and then

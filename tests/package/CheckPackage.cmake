@@ -68,6 +68,7 @@ set(_expected
     usr/lib/systemd/user/tallowbrook-backup.service
     usr/lib/systemd/user/tallowbrook-backup.timer
     usr/${PLUGIN_DIR}/libcsvimporter.so
+    usr/${PLUGIN_DIR}/libtallowbrook-pages.so
     usr/share/applications/${APP_ID}.desktop
     usr/share/bash-completion/completions/tallowbrook-cli
     usr/share/doc/tallowbrook/changelog.Debian.gz
@@ -135,6 +136,16 @@ if(NOT output MATCHES "${_upstream}")
   message(FATAL_ERROR "the installed tallowbrook-cli --version does not say ${_upstream}:\n"
                       "${output}")
 endif()
+# The installed command line finds its page drawing in its private folder.
+file(MAKE_DIRECTORY ${OUT_DIR}/pages-home)
+run(${CMAKE_COMMAND} -E env HOME=${OUT_DIR}/pages-home ${_root}/usr/bin/tallowbrook-cli
+    accounts create pages)
+run(${CMAKE_COMMAND} -E env HOME=${OUT_DIR}/pages-home ${_root}/usr/bin/tallowbrook-cli export
+    ${OUT_DIR}/pages.pdf --account pages)
+file(READ ${OUT_DIR}/pages.pdf _pdf LIMIT 4 HEX)
+if(NOT _pdf STREQUAL "25504446") # "%PDF"
+  message(FATAL_ERROR "the installed tallowbrook-cli writes no PDF")
+endif()
 
 # Every page renders without a word from man, with the version in its footer.
 foreach(_page tallowbrook tallowbrook-cli)
@@ -170,7 +181,8 @@ endif()
 # functions cannot be seen here: the programs call only memcpy and strlen with sizes the
 # compiler cannot know, which stay unchecked (lintian says so as information only).
 run(hardening-check --nofortify --nocfprotection ${_root}/usr/bin/tallowbrook
-    ${_root}/usr/bin/tallowbrook-cli ${_root}/usr/${PLUGIN_DIR}/libcsvimporter.so)
+    ${_root}/usr/bin/tallowbrook-cli ${_root}/usr/${PLUGIN_DIR}/libcsvimporter.so
+    ${_root}/usr/${PLUGIN_DIR}/libtallowbrook-pages.so)
 
 # The completion offers the commands, the accounts of the data folder and the options.
 file(TOUCH "${_accounts}/family.db" "${_accounts}/my phone.db")

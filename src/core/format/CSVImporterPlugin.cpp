@@ -6,24 +6,14 @@
 #include <QFileInfo>
 #include <stdexcept>
 
+#include "core/frame/PrivateLibrary.h"
+
 namespace {
 
 QString& searchDirectory()
 {
     static QString directory;
     return directory;
-}
-
-// The library's file in a folder, named as the build makes it.
-QString libraryFileIn(const QString& directory)
-{
-#if defined(Q_OS_WIN)
-    return QDir(directory).filePath(QStringLiteral("csvimporter.dll"));
-#elif defined(Q_OS_MACOS)
-    return QDir(directory).filePath(QStringLiteral("libcsvimporter.dylib"));
-#else
-    return QDir(directory).filePath(QStringLiteral("libcsvimporter.so"));
-#endif
 }
 
 [[noreturn]] void fail(const QString& text)
@@ -40,24 +30,14 @@ void CSVImporterPlugin::setSearchDirectory(const QString& directory)
 
 CSVImporterPlugin::CSVImporterPlugin()
 {
-    QStringList folders;
+    QStringList folders = privateLibraryFolders(QCoreApplication::applicationDirPath());
     if (!searchDirectory().isEmpty())
-        folders.append(searchDirectory());
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    folders.append(programDir.absolutePath());
-    // Installed, the library lies in the program's private folder below the library folder.
-    folders.append(QDir::cleanPath(programDir.filePath(QStringLiteral(TB_INSTALLED_PLUGIN_DIR))));
-    // Only files that exist are handed to the loader, each by its full path: a bare name would
-    // let the loader take any library of that name from its search path.
-    QStringList candidates;
-    for (const QString& folder : std::as_const(folders)) {
-        const QString file = libraryFileIn(folder);
-        if (QFileInfo(file).isFile())
-            candidates.append(file);
-    }
+        folders.prepend(searchDirectory());
+    const QString name = QStringLiteral("csvimporter");
+    const QStringList candidates = privateLibraryCandidates(folders, name);
     if (candidates.isEmpty()) {
         fail(QStringLiteral("The importer plug-in %1 is in none of these folders: %2")
-                 .arg(QFileInfo(libraryFileIn(QString())).fileName(),
+                 .arg(QFileInfo(privateLibraryFile(QString(), name)).fileName(),
                       folders.join(QStringLiteral(", "))));
     }
     load(candidates);
