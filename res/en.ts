@@ -105,10 +105,6 @@
         <translation>Unknown exporting format.</translation>
     </message>
     <message>
-        <source>IDS_INVALID_QUILLMARTEN_SMS_CSV_FORMAT</source>
-        <translation>The format of your imported CSV file did not match that of Quillmarten.</translation>
-    </message>
-    <message>
         <source>IDS_IMPORT_CSV_PREVIEW_SUC_%1</source>
         <translation>Successfully load %1 SMS.</translation>
     </message>
@@ -372,16 +368,19 @@ Press Send again to send it to those only.</translation>
 <context>
     <name>CSVPreviewJob</name>
     <message>
-        <source>IDS_INVALID_QUILLMARTEN_SMS_CSV_FORMAT</source>
-        <translation>The format of your imported CSV file did not match that of Quillmarten.</translation>
-    </message>
-    <message>
         <source>IDS_IMPORT_CSV_PREVIEW_SUC_%1</source>
         <translation>Successfully load %1 SMS.</translation>
     </message>
     <message>
         <source>IDS_IMPORT_CSV_PREVIEW_SUC_%1_INVALID_%2</source>
         <translation>Successfully load %1 SMS. Found %2 invalid sms.</translation>
+    </message>
+</context>
+<context>
+    <name>CSVBackupReader</name>
+    <message>
+        <source>IDS_INVALID_QUILLMARTEN_SMS_CSV_FORMAT</source>
+        <translation>The format of your imported CSV file did not match that of Quillmarten.</translation>
     </message>
     <message>
         <source>IDS_INVALID_DATE_FORMAT</source>

@@ -5,6 +5,7 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include "core/format/CSVBackupReader.h"
 #include "core/format/CSVBackupSMS.h"
 #include "core/format/CSVReader.h"
 #include "support/FilesTestSupport.h"
@@ -55,6 +56,7 @@ private slots:
     void counting_data();
     void counting();
     void readerStopsAtRecordEnd();
+    void columnMapAndRecords();
     void writers_data();
     void writers();
 };
@@ -300,6 +302,31 @@ void TestCSVFormats::writers()
     QVERIFY(qAbs(match.captured(1).toLongLong() - QDateTime::currentMSecsSinceEpoch()) < 60000 ||
             !match.hasMatch());
     QCOMPARE(QString::fromUtf8(buffer.data()).replace(root, ">").toUtf8(), expected);
+}
+
+void TestCSVFormats::columnMapAndRecords()
+{
+    const QHash<QString, int> columns = columnIndexMap({"send", "date", "send", "x"});
+    QCOMPARE(columns.value("send"), 2); // the later of two equal names
+    QCOMPARE(fieldByName(columns, {"a", "b"}, "date", "d"), QStringLiteral("b"));
+    QCOMPARE(fieldByName(columns, {"a", "b"}, "send", "d"), QStringLiteral("d")); // past the end
+    QCOMPARE(fieldByName(columns, {"a", "b"}, "nothing", "d"), QStringLiteral("d"));
+    QCOMPARE(fieldByName({{"neg", -1}}, {"a"}, "neg", "d"), QStringLiteral("d"));
+
+    const CSVBackupReader reader(nullptr, nullptr);
+    const QHash<QString, int> own = columnIndexMap({"send", "date", "number", "person", "content"});
+    const SMSInfo sent = reader.recordToSMS(own, {"1", "2012-02-29 23:59:59", "555", "Ann", "hi"});
+    QCOMPARE(keys({sent}), keys({makeSMS("555", "Ann", "hi", true, at(2012, 2, 29, 23, 59, 59))}));
+    QCOMPARE(sent.smsId, 0);
+    QVERIFY(!reader.recordToSMS(own, {"2", "2012-03-04 05:06:07"}).isSend);
+    const SMSInfo shortRecord = reader.recordToSMS(
+        columnIndexMap({"date", "number", "content", "send"}), {"2012-03-04 05:06:07", "1"});
+    QVERIFY(!shortRecord.isSend);
+    QVERIFY(shortRecord.body.isEmpty());
+    for (const char* bad : {"04/03/2012 10:00", "2012-02-30 10:00:00", "2012-03-04 24:00:00",
+                            "2012-03-04 05:06:0x", "2012-03-04T05:06:07", ""})
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 reader.recordToSMS(own, {"1", bad, "1", "", "x"}));
 }
 
 QTEST_GUILESS_MAIN(TestCSVFormats)

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <sys/resource.h>
 
+#include "core/format/CSVReader.h"
 #include "core/format/IBackupSMS.h"
 #include "core/frame/ProgressThrottle.h"
 #include "core/jobs/ExportJob.h"
@@ -58,7 +59,6 @@ private slots:
     void cancelKeepsTheEarlierFileAndProgressIsTruncated();
     void printer();
     void pdfExportHoldsEveryMessage();
-    void columnMapAndRecords();
     void previewFiles_data();
     void previewFiles();
     void unreadableFilesEndJob();
@@ -318,31 +318,6 @@ void TestFileJobs::pdfExportHoldsEveryMessage()
     QVERIFY(text.contains(QStringLiteral("<tag> stays literal")));
     QVERIFY(text.contains(QStringLiteral("Bob & Co(555)")));
     QCOMPARE(text.count(QStringLiteral("sent:")), 151);
-}
-
-void TestFileJobs::columnMapAndRecords()
-{
-    const QHash<QString, int> columns = columnIndexMap({"send", "date", "send", "x"});
-    QCOMPARE(columns.value("send"), 2); // the later of two equal names
-    QCOMPARE(fieldByName(columns, {"a", "b"}, "date", "d"), QStringLiteral("b"));
-    QCOMPARE(fieldByName(columns, {"a", "b"}, "send", "d"), QStringLiteral("d")); // past the end
-    QCOMPARE(fieldByName(columns, {"a", "b"}, "nothing", "d"), QStringLiteral("d"));
-    QCOMPARE(fieldByName({{"neg", -1}}, {"a"}, "neg", "d"), QStringLiteral("d"));
-
-    CSVPreviewJob job(QString(), nullptr);
-    const QHash<QString, int> own = columnIndexMap({"send", "date", "number", "person", "content"});
-    const SMSInfo sent = job.recordToSMS(own, {"1", "2012-02-29 23:59:59", "555", "Ann", "hi"});
-    QCOMPARE(keys({sent}), keys({makeSMS("555", "Ann", "hi", true, at(2012, 2, 29, 23, 59, 59))}));
-    QCOMPARE(sent.smsId, 0);
-    QVERIFY(!job.recordToSMS(own, {"2", "2012-03-04 05:06:07"}).isSend);
-    const SMSInfo shortRecord = job.recordToSMS(
-        columnIndexMap({"date", "number", "content", "send"}), {"2012-03-04 05:06:07", "1"});
-    QVERIFY(!shortRecord.isSend);
-    QVERIFY(shortRecord.body.isEmpty());
-    for (const char* bad : {"04/03/2012 10:00", "2012-02-30 10:00:00", "2012-03-04 24:00:00",
-                            "2012-03-04 05:06:0x", "2012-03-04T05:06:07", ""})
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                                 job.recordToSMS(own, {"1", bad, "1", "", "x"}));
 }
 
 void TestFileJobs::previewFiles_data()
