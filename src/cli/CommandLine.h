@@ -3,7 +3,8 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
+
+#include "cli/UsageError.h"
 
 // What the user asked for: the sub-command with its arguments and options. Only the syntax has
 // been checked (known sub-command, known options, argument count, required options); names,
@@ -16,14 +17,6 @@ struct Invocation
 
     bool has(const QString& option) const { return options.contains(option); }
     QString value(const QString& option) const { return options.value(option); }
-};
-
-// A command line that does not follow the usage (exit code 2); the message names what is wrong.
-class UsageError : public std::runtime_error
-{
-public:
-    explicit UsageError(const QString& message);
-    QString message() const { return QString::fromUtf8(what()); }
 };
 
 // The command line of tallowbrook-cli: options may come anywhere ("--name value" or

@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <memory>
 
+#include "cli/CatalogueText.h"
+#include "cli/ChosenMessages.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "core/format/CSVImporterPlugin.h"
@@ -130,7 +132,7 @@ int runExport(CliSession& session)
     if (pdf && !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw CommandFailure(inFile(file, tr("PDF pages need Qt Gui.")));
     session.openAccount();
-    const std::unique_ptr<SMSCursorSource> source = session.messageSource();
+    const std::unique_ptr<SMSCursorSource> source = chosenMessages(session.invocation());
     ExportJob job(source.get(), file, pdf ? std::make_unique<PdfWriter>() : nullptr);
     return session.finish(session.runJob(job), QString(), {{QStringLiteral("file"), file}});
 }
