@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "cli/CommandFailure.h"
-#include "cli/CommandLine.h"
+#include "cli/Invocation.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
 #include "core/store/SMSCursorSource.h"
