@@ -443,32 +443,12 @@ Press Send again to send it to those only.</translation>
         <translation>Found no recepient.</translation>
     </message>
     <message>
-        <source>IDS_CONFIRM_DEL_THREAD</source>
-        <translation>Confirm to delete this thread?</translation>
-    </message>
-    <message>
-        <source>IDS_SUC_DELETE_SMS_THREAD</source>
-        <translation>Successfully delete thread.</translation>
-    </message>
-    <message>
-        <source>IDS_TITLE_DELETE_SMS_THREAD</source>
-        <translation>Deleting the thread</translation>
-    </message>
-    <message>
         <source>IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1</source>
         <translation>Error occurred during monitoring message receiving. %1</translation>
     </message>
     <message>
         <source>IDS_ASK_RESTART_SYNCLISTENSMSTHREAD</source>
         <translation>Want to restart monitoring message receiving?</translation>
-    </message>
-    <message>
-        <source>IDS_TITLE_IMPORT_SMS_FROM_ANDROID</source>
-        <translation>Backing up SMS now</translation>
-    </message>
-    <message>
-        <source>IDS_TITLE_EXPORT_SMS_TO_ANDROID</source>
-        <translation>Restoring SMS to Android now</translation>
     </message>
     <message>
         <source>IDS_TITLE_LOADING_CSV</source>
@@ -481,6 +461,29 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT</source>
         <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.org for converting.</translation>
+    </message>
+</context>
+<context>
+    <name>MainActions</name>
+    <message>
+        <source>IDS_CONFIRM_DEL_THREAD</source>
+        <translation>Confirm to delete this thread?</translation>
+    </message>
+    <message>
+        <source>IDS_SUC_DELETE_SMS_THREAD</source>
+        <translation>Successfully delete thread.</translation>
+    </message>
+    <message>
+        <source>IDS_TITLE_DELETE_SMS_THREAD</source>
+        <translation>Deleting the thread</translation>
+    </message>
+    <message>
+        <source>IDS_TITLE_IMPORT_SMS_FROM_ANDROID</source>
+        <translation>Backing up SMS now</translation>
+    </message>
+    <message>
+        <source>IDS_TITLE_EXPORT_SMS_TO_ANDROID</source>
+        <translation>Restoring SMS to Android now</translation>
     </message>
 </context>
 <context>

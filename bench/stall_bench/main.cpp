@@ -6,7 +6,7 @@
 //     with the time from the cancel to the dialog closing,
 //   - while another program (a second connection on a thread of its own) holds the account for
 //     HOLD_MS: a job that waits for it, and an incoming message (IncomingSMSGate) that waits,
-//   - deleting a conversation of 20,000 messages (MainWindow::miThreadDelete),
+//   - deleting a conversation of 20,000 messages (MainActions::miThreadDelete),
 //   - the contacts list (MainWindow::reloadContacts) and two keyword searches (the search
 //     dialog's button: a word the index finds, and two letters that read every message) on an
 //     account of 1,000,000 messages in 5,000 conversations, and the two-letter search cancelled
@@ -55,6 +55,7 @@
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainActions.h"
 #include "gui/ui/MainWindow.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "support/DialogRecorder.h"
@@ -451,7 +452,7 @@ Sample deleteConversationOnce(int run)
     const int row = window.contactsModel()->rowOfSuffix(QStringLiteral("705550000"));
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(row, 0));
     settle(SETTLE_MS);
-    const Sample sample = measureFromEventLoop([&] { window.miThreadDelete(); },
+    const Sample sample = measureFromEventLoop([&] { window.actions()->miThreadDelete(); },
                                                [&] { return boxes.messages.size() == 2; });
     if (window.contactsModel()->rowOfSuffix(QStringLiteral("705550000")) >= 0)
         fail(QStringLiteral("delete run %1: %2").arg(run).arg(boxes.shown().join(u'|')));

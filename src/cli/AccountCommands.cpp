@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "cli/CatalogueText.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "core/frame/DataDirectory.h"

@@ -4,54 +4,12 @@
 #include <QFileInfo>
 #include <unistd.h>
 
+#include "cli/CatalogueText.h"
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/TaskThread.h"
-#include "core/device/AdbBridge.h"
-#include "core/device/DeviceConnection.h"
-#include "core/device/SimpleProtocol.h"
-#include "core/frame/ReasonText.h"
 #include "core/store/Accounts.h"
-#include "core/store/ConversationQuery.h"
-#include "core/store/SMSCursorSource.h"
-#include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
-#include "core/store/StoreSMS.h"
-
-namespace {
-
-// The window's query for the whole account.
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("CliSession", text);
-}
-
-// The one device adb lists; several or none cannot be chosen from.
-QString onlyAttachedDevice()
-{
-    AdbBridge bridge;
-    QStringList serials = bridge.devices().values();
-    if (serials.isEmpty())
-        throw CommandFailure(catalogueText("IDS_USB_CONNECTION_CAN_NOT_FIND_ANY_DEVICES"));
-    if (serials.size() > 1) {
-        serials.sort();
-        throw CommandFailure(tr("Several devices are attached (%1): name one with --usb SERIAL.")
-                                 .arg(serials.join(QStringLiteral(", "))));
-    }
-    return serials.first();
-}
-
-} // namespace
-
-CommandFailure::CommandFailure(const QString& message, int exitCode)
-    : std::runtime_error(message.toUtf8().toStdString()), m_exitCode(exitCode)
-{}
-
-QString catalogueText(const char* key)
-{
-    return QCoreApplication::translate("QObject", key);
-}
 
 CliSession::CliSession(const Invocation& invocation, Console& console, InterruptWatcher& interrupts)
     : m_invocation(invocation), m_console(console), m_interrupts(interrupts)
@@ -84,7 +42,7 @@ int CliSession::run(const QStringList& arguments, InterruptWatcher& interrupts)
     }
     CliSession session(invocation, console, interrupts);
     try {
-        return session.dispatch();
+        return runCommand(session);
     } catch (const UsageError& e) {
         return reportUsage(console, e);
     } catch (const CommandFailure& e) {
@@ -101,26 +59,6 @@ int CliSession::reportUsage(Console& console, const UsageError& error)
     console.result(ExitUsage, error.message());
     console.usage(CommandLine::usage());
     return ExitUsage;
-}
-
-int CliSession::dispatch()
-{
-    const QString& command = m_invocation.command;
-    if (command == QLatin1String("accounts"))
-        return runAccounts(*this);
-    if (command == QLatin1String("backup"))
-        return runBackup(*this);
-    if (command == QLatin1String("restore"))
-        return runRestore(*this);
-    if (command == QLatin1String("import"))
-        return runImport(*this);
-    if (command == QLatin1String("export"))
-        return runExport(*this);
-    if (command == QLatin1String("search"))
-        return runSearch(*this);
-    if (command == QLatin1String("send"))
-        return runSend(*this);
-    return runListen(*this); // the parser knows no other command
 }
 
 QString CliSession::existingAccountName(const QString& typed)
@@ -158,58 +96,6 @@ void CliSession::openAccount()
     if (!upgradeFailure.isEmpty())
         throw CommandFailure(QStringLiteral("%1: %2").arg(name, upgradeFailure));
     throw CommandFailure(tr("Cancelled; the account is as it was."), ExitCancelled);
-}
-
-void CliSession::connectPhone()
-{
-    const bool usb = m_invocation.has(QStringLiteral("usb"));
-    QString serial =
-        m_invocation.value(usb ? QStringLiteral("usb") : QStringLiteral("wifi")).trimmed();
-    const QString host = usb ? QStringLiteral("127.0.0.1") : serial;
-    if (!usb && !DeviceConnection::isWifiAddress(host)) {
-        throw UsageError(catalogueText("IDS_INVALID_WIFI_ADDR_WHEN_CONNECT_TO_DEVICE") +
-                         QLatin1Char(' ') + host);
-    }
-    const int timeout = CommandLine::timeoutSeconds(m_invocation);
-    setPhoneSilenceLimitMs(timeout == 0 ? -1 : timeout * 1000);
-    m_console.note(usb ? tr("Connecting to the phone over USB...")
-                       : tr("Connecting to the phone at %1...").arg(host));
-    try {
-        runTask([&] {
-            if (usb) {
-                if (serial.isEmpty())
-                    serial = onlyAttachedDevice();
-                AdbBridge bridge;
-                bridge.forward(serial, DeviceConnection::COMMAND_PORT,
-                               DeviceConnection::COMMAND_PORT);
-            }
-            setConnection(serial, host, usb);
-        });
-    } catch (const simpleprotocol::PhoneSilentException& e) {
-        throw CommandFailure(QString::fromUtf8(e.what()));
-    } catch (const simpleprotocol::SocketDataTransferException& e) {
-        throw CommandFailure(
-            withReason(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1"),
-                       QString::fromUtf8(e.what())));
-    } catch (const simpleprotocol::RemoteException& e) {
-        // The service is there but refused the hello: told like a failed connection.
-        throw CommandFailure(
-            withReason(catalogueText("IDS_CAN_NOT_MAKE_CONNECTION_START_SYNC_FIRST_ERR_%1"),
-                       QString::fromUtf8(e.what())));
-    }
-}
-
-std::unique_ptr<SMSCursorSource> CliSession::messageSource()
-{
-    Sqlite3DB* db = currentDatabase();
-    if (!m_invocation.has(QStringLiteral("conversation")))
-        return std::make_unique<SMSCursorSource>(db, wholeAccountQuery());
-    const QString number = m_invocation.value(QStringLiteral("conversation"));
-    auto source =
-        std::make_unique<SMSCursorSource>(db, conversationQuery(conversationSuffix(number)));
-    if (source->count() == 0)
-        throw CommandFailure(tr("The account holds no conversation with %1.").arg(number));
-    return source;
 }
 
 JobOutcome CliSession::runJob(JobThread& job)

@@ -4,35 +4,18 @@
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <memory>
-#include <stdexcept>
 
+#include "cli/CommandFailure.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
 #include "core/frame/JobRunner.h"
 
 class InterruptWatcher;
 class JobThread;
-class SMSCursorSource;
-
-// The command cannot go on: a one-line message and its exit code (1, or 130 when cancelled).
-class CommandFailure : public std::runtime_error
-{
-public:
-    explicit CommandFailure(const QString& message, int exitCode = ExitFailure);
-    QString message() const { return QString::fromUtf8(what()); }
-    int exitCode() const { return m_exitCode; }
-
-private:
-    int m_exitCode;
-};
-
-// The window's message of a catalogue key, so that both front ends read the same.
-QString catalogueText(const char* key);
 
 // One run of tallowbrook-cli: the parsed command line, the console and Ctrl+C, and what every
-// sub-command shares: the account, the phone connection, and running the core's jobs with
-// progress. Sub-commands throw UsageError or CommandFailure; run() turns them into the exit
+// sub-command shares: the account, running the core's jobs with progress, and the exit code.
+// Sub-commands (Commands.h) throw UsageError or CommandFailure; run() turns them into the exit
 // code.
 class CliSession : public QObject
 {
@@ -53,12 +36,6 @@ public:
     static QString existingAccountName(const QString& typed);
     // Opens the account of --account as the current database.
     void openAccount();
-    // Connects to the phone of --wifi or --usb (hello included); Ctrl+C cancels, and every wait
-    // for the phone from now on gives up after --timeout seconds of silence.
-    void connectPhone();
-    // The messages of the open account, oldest first: all of them, or the conversation of
-    // --conversation NUMBER (CommandFailure when it has none).
-    std::unique_ptr<SMSCursorSource> messageSource();
 
     // Runs a core job until it ends, its progress on the console; Ctrl+C cancels it.
     JobOutcome runJob(JobThread& job);
@@ -71,7 +48,6 @@ public:
                const QJsonObject& fields = {});
 
 private:
-    int dispatch();
     static int reportUsage(Console& console, const UsageError& error);
 
     Invocation m_invocation;

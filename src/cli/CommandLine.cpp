@@ -132,8 +132,6 @@ void checkOptions(const CommandForm& form, const Invocation& invocation)
 
 } // namespace
 
-UsageError::UsageError(const QString& message) : std::runtime_error(message.toStdString()) {}
-
 Invocation CommandLine::parse(const QStringList& arguments)
 {
     Invocation invocation;

@@ -1,30 +1,10 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
 
-// What the user asked for: the sub-command with its arguments and options. Only the syntax has
-// been checked (known sub-command, known options, argument count, required options); names,
-// files and addresses are checked where they are used.
-struct Invocation
-{
-    QString command;                 // "accounts", "backup", ...; empty with --help or --version
-    QStringList arguments;           // the positional arguments after the sub-command
-    QHash<QString, QString> options; // option name without "--" -> value ("" for a flag)
-
-    bool has(const QString& option) const { return options.contains(option); }
-    QString value(const QString& option) const { return options.value(option); }
-};
-
-// A command line that does not follow the usage (exit code 2); the message names what is wrong.
-class UsageError : public std::runtime_error
-{
-public:
-    explicit UsageError(const QString& message);
-    QString message() const { return QString::fromUtf8(what()); }
-};
+#include "cli/Invocation.h"
+#include "cli/UsageError.h"
 
 // The command line of tallowbrook-cli: options may come anywhere ("--name value" or
 // "--name=value"), "--" ends them. "--usb" takes the next argument as the device serial unless

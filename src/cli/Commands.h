@@ -5,6 +5,9 @@ class CliSession;
 // The sub-commands of tallowbrook-cli, one function each. Each returns the exit code, or
 // throws UsageError or CommandFailure (see CliSession).
 
+// The sub-command of the session's invocation.
+int runCommand(CliSession& session);
+
 // accounts, accounts create NAME, accounts delete NAME [--yes]
 int runAccounts(CliSession& session);
 // backup, restore [--conversation NUMBER], send --to NUMBER[,NUMBER...] TEXT

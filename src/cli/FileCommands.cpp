@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <memory>
 
+#include "cli/CatalogueText.h"
+#include "cli/ChosenMessages.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/PagesLibrary.h"
@@ -131,7 +133,7 @@ int runExport(CliSession& session)
         throw CommandFailure(
             inFile(file, tr("PDF pages need Qt Gui.") + QLatin1Char(' ') + PagesLibrary::error()));
     session.openAccount();
-    const std::unique_ptr<SMSCursorSource> source = session.messageSource();
+    const std::unique_ptr<SMSCursorSource> source = chosenMessages(session.invocation());
     ExportJob job(source.get(), file, std::move(pages));
     return session.finish(session.runJob(job), QString(), {{QStringLiteral("file"), file}});
 }

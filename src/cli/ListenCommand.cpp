@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include "cli/CatalogueText.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/MessageLine.h"
+#include "cli/PhoneLink.h"
 #include "core/frame/ReasonText.h"
 #include "core/jobs/ListenJob.h"
 #include "core/store/IncomingSMSGate.h"
@@ -26,7 +28,7 @@ QString tr(const char* text)
 int runListen(CliSession& session)
 {
     session.openAccount();
-    session.connectPhone();
+    connectPhone(session);
     Console& console = session.console();
     IncomingSMSGate gate;
     ListenJob* listener = ListenJob::instance();

@@ -4,8 +4,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include "cli/CatalogueText.h"
+#include "cli/ChosenMessages.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/PhoneLink.h"
 #include "core/device/DeviceConnection.h"
 #include "core/device/SendSMSThroughPhone.h"
 #include "core/frame/BodyLimit.h"
@@ -39,7 +42,7 @@ QStringList recipients(const Invocation& invocation)
 int runBackup(CliSession& session)
 {
     session.openAccount();
-    session.connectPhone();
+    connectPhone(session);
     PhoneBackupJob job;
     const JobOutcome outcome = session.runJob(job);
     QString text =
@@ -54,8 +57,8 @@ int runBackup(CliSession& session)
 int runRestore(CliSession& session)
 {
     session.openAccount();
-    const std::unique_ptr<SMSCursorSource> source = session.messageSource();
-    session.connectPhone();
+    const std::unique_ptr<SMSCursorSource> source = chosenMessages(session.invocation());
+    connectPhone(session);
     PhoneRestoreJob job(source.get());
     const JobOutcome outcome = session.runJob(job);
     return session.finish(outcome, QString(), {{QStringLiteral("sent"), job.sentCount()}});
@@ -68,7 +71,7 @@ int runSend(CliSession& session)
     if (text.isEmpty())
         throw UsageError(tr("The message TEXT is empty."));
     session.openAccount();
-    session.connectPhone();
+    connectPhone(session);
     // A message the phone sent is sent, whatever becomes of storing it: the gate stores it now,
     // or keeps it until the account can take it.
     IncomingSMSGate gate;

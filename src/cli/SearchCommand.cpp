@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QJsonObject>
 
+#include "cli/CatalogueText.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/MessageLine.h"

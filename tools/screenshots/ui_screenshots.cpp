@@ -22,6 +22,7 @@
 #include "gui/frame/MyTreeView.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainActions.h"
 #include "gui/ui/MainWindow.h"
 #include "gui/ui/SMSSearchForm.h"
 
@@ -149,10 +150,10 @@ int main(int argc, char* argv[])
         chat->replyEdit()->setPlainText(QStringLiteral("See you there!"));
         ok = save(chat, out, "chat-window.png") && ok;
 
-        window.miSearch();
-        window.searchForm()->keywordEdit()->setText(QStringLiteral("tickets"));
-        window.searchForm()->onBtnSearchClicked();
-        ok = save(window.searchForm(), out, "search-dialog.png") && ok;
+        window.actions()->miSearch();
+        window.actions()->searchForm()->keywordEdit()->setText(QStringLiteral("tickets"));
+        window.actions()->searchForm()->onBtnSearchClicked();
+        ok = save(window.actions()->searchForm(), out, "search-dialog.png") && ok;
 
         window.close();
         setMainWindowInstance(nullptr);

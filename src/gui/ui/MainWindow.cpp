@@ -1,80 +1,33 @@
 #include "gui/ui/MainWindow.h"
 
-#include <functional>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "core/device/DeviceConnection.h"
-#include "core/frame/ProjectInfo.h"
 #include "core/frame/ReasonText.h"
-#include "core/jobs/DeleteConversationJob.h"
 #include "core/jobs/ListenJob.h"
-#include "core/jobs/PhoneBackupJob.h"
-#include "core/jobs/PhoneRestoreJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/ConversationQuery.h"
-#include "core/store/IncomingSMSGate.h"
-#include "core/store/SMSCursorSource.h"
 #include "core/store/SMSQueryPageSource.h"
-#include "core/store/Sqlite3Cursor.h"
-#include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/StoreSMS.h"
-#include "gui/device/ConnectionForm.h"
-#include "gui/device/EnsureConnection.h"
-#include "gui/files/CSVImportFlows.h"
-#include "gui/files/ExportSMS.h"
-#include "gui/files/PrintPreview.h"
 #include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/MyTreeView.h"
-#include "gui/frame/ProgressForm.h"
-#include "gui/frame/WebPage.h"
-#include "gui/frame/WindowFocus.h"
-#include "gui/ui/AboutForm.h"
 #include "gui/ui/ConversationForm.h"
-#include "gui/ui/DraftSMSForm.h"
+#include "gui/ui/IncomingMessages.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainActions.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
-
-namespace {
-
-// Hands every stored message, oldest first, to the action; a failed query is shown.
-void withWholeAccount(const std::function<void(AbsSMSDataSource&)>& action)
-{
-    try {
-        SMSCursorSource source(currentDatabase(), wholeAccountQuery());
-        action(source);
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-    }
-}
-
-void printSource(AbsSMSDataSource& source)
-{
-    printPreview(&source);
-}
-
-void exportSource(AbsSMSDataSource& source)
-{
-    exportSMS(&source);
-}
-
-} // namespace
 
 const char* const MainWindow::styleSheetText =
     "QToolBar {\n\tbackground:#010230 url(:/res/toolbar.png) no-repeat;\n\tborder:solid 2px "
@@ -83,7 +36,7 @@ const char* const MainWindow::styleSheetText =
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), m_contactsModel(new ItemModelContacts(this)),
-      m_incoming(new IncomingSMSGate(this))
+      m_incoming(new IncomingMessages(*this))
 {
     buildWidgets();
     m_listContacts->setModel(m_contactsModel);
@@ -94,23 +47,15 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_btnFindContact, &QPushButton::pressed, this, &MainWindow::onBtnFindContactPressed);
     connect(m_txtSearchContact, &QLineEdit::returnPressed, this,
             &MainWindow::onBtnFindContactPressed);
-    // Delete on a selected conversation asks, then deletes it, as the context menu does.
-    auto* deleteKey = new QShortcut(QKeySequence(Qt::Key_Delete), m_listContacts);
-    deleteKey->setContext(Qt::WidgetShortcut);
-    connect(deleteKey, &QShortcut::activated, this, &MainWindow::miThreadDelete);
-    connect(m_listContacts, &MyTreeView::createContextMenu, this,
-            &MainWindow::onlistContactsContextMenu);
     connect(m_listContacts, &QTreeView::doubleClicked, this, &MainWindow::onContactDoubleClicked);
 
     registerSMSInfoMetaType();
-    connect(m_incoming, &IncomingSMSGate::stored, this, &MainWindow::showReceivedSMS);
-    connect(m_incoming, &IncomingSMSGate::storeFailed, this, &showErrorOccurred);
     ListenJob* listener = ListenJob::instance();
     connect(listener, &ListenJob::receivedSMS, this, &MainWindow::onReceivedSMS);
     connect(listener, &ListenJob::errorOccurred, this, &MainWindow::onListenSMSerrorOccurred);
     connect(listener, &ListenJob::leftOut, this, &showWarning);
 
-    buildMenusAndToolbar();
+    m_actions = new MainActions(*this);
     reloadContacts();
     m_listContacts->setFocus();
 }
@@ -204,58 +149,6 @@ void MainWindow::buildWidgets()
     addToolBar(Qt::TopToolBarArea, toolBar);
 }
 
-QAction* MainWindow::addAction(QMenu* menu, const QString& text, const char* icon,
-                               void (MainWindow::*slot)())
-{
-    QAction* action =
-        icon ? menu->addAction(QIcon(QString::fromLatin1(icon)), text) : menu->addAction(text);
-    connect(action, &QAction::triggered, this, slot);
-    return action;
-}
-
-void MainWindow::buildMenusAndToolbar()
-{
-    QMenu* menu = menuBar()->addMenu(tr("&Menu"));
-    menu->setObjectName(QStringLiteral("menuMenu"));
-    QAction* importAction =
-        addAction(menu, tr("&Import"), ":/res/import.png", &MainWindow::miImport);
-    QAction* exportAction =
-        addAction(menu, tr("&Export"), ":/res/export.png", &MainWindow::miExport);
-    QAction* printAction = addAction(menu, tr("&Print"), ":/res/print.png", &MainWindow::miPrint);
-    QMenu* sync = menu->addMenu(QIcon(QStringLiteral(":/res/sync.png")), tr("Sync"));
-    sync->setObjectName(QStringLiteral("menuSync"));
-    QAction* backupAction = addAction(sync, tr("Backup SMS from Android"), ":/res/backup.png",
-                                      &MainWindow::miSyncFromAndroid);
-    QAction* restoreAction = addAction(sync, tr("Restore SMS to Android"), ":/res/restore.png",
-                                       &MainWindow::miSyncToAndroid);
-    QAction* otherAction = addAction(sync, tr("Transfer SMS from Other Phone to Android"),
-                                     ":/res/fromother.png", &MainWindow::miSyncFromOther);
-    QAction* searchAction =
-        addAction(menu, tr("Search"), ":/res/search.png", &MainWindow::miSearch);
-    searchAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
-    addAction(menu, tr("Compose message"), ":/res/compose.png", &MainWindow::miComposeMsg);
-    menu->addSeparator();
-    addAction(menu, tr("Connection"), nullptr, &MainWindow::miConnection);
-    QAction* exitAction = menu->addAction(QIcon(QStringLiteral(":/res/exit.png")), tr("Exit"));
-    exitAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-    connect(exitAction, &QAction::triggered, this, &QWidget::close);
-
-    QMenu* help = menuBar()->addMenu(tr("Help"));
-    help->setObjectName(QStringLiteral("menuHelp"));
-    QAction* howToAction =
-        addAction(help, tr("How to use"), ":/res/help.png", &MainWindow::miHowToUse);
-    addAction(help, tr("Homepage"), nullptr, &MainWindow::miHomePage);
-    addAction(help, tr("Contact us"), nullptr, &MainWindow::miContactUs);
-
-    QMenu* about = menuBar()->addMenu(tr("About"));
-    about->setObjectName(QStringLiteral("menuAbout"));
-    addAction(about, tr("About Software"), nullptr, &MainWindow::miAbout);
-
-    auto* toolBar = findChild<QToolBar*>(QStringLiteral("mainToolBar"));
-    toolBar->addActions({importAction, exportAction, printAction, backupAction, restoreAction,
-                         otherAction, searchAction, howToAction});
-}
-
 qsizetype MainWindow::heldIncomingCount() const
 {
     return m_incoming->heldCount();
@@ -315,18 +208,6 @@ void MainWindow::onContactDoubleClicked(const QModelIndex& index)
         openChat(m_contactsModel->entries().at(index.row()));
 }
 
-std::optional<ContactEntry> MainWindow::chosenContact() const
-{
-    // A message arriving while the menu is open may reorder or reload the list: the action
-    // applies to the conversation the menu was opened on.
-    if (m_menuContact)
-        return m_menuContact;
-    const QModelIndex current = m_listContacts->currentIndex();
-    if (!current.isValid() || current.row() >= m_contactsModel->rowCount())
-        return std::nullopt;
-    return m_contactsModel->entries().at(current.row());
-}
-
 void MainWindow::onBtnFindContactPressed()
 {
     const QString text = m_txtSearchContact->text().trimmed();
@@ -356,96 +237,14 @@ void MainWindow::onBtnFindContactPressed()
     m_listContacts->setCurrentIndex(m_contactsModel->index(found, 0));
 }
 
-void MainWindow::onlistContactsContextMenu()
-{
-    const std::optional<ContactEntry> contact = chosenContact();
-    if (!contact)
-        return;
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("contactsContextMenu"));
-    connect(menu.addAction(tr("Export SMS to file")), &QAction::triggered, this,
-            &MainWindow::miThreadExport);
-    connect(menu.addAction(tr("Restore SMS to Android")), &QAction::triggered, this,
-            &MainWindow::miThreadToAndroid);
-    connect(menu.addAction(tr("Print SMS")), &QAction::triggered, this, &MainWindow::miThreadPrint);
-    connect(menu.addAction(tr("Delete thread")), &QAction::triggered, this,
-            &MainWindow::miThreadDelete);
-    connect(menu.addAction(tr("Chat")), &QAction::triggered, this, &MainWindow::miThreadChat);
-    m_menuContact = contact;
-    menu.exec(m_listContacts->menuPosition());
-    m_menuContact.reset();
-}
-
-void MainWindow::miThreadDelete()
-{
-    // Taken before asking: a message arriving while the question is open can reload the list,
-    // and the conversation deleted must be the one the user confirmed.
-    const std::optional<ContactEntry> contact = chosenContact();
-    if (!contact)
-        return;
-    const QString suffix = contact->suffix;
-    if (!askYesNo(tr("IDS_CONFIRM_DEL_THREAD")))
-        return;
-    ProgressForm form(tr("IDS_TITLE_DELETE_SMS_THREAD"));
-    DeleteConversationJob worker(currentDatabaseShared(), suffix);
-    if (runJob(form, worker) != QDialog::Accepted)
-        return;
-    reloadContacts();
-    showInformation(tr("IDS_SUC_DELETE_SMS_THREAD"));
-}
-
-void MainWindow::miThreadChat()
-{
-    if (const std::optional<ContactEntry> contact = chosenContact())
-        openChat(*contact);
-}
-
 void MainWindow::onReceivedSMS(const SMSInfo& sms)
 {
     m_incoming->offer(sms);
 }
 
-void MainWindow::showReceivedSMS(const SMSInfo& sms)
-{
-    // Stored all the same; after the close no chat window may open and keep the program alive.
-    if (m_closed)
-        return;
-    const QString suffix = conversationSuffix(sms.address);
-    if (sms.isSend) {
-        // The user's own message opens no chat; an open one shows it.
-        noteMessage(sms);
-        selectFirstContact();
-        if (ConversationForm* chat = ConversationForm::conversation(suffix))
-            chat->refreshHistory();
-        return;
-    }
-    const int row = m_contactsModel->rowOfSuffix(suffix);
-    if (row < 0) {
-        // A new conversation: it takes its place in the list and is selected, as a requery
-        // of every conversation would do.
-        noteMessage(sms);
-        selectFirstContact();
-    } else {
-        const QModelIndex current = m_listContacts->currentIndex();
-        if (current.isValid() && current.row() == row)
-            showConversation(suffix);
-    }
-    bringForward(this);
-    ConversationForm::openConversation(contactDisplayName(sms), sms.address, suffix);
-}
-
 void MainWindow::messageSent(const SMSInfo& sms)
 {
     m_incoming->offer(sms);
-}
-
-void MainWindow::noteMessage(const SMSInfo& sms)
-{
-    try {
-        m_contactsModel->noteMessage(sms);
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-    }
 }
 
 void MainWindow::onListenSMSerrorOccurred(const QString& text)
@@ -469,130 +268,7 @@ void MainWindow::reportListenerError(const QString& text)
 
 void MainWindow::startBackupFromPhone()
 {
-    if (!ensureConnection(false))
-        return;
-    ProgressForm form(tr("IDS_TITLE_IMPORT_SMS_FROM_ANDROID"));
-    PhoneBackupJob worker;
-    runJob(form, worker, [this](int result) {
-        if (result == QDialog::Accepted)
-            reloadContacts();
-    });
-}
-
-void MainWindow::miSyncFromAndroid()
-{
-    if (!ensureConnection(false)) {
-        // The connection dialog offers the backup itself once connected.
-        ensureConnection(true);
-        return;
-    }
-    startBackupFromPhone();
-}
-
-void MainWindow::restoreToPhone(AbsSMSDataSource& source)
-{
-    ProgressForm form(tr("IDS_TITLE_EXPORT_SMS_TO_ANDROID"));
-    PhoneRestoreJob worker(&source);
-    runJob(form, worker);
-}
-
-void MainWindow::miSyncToAndroid()
-{
-    if (!ensureConnection(true))
-        return;
-    withWholeAccount([this](AbsSMSDataSource& source) { restoreToPhone(source); });
-}
-
-void MainWindow::withConversation(const std::function<void(AbsSMSDataSource&)>& action)
-{
-    const std::optional<ContactEntry> contact = chosenContact();
-    if (!contact)
-        return;
-    try {
-        SMSCursorSource source(currentDatabase(), conversationQuery(contact->suffix));
-        action(source);
-    } catch (const Sqlite3Exception& e) {
-        showErrorOccurred(QString::fromUtf8(e.what()));
-    }
-}
-
-void MainWindow::miThreadToAndroid()
-{
-    if (!chosenContact() || !ensureConnection(true))
-        return;
-    withConversation([this](AbsSMSDataSource& source) { restoreToPhone(source); });
-}
-
-void MainWindow::miImport()
-{
-    importCSVFromFile(this);
-}
-
-void MainWindow::miSyncFromOther()
-{
-    importCSVFromOtherPhone(this);
-}
-
-void MainWindow::miExport()
-{
-    withWholeAccount(exportSource);
-}
-
-void MainWindow::miThreadExport()
-{
-    withConversation(exportSource);
-}
-
-void MainWindow::miPrint()
-{
-    withWholeAccount(printSource);
-}
-
-void MainWindow::miThreadPrint()
-{
-    withConversation(printSource);
-}
-
-void MainWindow::miSearch()
-{
-    if (!m_searchForm)
-        m_searchForm = std::make_unique<SMSSearchForm>();
-    m_searchForm->show();
-    m_searchForm->raise();
-    m_searchForm->activateWindow();
-}
-
-void MainWindow::miComposeMsg()
-{
-    DraftSMSForm form;
-    form.exec(); // each sent message reaches the list once stored (messageSent)
-}
-
-void MainWindow::miConnection()
-{
-    ConnectionForm form;
-    form.exec();
-}
-
-void MainWindow::miAbout()
-{
-    AboutForm form;
-    form.exec();
-}
-
-void MainWindow::miHowToUse()
-{
-    openWebPage(QString::fromLatin1(ProjectInfo::howToUseUrl));
-}
-
-void MainWindow::miHomePage()
-{
-    openWebPage(QString::fromLatin1(ProjectInfo::homePageUrl));
-}
-
-void MainWindow::miContactUs()
-{
-    openWebPage(QString::fromLatin1(ProjectInfo::contactUsUrl));
+    m_actions->startBackupFromPhone();
 }
 
 int MainWindow::runUntilClosed()
@@ -615,8 +291,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     ListenJob::instance()->stopListening();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     ConversationForm::closeAllConversations();
-    if (m_searchForm)
-        m_searchForm->close();
+    if (SMSSearchForm* search = m_actions->searchForm())
+        search->close();
     QMainWindow::closeEvent(event);
     emit closed();
 }

@@ -1,29 +1,25 @@
 #pragma once
 
-#include <functional>
-
 #include <QItemSelection>
 #include <QMainWindow>
 #include <QModelIndex>
-#include <memory>
-#include <optional>
 
 #include "core/frame/SMSInfo.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/ui/ItemModelContacts.h"
 
-class IncomingSMSGate;
+class IncomingMessages;
+class MainActions;
 class MyTreeView;
-class QAction;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class SMSSearchForm;
 class SmsBrowser;
 
 // The program's one top-level window: conversations on the left, the selected conversation
-// page by page on the right, and the menus and toolbar that start every operation.
+// page by page on the right; its menus and toolbar are MainActions', the messages that come in
+// meanwhile IncomingMessages'.
 class MainWindow : public QMainWindow, public IMainWindow
 {
     Q_OBJECT
@@ -46,10 +42,15 @@ public:
     QLabel* statusLabel() const { return m_lbConversationStatus; }
     QLineEdit* findEdit() const { return m_txtSearchContact; }
     QPushButton* findButton() const { return m_btnFindContact; }
-    // The search dialog, once it was opened.
-    SMSSearchForm* searchForm() const { return m_searchForm.get(); }
+    // What the menus, toolbar and contacts menu do.
+    MainActions* actions() const { return m_actions; }
     // Incoming messages held while a job runs.
     qsizetype heldIncomingCount() const;
+    // The window was closed: nothing it shows opens a window any more.
+    bool wasClosed() const { return m_closed; }
+    // Selects row 0, passing through no current row so that its page is shown anew.
+    void selectFirstContact();
+    static void openChat(const ContactEntry& entry);
 
     static const char* const styleSheetText;
 
@@ -58,25 +59,6 @@ public slots:
                                    const QItemSelection& deselected);
     void onContactDoubleClicked(const QModelIndex& index);
     void onBtnFindContactPressed();
-    void miImport();
-    void miExport();
-    void miSyncFromAndroid();
-    void miSyncToAndroid();
-    void miSyncFromOther();
-    void miSearch();
-    void miComposeMsg();
-    void miConnection();
-    void miHowToUse();
-    void miHomePage();
-    void miContactUs();
-    void miAbout();
-    void miPrint();
-    void onlistContactsContextMenu();
-    void miThreadExport();
-    void miThreadToAndroid();
-    void miThreadDelete();
-    void miThreadChat();
-    void miThreadPrint();
     void onReceivedSMS(const SMSInfo& sms);
     void onListenSMSerrorOccurred(const QString& text);
 
@@ -89,25 +71,8 @@ protected:
 
 private:
     void buildWidgets();
-    void buildMenusAndToolbar();
-    QAction* addAction(QMenu* menu, const QString& text, const char* icon,
-                       void (MainWindow::*slot)());
-    // Shows a message once it is stored (never during a job, see IncomingSMSGate): an incoming
-    // one in its chat window, a sent one in the list.
-    void showReceivedSMS(const SMSInfo& sms);
     // The listener's error box and the question whether to restart it.
     void reportListenerError(const QString& text);
-    // Moves the message's conversation to its place in the list; a failure is shown.
-    void noteMessage(const SMSInfo& sms);
-    // Selects row 0, passing through no current row so that its page is shown anew.
-    void selectFirstContact();
-    // The conversation a conversation action applies to: the one its menu was opened on, else
-    // the current row's; none without a current row.
-    std::optional<ContactEntry> chosenContact() const;
-    void openChat(const ContactEntry& entry);
-    void restoreToPhone(class AbsSMSDataSource& source);
-    // Hands the messages of the current row's conversation to the action (none without one).
-    void withConversation(const std::function<void(class AbsSMSDataSource&)>& action);
 
     ItemModelContacts* m_contactsModel;
     QLineEdit* m_txtSearchContact = nullptr;
@@ -115,8 +80,7 @@ private:
     MyTreeView* m_listContacts = nullptr;
     SmsBrowser* m_browserSMS = nullptr;
     QLabel* m_lbConversationStatus = nullptr;
-    std::unique_ptr<SMSSearchForm> m_searchForm;
-    IncomingSMSGate* m_incoming;
-    std::optional<ContactEntry> m_menuContact; // while the contacts menu is open
+    IncomingMessages* m_incoming;
+    MainActions* m_actions = nullptr;
     bool m_closed = false;
 };

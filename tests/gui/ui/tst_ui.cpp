@@ -30,6 +30,7 @@
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainActions.h"
 #include "gui/ui/MainWindow.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
@@ -208,11 +209,11 @@ void TestUi::findWalksInACircle()
 void TestUi::deleteThread()
 {
     MainWindow window;
-    window.miThreadDelete(); // answered No
+    window.actions()->miThreadDelete(); // answered No
     QCOMPARE(scalar("select count(*) from sms"), 6);
     m_dialogs->clear();
     m_dialogs->queueButton(QMessageBox::Yes);
-    window.miThreadDelete();
+    window.actions()->miThreadDelete();
     QCOMPARE(m_dialogs->shown(),
              (QStringList{"Q: Confirm to delete this thread?", "I: Successfully delete thread."}));
     // Joanna's two messages went; Bob's conversation, now first, is selected and shown.
@@ -222,7 +223,7 @@ void TestUi::deleteThread()
     // Deleting the last conversations leaves an empty list and an empty page.
     for (int i = 0; i < 4; ++i) {
         m_dialogs->queueButton(QMessageBox::Yes);
-        window.miThreadDelete();
+        window.actions()->miThreadDelete();
     }
     QCOMPARE(window.contactsModel()->rowCount(), 0);
     QVERIFY(window.conversationView()->toPlainText().isEmpty());
@@ -250,7 +251,7 @@ void TestUi::deleteThreadWhileAMessageArrives()
     MainWindow window;
     answerer.window = &window;
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(1, 0)); // Bob
-    window.miThreadDelete();
+    window.actions()->miThreadDelete();
     QCOMPARE(scalar("select count(*) from sms where suffix='444'"), 0);
     QCOMPARE(scalar("select count(*) from sms where body='meanwhile'"), 1);
     QCOMPARE(window.contactsModel()->entries().first().suffix, QStringLiteral("123456"));
@@ -268,7 +269,7 @@ void TestUi::conversationWithoutNumber()
     QCOMPARE(window.conversationView()->pageMessages().first().body, QStringLiteral("from nobody"));
     QCOMPARE(window.statusLabel()->text(), QStringLiteral("Total:1"));
     m_dialogs->queueButton(QMessageBox::Yes);
-    window.miThreadDelete();
+    window.actions()->miThreadDelete();
     QCOMPARE(scalar("select count(*) from sms"), 6);
 }
 
@@ -345,11 +346,11 @@ void TestUi::commandsOnFilesAndThePhone()
 {
     MainWindow window;
     // Import asks for its file; cancelled, it ends without a job or a box.
-    window.miImport();
-    window.miSyncFromOther();
+    window.actions()->miImport();
+    window.actions()->miSyncFromOther();
     // Export of the chosen conversation writes Joanna's two messages.
     m_dialogs->queueFileName(m_account.home() + QStringLiteral("/joanna.csv"));
-    window.miThreadExport();
+    window.actions()->miThreadExport();
     QCOMPARE(m_dialogs->fileCaptions.mid(0, 2), QStringList(2, "Select CSV file to import."));
     QCOMPARE(m_dialogs->shown(), QStringList({"I: Successfully export 2 SMS."}));
     // Print shows the conversation's preview; the backup asks for a connection first, and
@@ -359,13 +360,13 @@ void TestUi::commandsOnFilesAndThePhone()
         previewed = true;
         preview->close();
     });
-    window.miThreadPrint();
+    window.actions()->miThreadPrint();
     bool asked = false;
     whenModal(QStringLiteral("ConnectionForm"), [&asked](QWidget* form) {
         asked = true;
         static_cast<QDialog*>(form)->reject();
     });
-    window.miSyncFromAndroid();
+    window.actions()->miSyncFromAndroid();
     QVERIFY(previewed && asked);
     QCOMPARE(m_dialogs->messages.size(), 1);
 }

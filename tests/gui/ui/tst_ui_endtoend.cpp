@@ -25,6 +25,7 @@
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/MainActions.h"
 #include "gui/ui/MainWindow.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
@@ -129,7 +130,7 @@ void TestUiEndToEnd::connectAndBackup(MainWindow& window)
 {
     m_dialogs->queueButton(QMessageBox::Yes); // back up now
     connectTo(simAddress);
-    window.miConnection();
+    window.actions()->miConnection();
     QVERIFY(currentConnection());
     QString done;
     QVERIFY(m_sim.waitForLine(QStringLiteral("BACKUP-DONE"), 15000, &done));
@@ -191,14 +192,14 @@ void TestUiEndToEnd::receiveFromANewNumber(MainWindow& window)
 
 void TestUiEndToEnd::searchForAWord(MainWindow& window)
 {
-    window.miSearch();
-    SMSSearchForm* search = window.searchForm();
+    window.actions()->miSearch();
+    SMSSearchForm* search = window.actions()->searchForm();
     QVERIFY(search && search->isVisible());
     search->keywordEdit()->setText(QStringLiteral("brand-NEW"));
     QTest::mouseClick(search->findChild<QPushButton*>("btnSearch"), Qt::LeftButton);
     QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
-    window.miSearch(); // the same dialog, with its results
-    QCOMPARE(window.searchForm(), search);
+    window.actions()->miSearch(); // the same dialog, with its results
+    QCOMPARE(window.actions()->searchForm(), search);
     QCOMPARE(search->statusLabel()->text(), QStringLiteral("Total:1"));
 }
 
@@ -208,11 +209,11 @@ void TestUiEndToEnd::restoreToThePhone(MainWindow& window)
     window.contactsView()->setCurrentIndex(window.contactsModel()->index(2, 0));
     const int all = scalar("select count(*) from sms");
     m_dialogs->clear();
-    for (const auto& [command, count] :
-         {std::pair{&MainWindow::miThreadToAndroid, int(window.conversationView()->messageCount())},
-          {&MainWindow::miSyncToAndroid, all}}) {
+    for (const auto& [command, count] : {std::pair{&MainActions::miThreadToAndroid,
+                                                   int(window.conversationView()->messageCount())},
+                                         {&MainActions::miSyncToAndroid, all}}) {
         const int from = m_sim.lineCount();
-        (window.*command)();
+        (window.actions()->*command)();
         QCOMPARE(m_dialogs->lastText(),
                  QStringLiteral("Successfully restore %1 SMS to Android.").arg(count));
         QVERIFY(m_sim.waitForLine(QStringLiteral("RESTORED %1 ").arg(count), 15000, nullptr, from));
@@ -279,7 +280,7 @@ void TestUiEndToEnd::aUsersSession()
     }
     window.close(); // and with it the chat and search windows
     QVERIFY(!ConversationForm::conversation("700900123")->isVisible());
-    QVERIFY(!window.searchForm()->isVisible());
+    QVERIFY(!window.actions()->searchForm()->isVisible());
 }
 
 void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
@@ -310,7 +311,7 @@ void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
             QTimer::singleShot(20, &scope, breakThePhone);
     };
     QTimer::singleShot(20, &scope, breakThePhone);
-    window.miConnection();
+    window.actions()->miConnection();
     setMainWindowInstance(nullptr);
 
     // The job's box, then the listener's, its question right after it.
@@ -417,7 +418,7 @@ void TestUiEndToEnd::exportThenImportIntoSecondAccount()
     const QString file = m_account.home() + QStringLiteral("/whole-account.") + suffix;
     recorder.queueFileName(file.chopped(suffix.size() + 1));
     recorder.queueSelectedFilter(QStringLiteral("%1 Files(*.%2)").arg(suffix.toUpper(), suffix));
-    window.miExport();
+    window.actions()->miExport();
     QCOMPARE(recorder.lastText(),
              QStringLiteral("Successfully export %1 SMS.").arg(messages.size()));
     QVERIFY(QFile::exists(file));
@@ -438,7 +439,7 @@ void TestUiEndToEnd::exportThenImportIntoSecondAccount()
                 dialog->findChild<QTreeView*>(QStringLiteral("listSMS"))->model()->rowCount();
             emit dialog->findChild<QPushButton*>(QStringLiteral("btnImportToLocal"))->pressed();
         });
-        window.miImport();
+        window.actions()->miImport();
         QCOMPARE(recorder.fileFilters, QStringList{"CSV Files(*.csv);;XML Files(*.xml)"});
         QCOMPARE(previewed, messages.size());
         QCOMPARE(
