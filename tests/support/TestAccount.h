@@ -2,6 +2,7 @@
 
 // A test's own account and the messages in it, for every test that stores messages.
 #include <QCoreApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
@@ -19,6 +20,9 @@
 #include "core/store/StoreSMS.h"
 
 namespace tbtest {
+
+template <typename Exception = std::exception>
+QString failureOf(const std::function<void()>& action);
 
 // A home folder of the test's own (so the data folder is its own too) and the English
 // catalogue; open() creates an account there and makes it the current database.
@@ -39,9 +43,20 @@ public:
         return openAccountDatabase(name) != nullptr;
     }
     QString home() const { return m_home.path(); }
+    // Closes and deletes the open account, if any, and moves HOME to an empty folder of its
+    // own, so that a case starts with no account. False when that fails.
+    bool startInNewHome()
+    {
+        if (!currentAccountName().isEmpty())
+            failureOf([] { deleteAccountFile(currentAccountName()); });
+        const QString home = m_home.path() + QStringLiteral("/home%1").arg(++m_homes);
+        qputenv("HOME", QFile::encodeName(home));
+        return currentDatabase() == nullptr && QDir().mkpath(home);
+    }
 
 private:
     QTemporaryDir m_home;
+    int m_homes = 0;
     QTranslator m_english;
 };
 
@@ -225,8 +240,7 @@ inline void put(const QString& name, const QByteArray& bytes)
 }
 
 // The message of the exception the action threw, or "<no exception>".
-template <typename Exception = std::exception>
-QString failureOf(const std::function<void()>& action)
+template <typename Exception> QString failureOf(const std::function<void()>& action)
 {
     try {
         action();

@@ -208,19 +208,13 @@ private:
     TestAccount m_account; // the catalogue, and a home folder for each case inside its own
     QString m_path;
     Sqlite3DB* m_db = nullptr;
-    int m_round = 0;
     QByteArray m_variedAccount;
 };
 
 void TestStore::init()
 {
     // Every case starts with no open account and an empty home folder of its own.
-    if (!currentAccountName().isEmpty())
-        failureOf([] { deleteAccountFile(currentAccountName()); });
-    QVERIFY(currentDatabase() == nullptr);
-    const QString home = m_account.home() + QStringLiteral("/home%1").arg(++m_round);
-    QVERIFY(QDir().mkpath(home));
-    qputenv("HOME", QFile::encodeName(home));
+    QVERIFY(m_account.startInNewHome());
 }
 
 void TestStore::openStore()

@@ -56,18 +56,12 @@ private slots:
 
 private:
     TestAccount m_account; // the catalogue, and a home folder for each case inside its own
-    int m_round = 0;
 };
 
 void TestAccountForm::init()
 {
     // Every case starts with no open account and an empty home folder of its own.
-    if (!currentAccountName().isEmpty())
-        failureOf([] { deleteAccountFile(currentAccountName()); });
-    QVERIFY(currentDatabase() == nullptr);
-    const QString home = m_account.home() + QStringLiteral("/home%1").arg(++m_round);
-    QVERIFY(QDir().mkpath(home));
-    qputenv("HOME", QFile::encodeName(home));
+    QVERIFY(m_account.startInNewHome());
 }
 
 void TestAccountForm::listIsNewestFirstWithNoneSelected()
