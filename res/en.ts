@@ -456,14 +456,6 @@ Press Send again to send it to those only.</translation>
         <translation>Deleting the thread</translation>
     </message>
     <message>
-        <source>IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1</source>
-        <translation>Error occurred during monitoring message receiving. %1</translation>
-    </message>
-    <message>
-        <source>IDS_ASK_RESTART_SYNCLISTENSMSTHREAD</source>
-        <translation>Want to restart monitoring message receiving?</translation>
-    </message>
-    <message>
         <source>IDS_TITLE_IMPORT_SMS_FROM_ANDROID</source>
         <translation>Backing up SMS now</translation>
     </message>
@@ -482,6 +474,17 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_SYNC_FROM_OTHER_CSV_NOT_MATCH_ANY_FORMAT</source>
         <translation>The CSV file format did not match. Please send the CSV file to support@tallowbrook.org for converting.</translation>
+    </message>
+</context>
+<context>
+    <name>ListenerControl</name>
+    <message>
+        <source>IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1</source>
+        <translation>Error occurred during monitoring message receiving. %1</translation>
+    </message>
+    <message>
+        <source>IDS_ASK_RESTART_SYNCLISTENSMSTHREAD</source>
+        <translation>Want to restart monitoring message receiving?</translation>
     </message>
 </context>
 <context>

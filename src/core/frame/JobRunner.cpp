@@ -1,5 +1,6 @@
 #include "core/frame/JobRunner.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 
 #include "core/frame/JobThread.h"
@@ -13,21 +14,66 @@ JobRunner::JobRunner(JobThread& job, QObject* parent) : QObject(parent), m_job(j
     connect(&m_job, &JobThread::errorOccurred, this, [this](const QString& text) {
         m_outcome = {JobOutcome::Failed, text};
     });
+    connect(&m_job, &QThread::finished, this, &JobRunner::startWhenEnded);
 }
 
 JobOutcome JobRunner::run()
 {
-    m_outcome = {};
-    QEventLoop loop;
-    connect(&m_job, &QThread::finished, &loop, &QEventLoop::quit);
-    m_job.start(QThread::InheritPriority);
-    loop.exec();
-    m_job.wait();
-    // The job's last reports are queued before its end; they have all been delivered.
+    start();
+    waitForEnd();
     return m_outcome;
+}
+
+void JobRunner::start()
+{
+    if (m_job.isRunning())
+        return;
+    m_outcome = {};
+    m_job.start(QThread::InheritPriority);
+}
+
+void JobRunner::waitForEnd()
+{
+    if (m_job.isRunning()) {
+        QEventLoop loop;
+        connect(&m_job, &QThread::finished, &loop, &QEventLoop::quit);
+        if (m_job.isRunning())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    m_job.wait(); // the thread has left run(): returns at once
+}
+
+bool JobRunner::isRunning() const
+{
+    return m_job.isRunning();
+}
+
+void JobRunner::restart()
+{
+    if (!m_job.isRunning()) {
+        start();
+        return;
+    }
+    m_restartPending = true;
+    m_job.requestCancel();
+}
+
+bool JobRunner::stop(int waitMs)
+{
+    m_restartPending = false;
+    m_job.requestCancel();
+    return m_job.wait(QDeadlineTimer(waitMs));
 }
 
 void JobRunner::cancel()
 {
     m_job.requestCancel();
+}
+
+void JobRunner::startWhenEnded()
+{
+    if (!m_restartPending)
+        return;
+    m_restartPending = false;
+    start();
 }

@@ -21,7 +21,6 @@
 #include "core/frame/ProjectInfo.h"
 #include "core/frame/ReasonText.h"
 #include "core/jobs/DeleteConversationJob.h"
-#include "core/jobs/ListenJob.h"
 #include "core/jobs/PhoneBackupJob.h"
 #include "core/jobs/PhoneRestoreJob.h"
 #include "core/store/Accounts.h"
@@ -38,16 +37,17 @@
 #include "gui/files/CSVImportFlows.h"
 #include "gui/files/ExportSMS.h"
 #include "gui/files/PrintPreview.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/WebPage.h"
 #include "gui/frame/WindowFocus.h"
 #include "gui/ui/AboutForm.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/ListenerControl.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
 
@@ -83,7 +83,7 @@ const char* const MainWindow::styleSheetText =
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), m_contactsModel(new ItemModelContacts(this)),
-      m_incoming(new IncomingSMSGate(this))
+      m_incoming(new IncomingSMSGate(this)), m_listener(std::make_unique<ListenerControl>())
 {
     buildWidgets();
     m_listContacts->setModel(m_contactsModel);
@@ -105,10 +105,7 @@ MainWindow::MainWindow(QWidget* parent)
     registerSMSInfoMetaType();
     connect(m_incoming, &IncomingSMSGate::stored, this, &MainWindow::showReceivedSMS);
     connect(m_incoming, &IncomingSMSGate::storeFailed, this, &showErrorOccurred);
-    ListenJob* listener = ListenJob::instance();
-    connect(listener, &ListenJob::receivedSMS, this, &MainWindow::onReceivedSMS);
-    connect(listener, &ListenJob::errorOccurred, this, &MainWindow::onListenSMSerrorOccurred);
-    connect(listener, &ListenJob::leftOut, this, &showWarning);
+    connect(&m_listener->job(), &ListenJob::receivedSMS, this, &MainWindow::onReceivedSMS);
 
     buildMenusAndToolbar();
     reloadContacts();
@@ -118,7 +115,7 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     // The listener's thread must be gone before the windows it reports to.
-    ListenJob::instance()->stopListening();
+    m_listener->stop();
     ConversationForm::releaseAllConversations();
 }
 
@@ -448,23 +445,9 @@ void MainWindow::noteMessage(const SMSInfo& sms)
     }
 }
 
-void MainWindow::onListenSMSerrorOccurred(const QString& text)
+void MainWindow::restartListener()
 {
-    // During a job (the phone dying mid-backup fails both) the job's own boxes come first, so
-    // that nothing lands between this box and its question.
-    whenNoJobRuns([window = QPointer<MainWindow>(this), text] {
-        if (window)
-            window->reportListenerError(text);
-    });
-}
-
-void MainWindow::reportListenerError(const QString& text)
-{
-    if (m_closed)
-        return;
-    showCritical(withReason(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1"), outsideText(text)));
-    if (askYesNo(tr("IDS_ASK_RESTART_SYNCLISTENSMSTHREAD")))
-        ListenJob::instance()->restartListening();
+    m_listener->restart();
 }
 
 void MainWindow::startBackupFromPhone()
@@ -612,7 +595,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_closed = true;
     // Nothing may keep the program running: the listener stops (within its bounded wait), the
     // messages it handed over before are stored, and chats, search and boxes stay closed.
-    ListenJob::instance()->stopListening();
+    m_listener->stop();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     ConversationForm::closeAllConversations();
     if (m_searchForm)

@@ -13,6 +13,7 @@
 #include "gui/ui/ItemModelContacts.h"
 
 class IncomingSMSGate;
+class ListenerControl;
 class MyTreeView;
 class QAction;
 class QCloseEvent;
@@ -35,6 +36,7 @@ public:
     void startBackupFromPhone() override;
     void showConversation(const QString& suffix) override;
     void messageSent(const SMSInfo& sms) override;
+    void restartListener() override;
 
     // Shows the window and runs the program's event loop until the window is closed, then
     // returns the loop's code. Whatever else is open then does not keep the program running.
@@ -48,6 +50,7 @@ public:
     QPushButton* findButton() const { return m_btnFindContact; }
     // The search dialog, once it was opened.
     SMSSearchForm* searchForm() const { return m_searchForm.get(); }
+    ListenerControl* listener() const { return m_listener.get(); }
     // Incoming messages held while a job runs.
     qsizetype heldIncomingCount() const;
 
@@ -78,7 +81,6 @@ public slots:
     void miThreadChat();
     void miThreadPrint();
     void onReceivedSMS(const SMSInfo& sms);
-    void onListenSMSerrorOccurred(const QString& text);
 
 signals:
     // The window was closed: the listener has stopped and no other window opens any more.
@@ -95,8 +97,6 @@ private:
     // Shows a message once it is stored (never during a job, see IncomingSMSGate): an incoming
     // one in its chat window, a sent one in the list.
     void showReceivedSMS(const SMSInfo& sms);
-    // The listener's error box and the question whether to restart it.
-    void reportListenerError(const QString& text);
     // Moves the message's conversation to its place in the list; a failure is shown.
     void noteMessage(const SMSInfo& sms);
     // Selects row 0, passing through no current row so that its page is shown anew.
@@ -117,6 +117,7 @@ private:
     QLabel* m_lbConversationStatus = nullptr;
     std::unique_ptr<SMSSearchForm> m_searchForm;
     IncomingSMSGate* m_incoming;
+    std::unique_ptr<ListenerControl> m_listener;
     std::optional<ContactEntry> m_menuContact; // while the contacts menu is open
     bool m_closed = false;
 };
