@@ -1,5 +1,6 @@
 #include "core/frame/JobRunner.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 
@@ -14,7 +15,7 @@ JobRunner::JobRunner(JobThread& job, QObject* parent) : QObject(parent), m_job(j
     connect(&m_job, &JobThread::errorOccurred, this, [this](const QString& text) {
         m_outcome = {JobOutcome::Failed, text};
     });
-    connect(&m_job, &QThread::finished, this, &JobRunner::startWhenEnded);
+    connect(&m_job, &QThread::finished, this, &JobRunner::onEnded);
 }
 
 JobOutcome JobRunner::run()
@@ -29,16 +30,17 @@ void JobRunner::start()
     if (m_job.isRunning())
         return;
     m_outcome = {};
+    m_endPending = true;
     m_job.start(QThread::InheritPriority);
 }
 
 void JobRunner::waitForEnd()
 {
-    if (m_job.isRunning()) {
+    // Until the end's queued notice came, which follows every report the job sent before.
+    if (m_endPending) {
         QEventLoop loop;
-        connect(&m_job, &QThread::finished, &loop, &QEventLoop::quit);
-        if (m_job.isRunning())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        connect(this, &JobRunner::ended, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     m_job.wait(); // the thread has left run(): returns at once
 }
@@ -62,7 +64,11 @@ bool JobRunner::stop(int waitMs)
 {
     m_restartPending = false;
     m_job.requestCancel();
-    return m_job.wait(QDeadlineTimer(waitMs));
+    if (!m_job.wait(QDeadlineTimer(waitMs)))
+        return false;
+    // The end's notice and the reports before it are delivered now, not after a later start.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return true;
 }
 
 void JobRunner::cancel()
@@ -70,8 +76,10 @@ void JobRunner::cancel()
     m_job.requestCancel();
 }
 
-void JobRunner::startWhenEnded()
+void JobRunner::onEnded()
 {
+    m_endPending = false;
+    emit ended();
     if (!m_restartPending)
         return;
     m_restartPending = false;

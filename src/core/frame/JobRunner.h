@@ -53,11 +53,14 @@ public slots:
 
 signals:
     void progress(int percent, const QString& text);
+    // The job's thread has ended; every report it sent before has been delivered.
+    void ended();
 
 private:
-    void startWhenEnded();
+    void onEnded();
 
     JobThread& m_job;
     JobOutcome m_outcome;
+    bool m_endPending = false; // started, and the end's notice has not come yet
     bool m_restartPending = false;
 };
