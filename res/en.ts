@@ -443,14 +443,6 @@ Press Send again to send it to those only.</translation>
         <translation>Found no recepient.</translation>
     </message>
     <message>
-        <source>IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1</source>
-        <translation>Error occurred during monitoring message receiving. %1</translation>
-    </message>
-    <message>
-        <source>IDS_ASK_RESTART_SYNCLISTENSMSTHREAD</source>
-        <translation>Want to restart monitoring message receiving?</translation>
-    </message>
-    <message>
         <source>IDS_TITLE_LOADING_CSV</source>
         <translation>Loading CSV file now.</translation>
     </message>
@@ -484,6 +476,17 @@ Press Send again to send it to those only.</translation>
     <message>
         <source>IDS_TITLE_EXPORT_SMS_TO_ANDROID</source>
         <translation>Restoring SMS to Android now</translation>
+    </message>
+</context>
+<context>
+    <name>ListenerControl</name>
+    <message>
+        <source>IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1</source>
+        <translation>Error occurred during monitoring message receiving. %1</translation>
+    </message>
+    <message>
+        <source>IDS_ASK_RESTART_SYNCLISTENSMSTHREAD</source>
+        <translation>Want to restart monitoring message receiving?</translation>
     </message>
 </context>
 <context>

@@ -28,7 +28,7 @@
 #include "core/jobs/PhoneBackupJob.h"
 #include "core/jobs/PhoneJobTimings.h"
 #include "core/store/Accounts.h"
-#include "gui/frame/JobRunner.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/ProgressForm.h"
 #include "support/DialogRecorder.h"
 

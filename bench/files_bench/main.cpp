@@ -29,7 +29,7 @@
 #include "core/store/SMSCursorSource.h"
 #include "core/store/SMSListSource.h"
 #include "core/store/Sqlite3DB.h"
-#include "gui/frame/JobRunner.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/ProgressForm.h"
 #include "support/DialogRecorder.h"
 

@@ -51,7 +51,7 @@
 #include "core/store/StoreSMS.h"
 #include "core/store/Transaction.h"
 #include "gui/frame/BusyDialog.h"
-#include "gui/frame/JobRunner.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
 #include "gui/ui/ItemModelContacts.h"

@@ -34,7 +34,7 @@
 #include "core/store/SMSCursorSource.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Sql.h"
-#include "core/store/StoreCacheScope.h"
+#include "core/store/StoringJobScope.h"
 #include "core/store/Transaction.h"
 #include "gui/files/CSVPreviewForm.h"
 
@@ -184,14 +184,13 @@ int runStep(const QString& step, const QString& file)
         const double cpu = ownCpuSeconds();
         qint64 commitNanos = 0;
         {
-            const StoreCacheScope cache(db);
-            Transaction transaction(db);
+            StoringJobScope scope(db);
             SMSBatchStore store(db);
             for (qsizetype first = 0; first < records.size(); first += XMLReadAhead::BATCH_SIZE)
                 store.store(records.mid(first, XMLReadAhead::BATCH_SIZE));
             QElapsedTimer committing;
             committing.start();
-            transaction.commit();
+            scope.commit();
             commitNanos = committing.nsecsElapsed();
         }
         report("storing alone", timer.nsecsElapsed() / 1e6, ownCpuSeconds() - cpu, records.size(),

@@ -7,7 +7,7 @@
 #include "cli/CatalogueText.h"
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
-#include "cli/TaskThread.h"
+#include "core/frame/TaskJob.h"
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3Exception.h"
 
@@ -114,11 +114,11 @@ JobOutcome CliSession::runJob(JobThread& job)
 
 void CliSession::runTask(const std::function<void()>& task)
 {
-    TaskThread thread(task);
-    const JobOutcome outcome = runJob(thread);
+    TaskJob job(task);
+    const JobOutcome outcome = runJob(job);
     if (outcome.kind == JobOutcome::Failed) {
-        if (thread.failure())
-            std::rethrow_exception(thread.failure());
+        if (job.failure())
+            std::rethrow_exception(job.failure());
         throw CommandFailure(outcome.text);
     }
     if (outcome.kind == JobOutcome::Cancelled)

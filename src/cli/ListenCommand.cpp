@@ -1,4 +1,4 @@
-// listen: the window's listener and its gate for incoming messages, until Ctrl+C.
+// listen: the window's listener job and its gate for incoming messages, until Ctrl+C.
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -9,6 +9,7 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/MessageLine.h"
 #include "cli/PhoneLink.h"
+#include "core/frame/JobRunner.h"
 #include "core/frame/ReasonText.h"
 #include "core/jobs/ListenJob.h"
 #include "core/store/IncomingSMSGate.h"
@@ -31,17 +32,18 @@ int runListen(CliSession& session)
     connectPhone(session);
     Console& console = session.console();
     IncomingSMSGate gate;
-    ListenJob* listener = ListenJob::instance();
+    ListenJob listener;
+    JobRunner runner(listener);
     QEventLoop loop;
     QString failure;
-    QObject::connect(listener, &ListenJob::receivedSMS, &gate, &IncomingSMSGate::offer);
+    QObject::connect(&listener, &ListenJob::receivedSMS, &gate, &IncomingSMSGate::offer);
     QObject::connect(&gate, &IncomingSMSGate::stored, &loop,
                      [&](const SMSInfo& sms) { printMessage(console, sms); });
     QObject::connect(&gate, &IncomingSMSGate::storeFailed, &loop,
                      [&](const QString& text) { console.warning(text); });
-    QObject::connect(listener, &ListenJob::leftOut, &loop,
+    QObject::connect(&listener, &ListenJob::leftOut, &loop,
                      [&](const QString& text) { console.warning(text); });
-    QObject::connect(listener, &ListenJob::errorOccurred, &loop, [&](const QString& text) {
+    QObject::connect(&listener, &ListenJob::errorOccurred, &loop, [&](const QString& text) {
         failure = text;
         loop.quit();
     });
@@ -49,15 +51,15 @@ int runListen(CliSession& session)
                      &QEventLoop::quit);
     console.note(tr("Listening for incoming messages; Ctrl+C ends."));
     session.interrupts().setArmed(true);
-    listener->restartListening();
+    runner.start();
     loop.exec();
-    listener->stopListening();
+    runner.stop(ListenJob::STOP_WAIT_MS);
     session.interrupts().setArmed(false);
     // Messages the listener handed over before it stopped are still stored and printed; what
     // another program's write keeps out longer stays in the account's spool for the next run.
     QCoreApplication::processEvents();
-    QObject::disconnect(listener, nullptr, &gate, nullptr);
-    QObject::disconnect(listener, nullptr, &loop, nullptr);
+    QObject::disconnect(&listener, nullptr, &gate, nullptr);
+    QObject::disconnect(&listener, nullptr, &loop, nullptr);
     if (const qsizetype left = gate.drain(EXIT_DRAIN_MS))
         console.warning(tr("%1 messages kept for the account until it is free.").arg(left));
     if (!failure.isEmpty())

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "core/frame/JobRunner.h"
+#include "core/jobs/ListenJob.h"
 #include "gui/frame/IMainWindow.h"
 
 namespace guitest {
@@ -20,9 +22,12 @@ public:
     void startBackupFromPhone() override { ++backupsStarted; }
     void showConversation(const QString&) override {}
     void messageSent(const SMSInfo&) override {}
+    void restartListener() override { listenerRunner.restart(); }
 
     int reloads = 0;
     int backupsStarted = 0;
+    ListenJob listener;
+    JobRunner listenerRunner{listener};
 };
 
 template <typename T> T* child(QWidget* form, const char* name)

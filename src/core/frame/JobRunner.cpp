@@ -1,5 +1,7 @@
 #include "core/frame/JobRunner.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 
 #include "core/frame/JobThread.h"
@@ -13,21 +15,73 @@ JobRunner::JobRunner(JobThread& job, QObject* parent) : QObject(parent), m_job(j
     connect(&m_job, &JobThread::errorOccurred, this, [this](const QString& text) {
         m_outcome = {JobOutcome::Failed, text};
     });
+    connect(&m_job, &QThread::finished, this, &JobRunner::onEnded);
 }
 
 JobOutcome JobRunner::run()
 {
-    m_outcome = {};
-    QEventLoop loop;
-    connect(&m_job, &QThread::finished, &loop, &QEventLoop::quit);
-    m_job.start(QThread::InheritPriority);
-    loop.exec();
-    m_job.wait();
-    // The job's last reports are queued before its end; they have all been delivered.
+    start();
+    waitForEnd();
     return m_outcome;
+}
+
+void JobRunner::start()
+{
+    if (m_job.isRunning())
+        return;
+    m_outcome = {};
+    m_endPending = true;
+    m_job.start(QThread::InheritPriority);
+}
+
+void JobRunner::waitForEnd()
+{
+    // Until the end's queued notice came, which follows every report the job sent before.
+    if (m_endPending) {
+        QEventLoop loop;
+        connect(this, &JobRunner::ended, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    m_job.wait(); // the thread has left run(): returns at once
+}
+
+bool JobRunner::isRunning() const
+{
+    return m_job.isRunning();
+}
+
+void JobRunner::restart()
+{
+    if (!m_job.isRunning()) {
+        start();
+        return;
+    }
+    m_restartPending = true;
+    m_job.requestCancel();
+}
+
+bool JobRunner::stop(int waitMs)
+{
+    m_restartPending = false;
+    m_job.requestCancel();
+    if (!m_job.wait(QDeadlineTimer(waitMs)))
+        return false;
+    // The end's notice and the reports before it are delivered now, not after a later start.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return true;
 }
 
 void JobRunner::cancel()
 {
     m_job.requestCancel();
+}
+
+void JobRunner::onEnded()
+{
+    m_endPending = false;
+    emit ended();
+    if (!m_restartPending)
+        return;
+    m_restartPending = false;
+    start();
 }

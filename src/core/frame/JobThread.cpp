@@ -4,6 +4,12 @@
 
 JobThread::JobThread(const char* name) : QThread(nullptr), m_name(name) {}
 
+JobThread::~JobThread()
+{
+    requestCancel();
+    wait();
+}
+
 int JobThread::percentOf(qint64 done, qint64 total)
 {
     if (total <= 0 || done <= 0)

@@ -2,7 +2,8 @@
 
 #include <QThread>
 
-// Shared frame of the background jobs: three report signals and cancellation. A job is
+// The one base of background work, long jobs, short tasks and the listener alike (run by
+// JobRunner): three report signals and cancellation. A job is
 // cancelled through its thread's interruption request (see Cancellation.h): the GUI's progress
 // dialog and the command line's Ctrl+C both call requestCancel.
 //
@@ -16,6 +17,9 @@ class JobThread : public QThread
 public:
     // Created without parent.
     explicit JobThread(const char* name);
+    // Cancels a job still running and waits for it; every wait of a job is cancellable, so
+    // this does not last.
+    ~JobThread() override;
 
     bool cancelRequested() const { return isInterruptionRequested(); }
 

@@ -1,6 +1,7 @@
 #include "core/jobs/DeleteConversationJob.h"
 
 #include "core/store/StoreSMS.h"
+#include "core/store/StoringJobScope.h"
 #include "core/store/Transaction.h"
 
 DeleteConversationJob::DeleteConversationJob(std::shared_ptr<Sqlite3DB> db, const QString& suffix)
@@ -11,8 +12,8 @@ DeleteConversationJob::DeleteConversationJob(std::shared_ptr<Sqlite3DB> db, cons
 
 void DeleteConversationJob::work()
 {
-    Transaction transaction(m_db.get());
+    StoringJobScope scope(m_db.get());
     deleteConversation(m_db.get(), m_suffix);
-    transaction.commit();
+    scope.commit();
     emit succeed(QString());
 }

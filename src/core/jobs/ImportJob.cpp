@@ -7,8 +7,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreCacheScope.h"
-#include "core/store/Transaction.h"
+#include "core/store/StoringJobScope.h"
 
 ImportJob::ImportJob(const QList<SMSInfo>& smsList) : JobThread("ImportJob"), m_smsList(smsList) {}
 
@@ -30,8 +29,7 @@ void ImportJob::work()
     const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
     if (!db)
         throw std::runtime_error("No account database is open.");
-    const StoreCacheScope cache(db.get());
-    Transaction transaction(db.get());
+    StoringJobScope scope(db.get());
     SMSBatchStore store(db.get());
     const int total = m_smsList.size();
     int stored = 0;
@@ -47,7 +45,7 @@ void ImportJob::work()
                 reportProgress(done, total);
         }
     }
-    transaction.commit();
+    scope.commit();
     m_stored = stored;
     m_skipped = total - stored;
     emit succeed(tr("IDS_RESTORE_SUC_%1").arg(total));

@@ -1,6 +1,5 @@
 #include "core/jobs/ListenJob.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <memory>
@@ -14,72 +13,26 @@
 #include "core/jobs/DataChannel.h"
 #include "core/jobs/PhoneJobTimings.h"
 
-ListenJob* ListenJob::instance()
-{
-    static ListenJob listener;
-    return &listener;
-}
-
-ListenJob::ListenJob() : QThread(nullptr)
+ListenJob::ListenJob() : JobThread("ListenJob")
 {
     registerSMSInfoMetaType();
-    connect(this, &QThread::finished, this, &ListenJob::startWhenEnded);
 }
 
-ListenJob::~ListenJob()
+void ListenJob::work()
 {
-    m_restartPending = false;
-    if (!stopListening())
-        wait(); // every wait of a run is cancellable, so this does not last
-}
-
-bool ListenJob::stopListening()
-{
-    m_restartPending = false;
-    requestInterruption();
-    return wait(QDeadlineTimer(STOP_WAIT_MS));
-}
-
-void ListenJob::restartListening()
-{
-    if (!isRunning()) {
-        start(QThread::InheritPriority);
-        return;
-    }
-    m_restartPending = true;
-    requestInterruption();
-}
-
-void ListenJob::startWhenEnded()
-{
-    if (!m_restartPending)
-        return;
-    m_restartPending = false;
-    start(QThread::InheritPriority);
-}
-
-void ListenJob::run()
-{
-    try {
-        // Held for the whole run, so that a new connection cannot take it away meanwhile.
-        const std::shared_ptr<DeviceConnection> connection = currentConnection();
-        if (!connection)
-            throw std::runtime_error("No connection.");
-        QTcpSocket request;
-        DataChannel::request(*connection, request, QStringLiteral("smsrecv://127.0.0.1:%1/"),
-                             DATA_PORT);
-        Cancellation::sleep(PhoneJobTimings::waitBeforeConnectMs());
-        // A fresh socket per run, closed when the run ends.
-        QTcpSocket data;
-        DataChannel::connect(*connection, data, DATA_PORT);
-        qDebug("ListenJob: ready receive SMS");
-        listen(data);
-    } catch (const Cancellation::Cancelled&) {
-        qDebug("ListenJob: end");
-    } catch (const std::exception& e) {
-        qDebug("ListenJob::run, error Occurred, %s", e.what());
-        emit errorOccurred(QString::fromUtf8(e.what()));
-    }
+    // Held for the whole run, so that a new connection cannot take it away meanwhile.
+    const std::shared_ptr<DeviceConnection> connection = currentConnection();
+    if (!connection)
+        throw std::runtime_error("No connection.");
+    QTcpSocket request;
+    DataChannel::request(*connection, request, QStringLiteral("smsrecv://127.0.0.1:%1/"),
+                         DATA_PORT);
+    Cancellation::sleep(PhoneJobTimings::waitBeforeConnectMs());
+    // A fresh socket per run, closed when the run ends.
+    QTcpSocket data;
+    DataChannel::connect(*connection, data, DATA_PORT);
+    qDebug("ListenJob: ready receive SMS");
+    listen(data);
 }
 
 void ListenJob::listen(QTcpSocket& data)

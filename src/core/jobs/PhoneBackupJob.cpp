@@ -14,7 +14,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/Transaction.h"
+#include "core/store/StoringJobScope.h"
 
 namespace {
 
@@ -43,14 +43,14 @@ void PhoneBackupJob::work()
     const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
     if (!db)
         throw std::runtime_error("No account is open.");
-    Transaction transaction(db.get());
+    StoringJobScope scope(db.get());
     request.reset();
     {
         SMSBatchStore store(db.get());
         BackupReadAhead phone(data);
         converse(phone, store);
     } // the reading thread has ended and given the socket back
-    transaction.commit();
+    scope.commit();
     // The last acknowledgement went out flushed; nothing follows "$bye:".
     data.disconnectFromHost();
     // The messages are stored: a cancel now only shortens the pause, the success stands.

@@ -9,8 +9,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/SMSBatchStore.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/StoreCacheScope.h"
-#include "core/store/Transaction.h"
+#include "core/store/StoringJobScope.h"
 
 XMLImportJob::XMLImportJob(const QString& fileName)
     : JobThread("XMLImportJob"), m_fileName(fileName)
@@ -24,8 +23,7 @@ void XMLImportJob::work()
         throw std::runtime_error("No account database is open.");
     XMLReadAhead file(m_fileName);
     XMLProgress progress(*this, QFileInfo(m_fileName).size());
-    const StoreCacheScope cache(db.get());
-    Transaction transaction(db.get());
+    StoringJobScope scope(db.get());
     SMSBatchStore store(db.get());
     int stored = 0;
     int duplicates = 0;
@@ -48,7 +46,7 @@ void XMLImportJob::work()
         }
         progress.step(batch.position, batch.elements, batch.declaredCount);
     }
-    transaction.commit();
+    scope.commit();
     progress.finish(batch.elements, batch.declaredCount);
     m_stored = stored;
     m_duplicates = duplicates;

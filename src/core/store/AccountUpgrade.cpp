@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "core/frame/Cancellation.h"
+#include "core/store/InterruptOnCancel.h"
 #include "core/store/MMSStore.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
@@ -429,28 +430,6 @@ void buildSummary(Sqlite3DB* db)
     createObjects(db, objects.mid(2));
 }
 
-// SQLite calls this every few thousand steps of a statement; non-zero interrupts it.
-int interruptWhenCancelled(void*)
-{
-    return Cancellation::requested() ? 1 : 0;
-}
-
-// Lets a cancel stop a long statement (building the index of a large account takes seconds).
-class InterruptOnCancel
-{
-public:
-    explicit InterruptOnCancel(Sqlite3DB* db) : m_db(db->handle())
-    {
-        sqlite3_progress_handler(m_db, 10000, &interruptWhenCancelled, nullptr);
-    }
-    ~InterruptOnCancel() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
-    InterruptOnCancel(const InterruptOnCancel&) = delete;
-    InterruptOnCancel& operator=(const InterruptOnCancel&) = delete;
-
-private:
-    sqlite3* m_db;
-};
-
 } // namespace
 
 bool accountUpToDate(Sqlite3DB* db)
@@ -468,7 +447,7 @@ int upgradeNeeded(Sqlite3DB* db)
 
 void upgradeAccount(Sqlite3DB* db, const UpgradeProgress& progress)
 {
-    InterruptOnCancel interrupt(db);
+    const InterruptOnCancel interrupt(db);
     const int parts = neededParts(db);
     if (parts & SearchIndex)
         buildSearchIndex(db, progress);

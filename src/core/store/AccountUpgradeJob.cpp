@@ -2,7 +2,7 @@
 
 #include "core/frame/ProgressThrottle.h"
 #include "core/store/AccountUpgrade.h"
-#include "core/store/Transaction.h"
+#include "core/store/StoringJobScope.h"
 
 AccountUpgradeJob::AccountUpgradeJob(std::shared_ptr<Sqlite3DB> db)
     : JobThread("AccountUpgradeJob"), m_db(std::move(db))
@@ -13,7 +13,7 @@ AccountUpgradeJob::AccountUpgradeJob(std::shared_ptr<Sqlite3DB> db)
 
 void AccountUpgradeJob::work()
 {
-    Transaction transaction(m_db.get());
+    StoringJobScope scope(m_db.get());
     std::unique_ptr<ProgressThrottle> throttle;
     upgradeAccount(m_db.get(), [&](qint64 done, qint64 total) {
         if (!throttle)
@@ -21,6 +21,6 @@ void AccountUpgradeJob::work()
         if (throttle->shouldReport(done))
             reportProgress(done, total);
     });
-    transaction.commit();
+    scope.commit();
     emit succeed(QString());
 }

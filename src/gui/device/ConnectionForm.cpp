@@ -15,10 +15,9 @@
 #include "core/device/SimpleProtocol.h"
 #include "core/frame/ProjectInfo.h"
 #include "core/frame/ReasonText.h"
-#include "core/jobs/ListenJob.h"
 #include "gui/frame/IMainWindow.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/RunBehindDialog.h"
 
 namespace {
 
@@ -208,7 +207,8 @@ void ConnectionForm::onBtnConnectClicked()
         showErrorOccurred(QString::fromUtf8(e.what()));
         return;
     }
-    ListenJob::instance()->restartListening();
+    if (IMainWindow* window = mainWindowInstance())
+        window->restartListener();
     if (askYesNo(tr("IDS_CONNECT_SUC_NEED_SYNC"))) {
         // The connection is made: the dialog has nothing more to show behind the job's boxes.
         hide();

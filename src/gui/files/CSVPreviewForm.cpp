@@ -16,9 +16,9 @@
 #include "core/store/SMSListSource.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/IMainWindow.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 
 CSVPreviewForm::CSVPreviewForm(const QList<SMSInfo>& list, QWidget* parent)
     : CSVPreviewForm(list, QString(), int(list.size()), parent)

@@ -10,9 +10,9 @@
 #include "core/print/PdfWriter.h"
 #include "core/store/AbsSMSDataSource.h"
 #include "gui/frame/DialogSeam.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 
 namespace {
 

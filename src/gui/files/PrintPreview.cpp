@@ -8,8 +8,8 @@
 #include <QPrinter>
 
 #include "core/print/PrintPagesJob.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 
 namespace {
 

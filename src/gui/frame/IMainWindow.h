@@ -16,6 +16,8 @@ public:
     // at once or as soon as the account can take it; then its conversation's row moves to its
     // place.
     virtual void messageSent(const SMSInfo& sms) = 0;
+    // A connection was made: the window's listener for incoming messages starts anew on it.
+    virtual void restartListener() = 0;
 };
 
 // The one main window, or nullptr before it exists (and in tests without one).

@@ -13,9 +13,9 @@
 #include "core/frame/ProjectInfo.h"
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3Exception.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "core/store/Sqlite3Exception.h"
 #include "gui/device/EnsureConnection.h"
 #include "gui/frame/IMainWindow.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/SendKey.h"
 
 DraftSMSForm::DraftSMSForm(QWidget* parent) : QDialog(parent)

@@ -19,7 +19,7 @@
 #include "gui/files/CSVImportFlows.h"
 #include "gui/files/ExportSMS.h"
 #include "gui/files/PrintPreview.h"
-#include "gui/frame/JobRunner.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"

@@ -19,12 +19,13 @@
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/StoreSMS.h"
-#include "gui/frame/JobRunner.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/IncomingMessages.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/ListenerControl.h"
 #include "gui/ui/MainActions.h"
 #include "gui/ui/SMSSearchForm.h"
 #include "gui/ui/SmsBrowser.h"
@@ -36,7 +37,7 @@ const char* const MainWindow::styleSheetText =
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), m_contactsModel(new ItemModelContacts(this)),
-      m_incoming(new IncomingMessages(*this))
+      m_incoming(new IncomingMessages(*this)), m_listener(std::make_unique<ListenerControl>())
 {
     buildWidgets();
     m_listContacts->setModel(m_contactsModel);
@@ -50,10 +51,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_listContacts, &QTreeView::doubleClicked, this, &MainWindow::onContactDoubleClicked);
 
     registerSMSInfoMetaType();
-    ListenJob* listener = ListenJob::instance();
-    connect(listener, &ListenJob::receivedSMS, this, &MainWindow::onReceivedSMS);
-    connect(listener, &ListenJob::errorOccurred, this, &MainWindow::onListenSMSerrorOccurred);
-    connect(listener, &ListenJob::leftOut, this, &showWarning);
+    connect(&m_listener->job(), &ListenJob::receivedSMS, this, &MainWindow::onReceivedSMS);
 
     m_actions = new MainActions(*this);
     reloadContacts();
@@ -63,7 +61,7 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     // The listener's thread must be gone before the windows it reports to.
-    ListenJob::instance()->stopListening();
+    m_listener->stop();
     ConversationForm::releaseAllConversations();
 }
 
@@ -247,23 +245,9 @@ void MainWindow::messageSent(const SMSInfo& sms)
     m_incoming->offer(sms);
 }
 
-void MainWindow::onListenSMSerrorOccurred(const QString& text)
+void MainWindow::restartListener()
 {
-    // During a job (the phone dying mid-backup fails both) the job's own boxes come first, so
-    // that nothing lands between this box and its question.
-    whenNoJobRuns([window = QPointer<MainWindow>(this), text] {
-        if (window)
-            window->reportListenerError(text);
-    });
-}
-
-void MainWindow::reportListenerError(const QString& text)
-{
-    if (m_closed)
-        return;
-    showCritical(withReason(tr("IDS_ERROR_OCCURRED_WHEN_LISTENING_SMS_%1"), outsideText(text)));
-    if (askYesNo(tr("IDS_ASK_RESTART_SYNCLISTENSMSTHREAD")))
-        ListenJob::instance()->restartListening();
+    m_listener->restart();
 }
 
 void MainWindow::startBackupFromPhone()
@@ -288,7 +272,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_closed = true;
     // Nothing may keep the program running: the listener stops (within its bounded wait), the
     // messages it handed over before are stored, and chats, search and boxes stay closed.
-    ListenJob::instance()->stopListening();
+    m_listener->stop();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     ConversationForm::closeAllConversations();
     if (SMSSearchForm* search = m_actions->searchForm())

@@ -9,6 +9,7 @@
 #include "gui/ui/ItemModelContacts.h"
 
 class IncomingMessages;
+class ListenerControl;
 class MainActions;
 class MyTreeView;
 class QCloseEvent;
@@ -31,6 +32,7 @@ public:
     void startBackupFromPhone() override;
     void showConversation(const QString& suffix) override;
     void messageSent(const SMSInfo& sms) override;
+    void restartListener() override;
 
     // Shows the window and runs the program's event loop until the window is closed, then
     // returns the loop's code. Whatever else is open then does not keep the program running.
@@ -44,6 +46,7 @@ public:
     QPushButton* findButton() const { return m_btnFindContact; }
     // What the menus, toolbar and contacts menu do.
     MainActions* actions() const { return m_actions; }
+    ListenerControl* listener() const { return m_listener.get(); }
     // Incoming messages held while a job runs.
     qsizetype heldIncomingCount() const;
     // The window was closed: nothing it shows opens a window any more.
@@ -60,7 +63,6 @@ public slots:
     void onContactDoubleClicked(const QModelIndex& index);
     void onBtnFindContactPressed();
     void onReceivedSMS(const SMSInfo& sms);
-    void onListenSMSerrorOccurred(const QString& text);
 
 signals:
     // The window was closed: the listener has stopped and no other window opens any more.
@@ -71,8 +73,6 @@ protected:
 
 private:
     void buildWidgets();
-    // The listener's error box and the question whether to restart it.
-    void reportListenerError(const QString& text);
 
     ItemModelContacts* m_contactsModel;
     QLineEdit* m_txtSearchContact = nullptr;
@@ -81,6 +81,7 @@ private:
     SmsBrowser* m_browserSMS = nullptr;
     QLabel* m_lbConversationStatus = nullptr;
     IncomingMessages* m_incoming;
+    std::unique_ptr<ListenerControl> m_listener;
     MainActions* m_actions = nullptr;
     bool m_closed = false;
 };

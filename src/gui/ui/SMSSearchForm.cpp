@@ -15,8 +15,8 @@
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/Sqlite3Exception.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/ui/SmsBrowser.h"
 
 SMSSearchForm::SMSSearchForm(QWidget* parent) : QDialog(parent)

@@ -17,8 +17,8 @@
 #include "core/store/SMSListPageSource.h"
 #include "core/store/StoreSMS.h"
 #include "gui/frame/DialogSeam.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/ui/PictureViewer.h"
 
 namespace {

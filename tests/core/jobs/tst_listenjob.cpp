@@ -5,6 +5,7 @@
 
 #include "core/device/SimpleProtocol.h"
 #include "core/frame/BodyLimit.h"
+#include "core/frame/JobRunner.h"
 #include "core/jobs/ListenJob.h"
 #include "core/jobs/PhoneJobTimings.h"
 #include "support/SyncTestSupport.h"
@@ -39,7 +40,8 @@ private:
 
     tbtest::PhoneSimProcess m_phone;
     synctest::ScriptedPhone m_scripted;
-    ListenJob* m_listener = nullptr;
+    ListenJob m_listener;
+    JobRunner m_runner{m_listener};
     std::unique_ptr<QSignalSpy> m_received;
     std::unique_ptr<QSignalSpy> m_errors;
     QTranslator m_english;
@@ -50,32 +52,31 @@ void TestSyncListen::initTestCase()
     PhoneJobTimings::setForTests(0, 0);
     QVERIFY(m_english.load(QStringLiteral(":/en.qm")));
     QCoreApplication::installTranslator(&m_english);
-    m_listener = ListenJob::instance();
     QVERIFY(m_phone.start(PHONE));
     QVERIFY(m_scripted.listen(SCRIPTED_PHONE, ListenJob::DATA_PORT));
 }
 
 void TestSyncListen::init()
 {
-    QVERIFY(m_listener->stopListening());
+    QVERIFY(m_runner.stop(ListenJob::STOP_WAIT_MS));
     clearConnection();
-    m_received = std::make_unique<QSignalSpy>(m_listener, &ListenJob::receivedSMS);
-    m_errors = std::make_unique<QSignalSpy>(m_listener, &ListenJob::errorOccurred);
+    m_received = std::make_unique<QSignalSpy>(&m_listener, &ListenJob::receivedSMS);
+    m_errors = std::make_unique<QSignalSpy>(&m_listener, &ListenJob::errorOccurred);
 }
 
 void TestSyncListen::cleanupTestCase()
 {
     // What the program does before its application object goes.
-    m_listener->stopListening();
-    QVERIFY(!m_listener->isRunning());
+    m_runner.stop(ListenJob::STOP_WAIT_MS);
+    QVERIFY(!m_listener.isRunning());
 }
 
 void TestSyncListen::withoutConnectionEndsWithError()
 {
-    m_listener->restartListening();
+    m_runner.restart();
     QTRY_COMPARE(m_errors->count(), 1);
     QCOMPARE(m_errors->at(0).at(0).toString(), QStringLiteral("No connection."));
-    QVERIFY(m_listener->wait(5000));
+    QVERIFY(m_listener.wait(5000));
 }
 
 void TestSyncListen::receivesInOrderAfterAStop()
@@ -83,7 +84,7 @@ void TestSyncListen::receivesInOrderAfterAStop()
     // A start after a stop (init stops the listener); a reconnect is tested with a chatty phone.
     const int from = m_phone.lineCount();
     setConnection(PHONE, PHONE, false);
-    m_listener->restartListening();
+    m_runner.restart();
     QVERIFY(m_phone.waitForLine(QStringLiteral("LISTENER"), 15000, nullptr, from));
     m_phone.pushNamed(QStringLiteral("0170 1234567"), QStringLiteral("Jörg"),
                       QStringLiteral("Erste, mit Komma\nund Zeile"));
@@ -106,10 +107,10 @@ void TestSyncListen::stopDuringTheWaitBeforeConnecting()
     setConnection(PHONE, PHONE, false);
     PhoneJobTimings::setForTests(PhoneJobTimings::WAIT_BEFORE_CONNECT_MS, 0);
     const int from = m_phone.lineCount();
-    m_listener->restartListening();
-    m_listener->stopListening();
+    m_runner.restart();
+    m_runner.stop(ListenJob::STOP_WAIT_MS);
     PhoneJobTimings::setForTests(0, 0);
-    QVERIFY(!m_listener->isRunning());
+    QVERIFY(!m_listener.isRunning());
     QCOMPARE(m_errors->count(), 0);
     QVERIFY(!m_phone.waitForLine(QStringLiteral("LISTENER"), 200, nullptr, from));
 }
@@ -118,7 +119,7 @@ void TestSyncListen::connectToScriptedPhone()
 {
     const qsizetype before = m_scripted.connections.size();
     m_scripted.becomeCurrent();
-    m_listener->restartListening();
+    m_runner.restart();
     QTRY_COMPARE(m_scripted.connections.size(), before + 1);
 }
 
@@ -126,7 +127,7 @@ void TestSyncListen::eachRunHasItsOwnSocket()
 {
     connectToScriptedPhone();
     QTcpSocket* firstRun = m_scripted.connections.last();
-    m_listener->restartListening();
+    m_runner.restart();
     QTRY_VERIFY(m_scripted.connections.last() != firstRun);
     // The ended run closed its connection, and the new one reads from its own.
     QTRY_COMPARE(firstRun->state(), QAbstractSocket::UnconnectedState);
@@ -178,9 +179,9 @@ void TestSyncListen::phoneLines()
     if (end.isEmpty()) {
         QTRY_COMPARE(m_received->count(), 1);
         QCOMPARE(m_received->at(0).at(0).value<SMSInfo>().person, QStringLiteral("Anna"));
-        QVERIFY(m_listener->isRunning());
+        QVERIFY(m_listener.isRunning());
     } else {
-        QTRY_VERIFY(m_listener->isFinished()); // and stays ended until restarted
+        QTRY_VERIFY(m_listener.isFinished()); // and stays ended until restarted
         QCOMPARE(m_received->count(), 0);
     }
     if (end.startsWith(QLatin1String("error:"))) {
@@ -198,13 +199,13 @@ void TestSyncListen::stopsWithinASecondWhileThePhoneKeepsSending()
     setConnection(CHATTY_PHONE, CHATTY_PHONE, false);
     for (int round = 0; round < 2; ++round) {
         // A reconnect: the running listener makes way for a fresh one at once.
-        m_listener->restartListening();
+        m_runner.restart();
         const int before = m_received->count();
         QTRY_VERIFY(m_received->count() >= before + 5); // lines come every 100 ms
     }
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(m_listener->stopListening()); // what quitting the program does
+    QVERIFY(m_runner.stop(ListenJob::STOP_WAIT_MS)); // what quitting the program does
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(m_errors->count(), 0);
 }

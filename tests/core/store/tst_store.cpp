@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include "core/frame/DataDirectory.h"
+#include "core/frame/TaskJob.h"
 #include "core/store/AccountUpgrade.h"
 #include "core/store/AccountUpgradeJob.h"
 #include "core/store/Accounts.h"
@@ -20,6 +21,7 @@
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/SearchQuery.h"
 #include "core/store/StoreSMS.h"
+#include "core/store/StoringJobScope.h"
 #include "core/store/Transaction.h"
 #include "support/JobTestSupport.h"
 #include "support/TestAccount.h"
@@ -198,6 +200,7 @@ private slots:
     void upgradeOnOpen_data();
     void upgradeOnOpen();
     void cancelledUpgradeLeavesAccountAsItWas();
+    void storingScopeEndsALongStatementOnCancel();
 
 private:
     // A fresh account with a scratch table t, open as the current database.
@@ -848,6 +851,33 @@ void TestStore::cancelledUpgradeLeavesAccountAsItWas()
     QVERIFY(column(*db, "select name from sqlite_master where name like 'sms_fts%' or name like "
                         "'%summary%'")
                 .isEmpty());
+}
+
+void TestStore::storingScopeEndsALongStatementOnCancel()
+{
+    openStore();
+    const auto cacheSize = [] { return scalar("pragma cache_size"); };
+    const qint64 cacheBefore = cacheSize();
+    qint64 cacheDuring = 0;
+    // Counting to 10^9 takes minutes unless the cancel interrupts it.
+    TaskJob job([&] {
+        StoringJobScope scope(m_db);
+        m_db->executeThrow(Sqlite3Sql("insert into t(n) values (1)"));
+        cacheDuring = cacheSize();
+        m_db->queryThrow(Sqlite3Sql("with recursive n(i) as (select 1 union all select i + 1 "
+                                    "from n where i < 1000000000) select count(*) from n"))
+            .moveNext();
+        scope.commit();
+    });
+    jobtest::RunResult run;
+    const qint64 afterCancel = jobtest::cancelAfter(job, 200, &run);
+    QVERIFY2(afterCancel >= 0 && afterCancel < 1000, qPrintable(QString::number(afterCancel)));
+    QCOMPARE(run.kind, JobOutcome::Cancelled);
+    QVERIFY(!job.done());
+    QCOMPARE(scalar("select count(*) from t"), 0LL); // rolled back
+    QVERIFY(cacheDuring != cacheBefore);
+    QCOMPARE(cacheSize(), cacheBefore);
+    QVERIFY(!AccountJobs::instance()->busy());
 }
 
 QTEST_GUILESS_MAIN(TestStore)

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "core/device/SendSMSThroughPhone.h"
+#include "core/frame/JobRunner.h"
 #include "core/jobs/ListenJob.h"
 #include "core/jobs/PhoneJobTimings.h"
 #include "core/store/IncomingSMSGate.h"
@@ -103,7 +104,6 @@ void TestConnection::cleanup()
         !QString(QTest::currentDataTag()).startsWith(QLatin1String("usb")))
         QCOMPARE(m_adb->commands(), QStringList());
     m_adb.reset();
-    QVERIFY(ListenJob::instance()->stopListening());
     clearConnection();
 }
 
@@ -280,13 +280,15 @@ void TestConnection::usbJobsForwardTheirDataPorts()
     QTRY_VERIFY_WITH_TIMEOUT(usbPhone.start(USB_HOST, {"--count", "120"}), 60000);
     currentDatabase()->executeThrow(Sqlite3Sql("delete from sms"));
     setConnection(QStringLiteral("SIMA"), USB_HOST, true);
-    ListenJob::instance()->restartListening();
+    ListenJob listener;
+    JobRunner runner(listener);
+    runner.start();
     QVERIFY(backupFromPhone().succeeded());
     QCOMPARE(storedMessages().size(), 120);
     SMSListSource source(storedMessages().mid(0, 7));
     QVERIFY(restoreToPhone(&source).succeeded());
     QVERIFY(usbPhone.waitForLine(QStringLiteral("RESTORED 7 1")));
-    QSignalSpy received(ListenJob::instance(), &ListenJob::receivedSMS);
+    QSignalSpy received(&listener, &ListenJob::receivedSMS);
     usbPhone.push(QStringLiteral("0170 99"), QStringLiteral("over USB"));
     QTRY_COMPARE(received.count(), 1);
     for (int port : {32421, 32422, 43256})

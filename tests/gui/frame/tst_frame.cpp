@@ -16,9 +16,9 @@
 #include "core/frame/JobThread.h"
 #include "core/frame/ProjectInfo.h"
 #include "gui/frame/BusyDialog.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MessageBoxes.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "support/DialogRecorder.h"
 
 namespace {

@@ -23,13 +23,14 @@
 #include "core/store/SMSQueryPageSource.h"
 #include "core/store/Transaction.h"
 #include "gui/files/CSVPreviewForm.h"
-#include "gui/frame/JobRunner.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/frame/ProgressForm.h"
+#include "gui/frame/RunBehindDialog.h"
 #include "gui/ui/ContactCompleter.h"
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/ListenerControl.h"
 #include "gui/ui/MainActions.h"
 #include "gui/ui/MainWindow.h"
 #include "gui/ui/SMSSearchForm.h"
@@ -336,7 +337,7 @@ void TestUi::incomingHeldWhileAJobRuns()
 void TestUi::listenerErrorOffersRestart()
 {
     MainWindow window;
-    window.onListenSMSerrorOccurred("line dropped");
+    window.listener()->onListenerError("line dropped");
     QCOMPARE(m_dialogs->shown(),
              (QStringList{"C: Error occurred during monitoring message receiving. line dropped.",
                           "Q: Want to restart monitoring message receiving?"}));

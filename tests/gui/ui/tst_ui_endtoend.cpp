@@ -25,6 +25,7 @@
 #include "gui/ui/ConversationForm.h"
 #include "gui/ui/DraftSMSForm.h"
 #include "gui/ui/ItemModelContacts.h"
+#include "gui/ui/ListenerControl.h"
 #include "gui/ui/MainActions.h"
 #include "gui/ui/MainWindow.h"
 #include "gui/ui/SMSSearchForm.h"
@@ -262,9 +263,9 @@ void TestUiEndToEnd::aUsersSession()
     QVERIFY(m_account.open(QStringLiteral("e2e.db")));
     MainWindow window;
     setMainWindowInstance(&window);
-    const auto leave = qScopeGuard([this] {
+    const auto leave = qScopeGuard([this, &window] {
         setMainWindowInstance(nullptr);
-        ListenJob::instance()->stopListening();
+        window.listener()->stop();
         ConversationForm::releaseAllConversations();
         m_dialogs = nullptr;
     });
@@ -305,7 +306,7 @@ void TestUiEndToEnd::phoneDiesDuringTheOfferedBackup()
             phone.sendCommand(QStringLiteral("drop-listeners"));
             dropped = true;
         }
-        if (dropped && !ListenJob::instance()->isRunning())
+        if (dropped && !window.listener()->isRunning())
             phone.stop();
         else
             QTimer::singleShot(20, &scope, breakThePhone);
@@ -348,9 +349,12 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
     std::atomic_bool exitArmed = false;
     QAction* exitAction = nullptr;
     QObject scope; // ends the connection and timers below with the test
-    // Connected before the window's own connection, so the exit is queued before the message.
+    MainWindow window;
+    ListenJob& listener = window.listener()->job();
+    // Ahead of the window's own connection, so the exit is queued before the message.
+    disconnect(&listener, &ListenJob::receivedSMS, &window, &MainWindow::onReceivedSMS);
     connect(
-        ListenJob::instance(), &ListenJob::receivedSMS, &scope,
+        &listener, &ListenJob::receivedSMS, &scope,
         [&](const SMSInfo& sms) {
             const QMutexLocker lock(&mutex);
             received.append(sms.body);
@@ -358,11 +362,11 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
                 QMetaObject::invokeMethod(exitAction, &QAction::trigger, Qt::QueuedConnection);
         },
         Qt::DirectConnection);
-    MainWindow window;
+    connect(&listener, &ListenJob::receivedSMS, &window, &MainWindow::onReceivedSMS);
     for (QAction* action : window.findChild<QMenu*>("menuMenu")->actions())
         exitAction = action->text() == QLatin1String("Exit") ? action : exitAction;
     QVERIFY(exitAction);
-    ListenJob::instance()->restartListening();
+    window.listener()->restart();
     QTimer::singleShot(0, &scope, [&] {
         window.startBackupFromPhone();
         exitArmed = true;
@@ -370,7 +374,7 @@ void TestUiEndToEnd::exitWhileMessagesArrive()
     QTimer::singleShot(10000, &scope, [] { QCoreApplication::exit(1); }); // a hang fails
     QCOMPARE(window.runUntilClosed(), 0);
 
-    QVERIFY(!ListenJob::instance()->isRunning());
+    QVERIFY(!window.listener()->isRunning());
     for (QWidget* widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), widget->metaObject()->className());
     QVERIFY2(boxes.lastText().startsWith(QStringLiteral("Successfully import")),

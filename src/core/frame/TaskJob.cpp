@@ -1,13 +1,13 @@
-#include "cli/TaskThread.h"
+#include "core/frame/TaskJob.h"
 
 #include "core/frame/Cancellation.h"
 
-TaskThread::TaskThread(std::function<void()> task)
-    : JobThread("TaskThread"), m_task(std::move(task))
-{}
+TaskJob::TaskJob(std::function<void()> task) : JobThread("TaskJob"), m_task(std::move(task)) {}
 
-void TaskThread::work()
+void TaskJob::work()
 {
+    m_failure = nullptr;
+    m_done = false;
     try {
         m_task();
     } catch (const Cancellation::Cancelled&) {
@@ -16,5 +16,6 @@ void TaskThread::work()
         m_failure = std::current_exception();
         throw;
     }
+    m_done = true;
     emit succeed(QString());
 }

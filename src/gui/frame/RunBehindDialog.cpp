@@ -1,15 +1,14 @@
-#include "gui/frame/JobRunner.h"
+#include "gui/frame/RunBehindDialog.h"
 
 #include <QEventLoop>
 #include <QList>
-#include <QThread>
 #include <QTimer>
 #include <exception>
-#include <memory>
 #include <utility>
 
-#include "core/frame/Cancellation.h"
+#include "core/frame/JobRunner.h"
 #include "core/frame/JobThread.h"
+#include "core/frame/TaskJob.h"
 #include "gui/frame/BusyDialog.h"
 #include "gui/frame/ProgressForm.h"
 
@@ -38,6 +37,16 @@ public:
     JobScope& operator=(const JobScope&) = delete;
 };
 
+// Keeps the event loop running for at most ms or until the job has ended.
+void graceFor(JobThread& job, int ms)
+{
+    QEventLoop grace;
+    QObject::connect(&job, &QThread::finished, &grace, &QEventLoop::quit);
+    QTimer::singleShot(ms, &grace, &QEventLoop::quit);
+    if (!job.isFinished())
+        grace.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace
 
 void whenNoJobRuns(const std::function<void()>& action)
@@ -48,68 +57,41 @@ void whenNoJobRuns(const std::function<void()>& action)
         action();
 }
 
-void waitForFinished(QThread& thread)
-{
-    if (thread.isFinished() || !thread.isRunning()) {
-        thread.wait(); // returns at once: the thread has left run()
-        return;
-    }
-    QEventLoop loop;
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-    if (thread.isRunning())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    thread.wait();
-}
-
 int runJob(ProgressForm& form, JobThread& job, const std::function<void(int)>& onResult)
 {
     const JobScope scope;
+    JobRunner runner(job);
     QObject::connect(&job, &JobThread::updateProgress, &form, &ProgressForm::updateProgress);
     QObject::connect(&job, &JobThread::errorOccurred, &form, &ProgressForm::errorOccurred);
     QObject::connect(&job, &JobThread::succeed, &form, &ProgressForm::succeed);
     QObject::connect(&job, &QThread::finished, &form, &ProgressForm::jobFinished);
-    QObject::connect(&form, &ProgressForm::cancelRequested, &job, &JobThread::requestCancel);
+    QObject::connect(&form, &ProgressForm::cancelRequested, &runner, &JobRunner::cancel);
     QObject::connect(&form, &QDialog::finished, &job, &JobThread::onProgressClose);
-    job.start(QThread::InheritPriority);
+    runner.start();
     const int result = form.exec();
     if (onResult)
         onResult(result);
-    waitForFinished(job);
+    runner.waitForEnd();
     return result;
 }
 
 bool runInBackground(const QString& text, const std::function<void()>& work, int showAfterMs)
 {
-    std::exception_ptr failure;
-    bool cancelled = false;
+    TaskJob task(work);
     {
         const JobScope scope;
-        std::unique_ptr<QThread> worker(QThread::create([&] {
-            try {
-                work();
-            } catch (const Cancellation::Cancelled&) {
-                cancelled = true;
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        }));
+        JobRunner runner(task);
         BusyDialog dialog(text);
-        QObject::connect(worker.get(), &QThread::finished, &dialog, &QDialog::accept);
-        QObject::connect(&dialog, &BusyDialog::cancelRequested, worker.get(),
-                         [thread = worker.get()] { thread->requestInterruption(); });
-        worker->start();
-        if (showAfterMs > 0) {
-            QEventLoop grace;
-            QObject::connect(worker.get(), &QThread::finished, &grace, &QEventLoop::quit);
-            QTimer::singleShot(showAfterMs, &grace, &QEventLoop::quit);
-            if (!worker->isFinished())
-                grace.exec(QEventLoop::ExcludeUserInputEvents);
-        }
-        if (!worker->isFinished())
+        QObject::connect(&task, &QThread::finished, &dialog, &QDialog::accept);
+        QObject::connect(&dialog, &BusyDialog::cancelRequested, &runner, &JobRunner::cancel);
+        runner.start();
+        if (showAfterMs > 0)
+            graceFor(task, showAfterMs);
+        if (!task.isFinished())
             dialog.exec();
-        waitForFinished(*worker);
+        runner.waitForEnd();
     }
-    if (failure)
-        std::rethrow_exception(failure);
-    return !cancelled;
+    if (task.failure())
+        std::rethrow_exception(task.failure());
+    return task.done();
 }
