@@ -8,7 +8,7 @@
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Sql.h"
-#include "core/store/Transaction.h"
+#include "core/store/WriteTransaction.h"
 
 SMSBatchStore::SMSBatchStore(Sqlite3DB* db) : m_db(db)
 {
