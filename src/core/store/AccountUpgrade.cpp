@@ -33,7 +33,7 @@ enum Part
     StaleRows = 8,
     Numbers = 16,
     MMSTables = 32,
-    VersionNumber = 64, // only the version is to be written
+    VersionNumber = 64, // the account's version is to be written
 };
 
 const Step steps[] = {
@@ -76,7 +76,10 @@ QString storedSql(Sqlite3DB* db, const ScriptStatement& object)
 {
     Sqlite3Sql sql("select ifnull(sql, '') from sqlite_master where type = ? and name = ?");
     Sqlite3Cursor cursor = db->queryThrow(sql.addTextParam(object.type).addTextParam(object.name));
-    return cursor.moveNext() ? cursor.getText(0) : QString();
+    if (!cursor.moveNext())
+        return QString();
+    const QString text = cursor.getText(0);
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 // Every object of the step is there; with sameText, as this build writes it (an account without

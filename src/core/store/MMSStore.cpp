@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "core/store/AccountUpgrade.h"
+#include "core/store/ConnectionLock.h"
 #include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
