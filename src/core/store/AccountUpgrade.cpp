@@ -82,15 +82,26 @@ QString storedSql(Sqlite3DB* db, const ScriptStatement& object)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// Every object of the step is there; with sameText, as this build writes it (an account without
-// a version: an earlier build may have made an object otherwise).
-bool objectsPresent(Sqlite3DB* db, const Step& step, bool sameText)
+// Every object of the step is there, found by name in one query (the MMS readers ask often).
+bool objectsNamed(Sqlite3DB* db, const Step& step)
+{
+    QStringList names;
+    for (const ScriptStatement& statement : storeScript(step.script)) {
+        if (!statement.type.isEmpty())
+            names.append(QLatin1Char('\'') + statement.name + QLatin1Char('\''));
+    }
+    Sqlite3Cursor cursor = db->queryThrow(
+        Sqlite3Sql(QStringLiteral("select count(*) from sqlite_master where name in (%1)")
+                       .arg(names.join(QStringLiteral(", ")))));
+    return cursor.moveNext() && cursor.getInt(0) == names.size();
+}
+
+// Every object of the step is there as this build writes it (an account without a version: an
+// earlier build may have made an object otherwise).
+bool objectsAsWritten(Sqlite3DB* db, const Step& step)
 {
     for (const ScriptStatement& statement : storeScript(step.script)) {
-        if (statement.type.isEmpty())
-            continue;
-        const QString stored = storedSql(db, statement);
-        if (stored.isNull() || (sameText && stored != statement.sql))
+        if (!statement.type.isEmpty() && storedSql(db, statement) != statement.sql)
             return false;
     }
     return true;
@@ -182,10 +193,10 @@ int neededParts(Sqlite3DB* db)
         // Without a version (an earlier build's account, or the template) what is there is kept
         // when it is what this build makes. A later step is yet to run.
         bool present = false;
-        if (version >= step.version)
-            present = objectsPresent(db, step, false);
+        if (version >= step.version || (version == 0 && step.keepsRows))
+            present = objectsNamed(db, step);
         else if (version == 0)
-            present = objectsPresent(db, step, !step.keepsRows);
+            present = objectsAsWritten(db, step);
         parts |= present ? stateOf(db, step, lastId) : step.part;
     }
     return parts;
@@ -321,7 +332,7 @@ int accountVersion(Sqlite3DB* db)
 
 bool stepObjectsPresent(Sqlite3DB* db, int version)
 {
-    return objectsPresent(db, stepOf(version), false);
+    return objectsNamed(db, stepOf(version));
 }
 
 bool accountUpToDate(Sqlite3DB* db)
