@@ -17,7 +17,7 @@
 #include "core/store/Accounts.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/StoreSMS.h"
-#include "core/store/Transaction.h"
+#include "core/store/WriteTransaction.h"
 #include "gui/frame/IMainWindow.h"
 #include "gui/frame/MyTreeView.h"
 #include "gui/ui/ConversationForm.h"

@@ -2,7 +2,6 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -11,38 +10,6 @@
 #include <atomic>
 
 #include "core/frame/Cancellation.h"
-
-namespace simpleprotocol {
-
-namespace {
-
-std::string utf8(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-} // namespace
-
-SocketDataTransferException::SocketDataTransferException(const QString& message)
-    : std::runtime_error(utf8(message))
-{}
-
-PhoneSilentException::PhoneSilentException(int limitMs)
-    : SocketDataTransferException(
-          QCoreApplication::translate("QObject", "IDS_PHONE_STOPPED_ANSWERING_%1")
-              .arg(QString::number(limitMs / 1000.0)))
-{}
-
-RemoteException::RemoteException(const QString& message) : std::runtime_error(utf8(message)) {}
-
-LocalException::LocalException(QIODevice* socket, const QString& message)
-    : std::runtime_error(utf8(message))
-{
-    writeCommand(socket, QString::fromLatin1(ERROR_PREFIX),
-                 QString::fromLatin1(message.toUtf8().toBase64()), true);
-}
-
-} // namespace simpleprotocol
 
 using simpleprotocol::PhoneSilentException;
 using simpleprotocol::SocketDataTransferException;

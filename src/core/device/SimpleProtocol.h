@@ -2,54 +2,18 @@
 
 #include <QByteArray>
 #include <QString>
-#include <stdexcept>
+
+#include "core/device/LineTooLongException.h"
+#include "core/device/LocalException.h"
+#include "core/device/PhoneSilentException.h"
+#include "core/device/RemoteException.h"
+#include "core/device/SocketDataTransferException.h"
 
 class QAbstractSocket;
 class QIODevice;
 
 // The line protocol spoken with the phone service: lines of Latin-1 bytes ended by a line
 // feed, keyword lines "$name:payload", free text as Base64 of UTF-8.
-
-namespace simpleprotocol {
-
-// The socket failed: no connection, a failed write or flush, no data, an empty line, or a
-// line too long to be a protocol line.
-class SocketDataTransferException : public std::runtime_error
-{
-public:
-    explicit SocketDataTransferException(const QString& message);
-};
-
-// A line longer than MAX_LINE_BYTES: a socket failure, but never a read time-out.
-class LineTooLongException : public SocketDataTransferException
-{
-public:
-    using SocketDataTransferException::SocketDataTransferException;
-};
-
-// The phone said nothing for the silence limit (see phoneSilenceLimitMs): the program gave up.
-class PhoneSilentException : public SocketDataTransferException
-{
-public:
-    explicit PhoneSilentException(int limitMs);
-};
-
-// The peer answered with an error line; the message is the peer's decoded text.
-class RemoteException : public std::runtime_error
-{
-public:
-    explicit RemoteException(const QString& message);
-};
-
-// The program could not accept what the peer sent. Building it tells the peer with an error
-// line first (a failing write throws SocketDataTransferException instead).
-class LocalException : public std::runtime_error
-{
-public:
-    LocalException(QIODevice* socket, const QString& message);
-};
-
-} // namespace simpleprotocol
 
 // Prefix of an error line in both directions.
 inline constexpr const char* ERROR_PREFIX = "$error:";

@@ -1,5 +1,6 @@
 #include "core/jobs/DeleteConversationJob.h"
 
+#include "core/store/AccountJobs.h"
 #include "core/store/StoreSMS.h"
 #include "core/store/StoringJobScope.h"
 #include "core/store/Transaction.h"

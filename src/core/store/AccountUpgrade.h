@@ -16,6 +16,25 @@ class Sqlite3DB;
 //   for the numbers that contain its keyword.
 // Triggers on sms keep them in step with every insert, delete and update, so a build that knows
 // nothing of them and writes plain SQL keeps them right too.
+//
+// The SQL of each is in res/store, one file per account version; the account keeps its version
+// in PRAGMA user_version. An older account is brought up to date one version after the other;
+// one of this version is only checked (a few reads; a missing object is put back); one of a
+// later build is left as it is. An account without a version (the template, or one of the
+// builds before versions) keeps each part it has that is what this build makes, and gets the
+// rest and its version.
+enum AccountVersion
+{
+    AccountVersionSearchIndex = 1, // 1-search-index.sql
+    AccountVersionSummary = 2,     // 2-summary.sql
+    AccountVersionMMS = 3,         // 3-mms.sql
+    AccountVersionNumbers = 4,     // 4-numbers.sql
+    CurrentAccountVersion = AccountVersionNumbers,
+};
+// The account's version; 0 when it has none. Throws Sqlite3Exception.
+int accountVersion(Sqlite3DB* db);
+// True when every object the version's file creates is there (by name).
+bool stepObjectsPresent(Sqlite3DB* db, int version);
 
 // Messages indexed so far and their total.
 using UpgradeProgress = std::function<void(qint64 done, qint64 total)>;
@@ -47,10 +66,9 @@ void indexPendingMessages(Sqlite3DB* db);
 
 // A storing job that inserts many messages may turn the triggers off for its transaction and
 // add its messages to the derived tables at the end, in a few statements instead of several per
-// message (WriteTransaction::deferDerivedRows). True when every trigger of the account is one
-// addDerivedRows stands in for (or fires on deletes only), so nothing is missed.
+// message (WriteTransaction::deferDerivedRows). True when the account is of this version and has
+// no trigger but those its files create, so that addDerivedRows misses nothing.
 bool derivedRowsAddable(Sqlite3DB* db);
 // Adds every message after afterId to the search index, the summary and the numbers, as the
-// insert triggers would have, for each part whose insert trigger the account has. Throws
-// Sqlite3Exception.
+// insert triggers would have (res/store/add-rows.sql). Throws Sqlite3Exception.
 void addDerivedRows(Sqlite3DB* db, qint64 afterId);

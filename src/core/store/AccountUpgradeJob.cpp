@@ -1,6 +1,7 @@
 #include "core/store/AccountUpgradeJob.h"
 
 #include "core/frame/ProgressThrottle.h"
+#include "core/store/AccountJobs.h"
 #include "core/store/AccountUpgrade.h"
 #include "core/store/StoringJobScope.h"
 

@@ -22,6 +22,7 @@
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/Transaction.h"
+#include "core/store/WriteTransaction.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <QThread>
 #include <sqlite3.h>
 
+#include "core/store/AccountJobs.h"
 #include "core/store/Accounts.h"
 #include "core/store/MessageSpool.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/StoreSMS.h"
-#include "core/store/Transaction.h"
 
 IncomingSMSGate::IncomingSMSGate(QObject* parent) : QObject(parent)
 {

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include "core/store/AccountUpgrade.h"
+#include "core/store/ConnectionLock.h"
 #include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
@@ -19,39 +21,6 @@ namespace {
 const char* const partColumns[] = {"seq", "ct", "name",  "chset", "cd",  "fn",
                                    "cid", "cl", "ctt_s", "ctt_t", "text"};
 const char* const addrColumns[] = {"address", "type", "charset"};
-
-struct SchemaObject
-{
-    const char* type;
-    const char* name;
-    const char* sql;
-};
-
-const SchemaObject mmsObjects[] = {
-    {"table", "mms",
-     "CREATE TABLE mms (sms_id INTEGER PRIMARY KEY, date INTEGER, msg_box INTEGER, addresses "
-     "TEXT, body TEXT, attributes TEXT)"},
-    {"index", "mms_date", "CREATE INDEX mms_date ON mms(date)"},
-    {"table", "mms_part",
-     "CREATE TABLE mms_part (part_id INTEGER PRIMARY KEY, sms_id INTEGER, seq TEXT, ct TEXT, "
-     "name TEXT, chset TEXT, cd TEXT, fn TEXT, cid TEXT, cl TEXT, ctt_s TEXT, ctt_t TEXT, text "
-     "TEXT, other TEXT, data BLOB)"},
-    {"index", "mms_part_message", "CREATE INDEX mms_part_message ON mms_part(sms_id)"},
-    {"table", "mms_addr",
-     "CREATE TABLE mms_addr (addr_id INTEGER PRIMARY KEY, sms_id INTEGER, address TEXT, type "
-     "TEXT, charset TEXT, other TEXT)"},
-    {"index", "mms_addr_message", "CREATE INDEX mms_addr_message ON mms_addr(sms_id)"},
-    // The subscription ids of messages from backup files, one row per run of consecutive row
-    // ids with the same id (a whole import is usually one run). Row ids are never reused, so a
-    // deleted message's run needs no upkeep.
-    {"table", "sms_sub_ids",
-     "CREATE TABLE sms_sub_ids (first_id INTEGER PRIMARY KEY, last_id INTEGER, sub_id)"},
-    // A message deleted by any means takes its parts along.
-    {"trigger", "mms_delete",
-     "CREATE TRIGGER mms_delete AFTER DELETE ON sms WHEN EXISTS (SELECT 1 FROM mms WHERE sms_id "
-     "= old.sms_id) BEGIN DELETE FROM mms_part WHERE sms_id = old.sms_id; DELETE FROM mms_addr "
-     "WHERE sms_id = old.sms_id; DELETE FROM mms WHERE sms_id = old.sms_id; END"},
-};
 
 constexpr int pieceBytes = 64 * 1024;
 
@@ -241,22 +210,7 @@ void storePart(Sqlite3DB* db, qint64 smsId, const MMSPart& part)
 
 bool mmsTablesPresent(Sqlite3DB* db)
 {
-    Statement count(db, "select count(*) from sqlite_master where name in ('mms', 'mms_date', "
-                        "'mms_part', 'mms_part_message', 'mms_addr', 'mms_addr_message', "
-                        "'sms_sub_ids', 'mms_delete')");
-    count.step();
-    return count.integerAt(0) == qint64(std::size(mmsObjects));
-}
-
-void createMMSTables(Sqlite3DB* db)
-{
-    for (const SchemaObject& object : mmsObjects) {
-        Statement exists(db, "select count(*) from sqlite_master where type = ? and name = ?");
-        exists.text(QString::fromLatin1(object.type)).text(QString::fromLatin1(object.name));
-        exists.step();
-        if (exists.integerAt(0) == 0)
-            db->executeThrow(Sqlite3Sql(object.sql));
-    }
+    return stepObjectsPresent(db, AccountVersionMMS);
 }
 
 bool storeMMS(Sqlite3DB* db, MMSInfo& mms)

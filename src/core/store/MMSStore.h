@@ -14,12 +14,11 @@ class Sqlite3Sql;
 // group, its members; its text parts as the body), so the conversation list, the pages, the
 // search index and deleting a conversation take it like any message; the tables mms (the
 // element's attributes), mms_part (one row per part, attachments as blobs) and mms_addr hold
-// the rest, and go with the sms row (a trigger). Opening an account adds the tables.
+// the rest, and go with the sms row (a trigger). Opening an account adds the tables
+// (res/store/3-mms.sql).
 
 // True when the tables and the trigger are there.
 bool mmsTablesPresent(Sqlite3DB* db);
-// Creates what is missing; never drops anything. Throws Sqlite3Exception.
-void createMMSTables(Sqlite3DB* db);
 
 // Stores the message unless one with the same date (to the second), box, addresses and text is
 // stored: true when stored (mms.smsId then holds its row). Attachments are written in pieces

@@ -3,17 +3,16 @@
 #include <QList>
 #include <QString>
 #include <algorithm>
-#include <array>
 
 #include <sqlite3.h>
 
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Exception.h"
 #include "core/store/Sqlite3Stmt.h"
+#include "core/store/StoredDates.h"
 
 namespace {
 
-constexpr int FILTER_BITS_LOG2 = 24;
 constexpr int MAX_INSERT_ROWS = 64;
 constexpr int INSERT_COLUMNS = 6;
 const char* const countSql =
@@ -27,17 +26,6 @@ const char* MessageInserter::duplicateQuery()
 }
 
 namespace {
-
-// Three bit positions for a date, from one well-mixed 64-bit value.
-std::array<quint64, 3> filterBits(long long date)
-{
-    quint64 z = quint64(date) + 0x9E3779B97F4A7C15ULL;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    z ^= z >> 31;
-    constexpr quint64 mask = (quint64(1) << FILTER_BITS_LOG2) - 1;
-    return {z & mask, (z >> 20) & mask, (z >> 40) & mask};
-}
 
 long long storedDate(const QDateTime& date)
 {
@@ -96,34 +84,6 @@ private:
 };
 
 } // namespace
-
-ConnectionLock::ConnectionLock(Sqlite3DB* db)
-{
-    if (!db || !db->isOpen())
-        throw Sqlite3Exception("the database is not open", SQLITE_MISUSE);
-    m_mutex = sqlite3_db_mutex(db->handle());
-    sqlite3_mutex_enter(m_mutex);
-}
-
-ConnectionLock::~ConnectionLock()
-{
-    sqlite3_mutex_leave(m_mutex);
-}
-
-StoredDates::StoredDates() : m_bits((std::size_t(1) << FILTER_BITS_LOG2) / 64) {}
-
-void StoredDates::add(long long date)
-{
-    for (const quint64 bit : filterBits(date))
-        m_bits[bit / 64] |= quint64(1) << (bit % 64);
-}
-
-bool StoredDates::mayHold(long long date) const
-{
-    const auto [a, b, c] = filterBits(date);
-    const auto held = [this](quint64 bit) { return (m_bits[bit / 64] >> (bit % 64)) & 1; };
-    return held(a) && held(b) && held(c);
-}
 
 bool MessageInserter::Row::sameAs(const Row& other) const
 {

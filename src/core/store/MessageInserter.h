@@ -5,40 +5,12 @@
 #include <vector>
 
 #include "core/frame/SMSInfo.h"
+#include "core/store/ConnectionLock.h"
 #include "core/store/SubIdRuns.h"
 
 class Sqlite3DB;
 class Sqlite3Stmt;
-struct sqlite3_mutex;
-
-// Holds the connection's lock (recursive: SQLite's own calls take it too), so that what a
-// caller checks and inserts stays together when another thread stores on the same handle.
-// Throws Sqlite3Exception when the database is not open.
-class ConnectionLock
-{
-public:
-    explicit ConnectionLock(Sqlite3DB* db);
-    ~ConnectionLock();
-    ConnectionLock(const ConnectionLock&) = delete;
-    ConnectionLock& operator=(const ConnectionLock&) = delete;
-
-private:
-    sqlite3_mutex* m_mutex;
-};
-
-// The dates (whole seconds) of the messages a job stored, as a Bloom filter: "not held" is
-// certain, "held" may be wrong now and then (then the duplicate query decides). 2 MiB, and
-// about one wrong "held" in 200 after a million dates.
-class StoredDates
-{
-public:
-    StoredDates();
-    void add(long long date);
-    bool mayHold(long long date) const;
-
-private:
-    std::vector<quint64> m_bits;
-};
+class StoredDates;
 
 // Checks messages against the stored ones and those it holds (the duplicate rule: the same
 // date to the second, address, body and direction), and inserts the new ones in their order,

@@ -3,12 +3,14 @@
 #include <sqlite3.h>
 
 #include "core/frame/MMSInfo.h"
+#include "core/store/ConnectionLock.h"
 #include "core/store/MMSStore.h"
 #include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
 #include "core/store/Sqlite3Sql.h"
-#include "core/store/Transaction.h"
+#include "core/store/StoredDates.h"
+#include "core/store/WriteTransaction.h"
 
 SMSBatchStore::SMSBatchStore(Sqlite3DB* db) : m_db(db)
 {

@@ -6,7 +6,7 @@
 #include "core/store/MessageInserter.h"
 #include "core/store/Sqlite3Cursor.h"
 #include "core/store/Sqlite3DB.h"
-#include "core/store/Transaction.h"
+#include "core/store/WriteTransaction.h"
 
 #include <sqlite3.h>
 

@@ -23,6 +23,8 @@
 #include "core/store/StoreSMS.h"
 #include "core/store/StoringJobScope.h"
 #include "core/store/Transaction.h"
+#include "core/store/AccountJobs.h"
+#include "core/store/WriteTransaction.h"
 #include "support/JobTestSupport.h"
 #include "support/TestAccount.h"
 
@@ -199,6 +201,8 @@ private slots:
     void queriesFollowTheMessages();
     void upgradeOnOpen_data();
     void upgradeOnOpen();
+    void versionOnOpen_data();
+    void versionOnOpen();
     void cancelledUpgradeLeavesAccountAsItWas();
     void storingScopeEndsALongStatementOnCancel();
 
@@ -819,6 +823,77 @@ void TestStore::upgradeOnOpen()
     QCOMPARE(scalar("select count(*) from sms_summary where stale <> 0"), 0LL);
     QCOMPARE(scalar("select count(*) from sms_fts_pending"), 0LL);
     QVERIFY(mmsTablesPresent(m_db));
+}
+
+void TestStore::versionOnOpen_data()
+{
+    QTest::addColumn<int>("version");        // given to the account before it is opened again
+    QTest::addColumn<QStringList>("change"); // on another connection before that
+    QTest::addColumn<bool>("numbersKept");   // the numbers were not made anew
+    QTest::addColumn<bool>("written");       // the open wrote to the account
+    const int current = CurrentAccountVersion;
+    const QStringList noNumbers{"drop trigger sms_numbers_insert",
+                                "drop trigger sms_numbers_delete",
+                                "drop trigger sms_numbers_update", "drop table sms_numbers"};
+    QTest::newRow("current") << current << QStringList() << true << false;
+    QTest::newRow("earlier build") << 0 << QStringList() << true << true;
+    QTest::newRow("earlier build, its own index")
+        << 0
+        << QStringList{"drop index sms_numbers_address",
+                       "create unique index sms_numbers_address on sms_numbers (address)"}
+        << false << true;
+    QTest::newRow("older version") << int(AccountVersionNumbers) - 1 << noNumbers << false << true;
+    QTest::newRow("newer version")
+        << current + 1
+        << QStringList{"create table later (sms_id)", "create trigger later_insert after insert "
+                                                      "on sms begin insert into later values "
+                                                      "(new.sms_id); end"}
+        << true << false;
+}
+
+void TestStore::versionOnOpen()
+{
+    QFETCH(int, version);
+    QFETCH(QStringList, change);
+    QFETCH(bool, numbersKept);
+    QFETCH(bool, written);
+    openStore();
+    storeVariedMessages(m_db);
+    // Rows no rebuild would make: they show which parts were left as they were.
+    m_db->executeThrow(Sqlite3Sql("insert into sms_summary(suffix, message_count) values "
+                                  "('marker', 1)"));
+    m_db->executeThrow(Sqlite3Sql("insert into sms_numbers values ('marker', 1)"));
+    const char* const schema = "select type || ' ' || name || ' ' || sql from sqlite_master "
+                               "order by name";
+    QStringList objects = column(*m_db, schema);
+    createAccountFile(QStringLiteral("elsewhere.db"));
+    openAccountDatabase(QStringLiteral("elsewhere.db"));
+
+    Sqlite3DB other;
+    other.openThrow(m_path, SQLITE_OPEN_READWRITE);
+    for (const QString& sql : change)
+        other.executeThrow(Sqlite3Sql(sql));
+    other.executeThrow(Sqlite3Sql(QStringLiteral("pragma user_version = %1").arg(version)));
+    if (version > CurrentAccountVersion)
+        objects = column(other, schema);
+    const qint64 before = scalar("pragma data_version", {}, &other);
+    m_db = openAccountDatabase(QStringLiteral("store.db"));
+    QCOMPARE(scalar("pragma data_version", {}, &other) != before, written);
+    QCOMPARE(accountVersion(m_db), std::max(version, int(CurrentAccountVersion)));
+    QCOMPARE(column(*m_db, schema), objects);
+    QCOMPARE(scalar("select count(*) from sms_summary where suffix = 'marker'"), 1LL);
+    QCOMPARE(scalar("select count(*) from sms_numbers where address = 'marker'"),
+             numbersKept ? 1LL : 0LL);
+
+    // Still usable, also by a job that stores many (a later build's triggers stay on).
+    m_db->executeThrow(Sqlite3Sql("delete from sms_numbers where address = 'marker'"));
+    Transaction job(m_db);
+    QCOMPARE(SMSBatchStore(m_db).store({makeSMS("4711", "", "hello later", false, noon())}), 1);
+    job.commit();
+    QCOMPARE(column(*m_db, keptNumbers), column(*m_db, countedNumbers));
+    QCOMPARE(messageRows(*m_db, searchStatement("later", SearchFolder::All)).size(), 1);
+    if (version > CurrentAccountVersion)
+        QCOMPARE(scalar("select count(*) from later"), 1LL);
 }
 
 void TestStore::cancelledUpgradeLeavesAccountAsItWas()
