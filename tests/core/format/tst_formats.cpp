@@ -1,5 +1,6 @@
-// The CSV reader (dialect rules, byte-order mark, record ends, counting, read failures) and the
-// export formats, byte for byte.
+// The formats without a job or a window: the CSV reader (dialect rules, byte-order mark, record
+// ends, counting, read failures), the own CSV records, the writers byte for byte, and the XML
+// backup read back as written.
 
 #include <QBuffer>
 #include <QTemporaryFile>
@@ -8,6 +9,8 @@
 #include "core/format/CSVBackupReader.h"
 #include "core/format/CSVBackupSMS.h"
 #include "core/format/CSVReader.h"
+#include "core/format/XMLBackupReader.h"
+#include "core/format/XMLBackupSMS.h"
 #include "support/FilesTestSupport.h"
 
 using namespace filestest;
@@ -46,7 +49,7 @@ CSVEscapes escapes(bool backslash)
 
 } // namespace
 
-class TestCSVFormats : public QObject
+class TestFormats : public QObject
 {
     Q_OBJECT
 private slots:
@@ -57,11 +60,12 @@ private slots:
     void counting();
     void readerStopsAtRecordEnd();
     void columnMapAndRecords();
+    void xmlReadsWhatItWrote();
     void writers_data();
     void writers();
 };
 
-void TestCSVFormats::records_data()
+void TestFormats::records_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("skipBom");
@@ -117,7 +121,7 @@ void TestCSVFormats::records_data()
         3);
 }
 
-void TestCSVFormats::records()
+void TestFormats::records()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, skipBom);
@@ -144,7 +148,7 @@ void TestCSVFormats::records()
     QCOMPARE(read, rows);
 }
 
-void TestCSVFormats::minFieldsAndAppending()
+void TestFormats::minFieldsAndAppending()
 {
     QBuffer buffer;
     buffer.setData(QByteArray("a,b,c\n\ntitle\n1,2,3,4\n5,6\n\"x\ny\"\nlast,1,2,3"));
@@ -163,7 +167,7 @@ void TestCSVFormats::minFieldsAndAppending()
     QCOMPARE(fields, (QStringList{"last", "1", "2", "3"}));
 }
 
-void TestCSVFormats::counting_data()
+void TestFormats::counting_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("backslash");
@@ -183,7 +187,7 @@ void TestCSVFormats::counting_data()
     row("read fails", "a\nb\nc\n", -1, false, 2);
 }
 
-void TestCSVFormats::counting()
+void TestFormats::counting()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, backslash);
@@ -195,7 +199,7 @@ void TestCSVFormats::counting()
     QCOMPARE(failure, count < 0 ? "simulated read failure" : "<no exception>");
 }
 
-void TestCSVFormats::readerStopsAtRecordEnd()
+void TestFormats::readerStopsAtRecordEnd()
 {
     // A record never takes bytes of the next one off the device.
     QTemporaryFile file;
@@ -209,7 +213,7 @@ void TestCSVFormats::readerStopsAtRecordEnd()
     QCOMPARE(file.readAll(), QByteArray("three"));
 }
 
-void TestCSVFormats::writers_data()
+void TestFormats::writers_data()
 {
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QList<SMSInfo>>("list");
@@ -253,7 +257,7 @@ void TestCSVFormats::writers_data()
                                 "/>\n</smses>\n";
 }
 
-void TestCSVFormats::writers()
+void TestFormats::writers()
 {
     QFETCH(QString, suffix);
     QFETCH(QList<SMSInfo>, list);
@@ -275,7 +279,7 @@ void TestCSVFormats::writers()
     QCOMPARE(QString::fromUtf8(buffer.data()).replace(root, ">").toUtf8(), expected);
 }
 
-void TestCSVFormats::columnMapAndRecords()
+void TestFormats::columnMapAndRecords()
 {
     const QHash<QString, int> columns = columnIndexMap({"send", "date", "send", "x"});
     QCOMPARE(columns.value("send"), 2); // the later of two equal names
@@ -300,5 +304,24 @@ void TestCSVFormats::columnMapAndRecords()
                                  reader.recordToSMS(own, {"1", bad, "1", "", "x"}));
 }
 
-QTEST_GUILESS_MAIN(TestCSVFormats)
-#include "tst_csvformats.moc"
+void TestFormats::xmlReadsWhatItWrote()
+{
+    // The backup app's format both ways, without a file or a job.
+    const QList<SMSInfo> written = awkwardMessages();
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    XMLBackupSMS writer;
+    writer.writeHeader(&buffer, written.size());
+    for (const SMSInfo& sms : written)
+        writer.writeSMS(&buffer, sms);
+    writer.writeFooter(&buffer);
+    buffer.seek(0);
+    XMLBackupReader reader(&buffer);
+    QList<SMSInfo> read;
+    for (SMSInfo sms; reader.next(sms);)
+        read.append(sms);
+    QCOMPARE(keys(read), keys(written));
+}
+
+QTEST_GUILESS_MAIN(TestFormats)
+#include "tst_formats.moc"
