@@ -32,7 +32,6 @@ namespace {
 using largeaccount::bigConversation;
 using largeaccount::conversationCount;
 using largeaccount::keyword;
-using largeaccount::messageCount;
 const QString sqliteTool = QStringLiteral("/usr/bin/sqlite3");
 constexpr int runs = 5;
 
@@ -134,8 +133,9 @@ int main(int argc, char* argv[])
         QElapsedTimer timer;
         timer.start();
         largeaccount::fill(&raw);
-        qInfo("generated %d messages in %d conversations in %.1f s (%s)", messageCount,
-              conversationCount, double(timer.elapsed()) / 1000.0, qPrintable(file));
+        qInfo("generated %d messages in %d conversations in %.1f s (%s)",
+              largeaccount::messageCount, conversationCount, double(timer.elapsed()) / 1000.0,
+              qPrintable(file));
     } else {
         qInfo("reusing %s", qPrintable(file));
     }

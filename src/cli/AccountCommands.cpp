@@ -22,9 +22,7 @@ QString tr(const char* text)
 
 qint64 messageCount(const QString& name)
 {
-    Sqlite3DB* db = openAccountDatabase(name);
-    Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql("select count(*) from sms"));
-    return cursor.moveNext() ? cursor.getInt64(0) : 0;
+    return messageCount(openAccountDatabase(name));
 }
 
 // Every account, the most recently changed first (as the window lists them), with its number

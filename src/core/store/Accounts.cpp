@@ -77,13 +77,13 @@ private:
     bool m_locked = false;
 };
 
+} // namespace
+
 qint64 messageCount(Sqlite3DB* db)
 {
     Sqlite3Cursor cursor = db->queryThrow(Sqlite3Sql("select count(*) from sms"));
     return cursor.moveNext() ? cursor.getInt64(0) : 0;
 }
-
-} // namespace
 
 bool isPlainAccountName(const QString& name)
 {

@@ -46,6 +46,9 @@ using UpgradeRunner = std::function<bool(JobThread& job)>;
 Sqlite3DB* openAccountDatabase(const QString& name,
                                const UpgradeRunner& runUpgrade = UpgradeRunner());
 // Below this many messages the upgrade takes well under a second and needs no progress dialog.
+// The number of messages in the account, MMS included.
+qint64 messageCount(Sqlite3DB* db);
+
 qint64 backgroundUpgradeFrom();
 // For tests.
 void setBackgroundUpgradeFrom(qint64 messages);
