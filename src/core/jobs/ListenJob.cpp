@@ -20,17 +20,11 @@ ListenJob::ListenJob() : JobThread("ListenJob")
 
 void ListenJob::work()
 {
-    // Held for the whole run, so that a new connection cannot take it away meanwhile.
-    const std::shared_ptr<DeviceConnection> connection = currentConnection();
-    if (!connection)
-        throw std::runtime_error("No connection.");
-    QTcpSocket request;
-    DataChannel::request(*connection, request, QStringLiteral("smsrecv://127.0.0.1:%1/"),
-                         DATA_PORT);
-    Cancellation::sleep(PhoneJobTimings::waitBeforeConnectMs());
     // A fresh socket per run, closed when the run ends.
+    QTcpSocket request;
     QTcpSocket data;
-    DataChannel::connect(*connection, data, DATA_PORT);
+    const std::shared_ptr<DeviceConnection> connection =
+        DataChannel::open(request, data, QStringLiteral("smsrecv://127.0.0.1:%1/"), DATA_PORT);
     qDebug("ListenJob: ready receive SMS");
     listen(data);
 }

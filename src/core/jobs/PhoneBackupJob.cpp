@@ -32,14 +32,9 @@ void PhoneBackupJob::work()
     m_lastPercent = -1;
     m_lastReportMs = 0;
     QTcpSocket data;
-    const std::shared_ptr<DeviceConnection> connection = currentConnection();
-    if (!connection)
-        throw std::runtime_error("No connection.");
     auto request = std::make_unique<QTcpSocket>();
-    DataChannel::request(*connection, *request, QStringLiteral("backup://127.0.0.1:%1/"),
-                         DATA_PORT);
-    Cancellation::sleep(PhoneJobTimings::waitBeforeConnectMs());
-    DataChannel::connect(*connection, data, DATA_PORT);
+    const std::shared_ptr<DeviceConnection> connection =
+        DataChannel::open(*request, data, QStringLiteral("backup://127.0.0.1:%1/"), DATA_PORT);
     const std::shared_ptr<Sqlite3DB> db = currentDatabaseShared();
     if (!db)
         throw std::runtime_error("No account is open.");

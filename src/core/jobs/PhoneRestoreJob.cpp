@@ -24,15 +24,10 @@ void PhoneRestoreJob::work()
     m_total = 0;
     m_leftOut = 0;
     m_mms = currentDatabase() ? allMMS(currentDatabase()) : QSet<qint32>();
-    QTcpSocket data;
-    const std::shared_ptr<DeviceConnection> connection = currentConnection();
-    if (!connection)
-        throw std::runtime_error("No connection.");
     QTcpSocket request;
-    DataChannel::request(*connection, request, QStringLiteral("restore://127.0.0.1:%1/"),
-                         DATA_PORT);
-    Cancellation::sleep(PhoneJobTimings::waitBeforeConnectMs());
-    DataChannel::connect(*connection, data, DATA_PORT);
+    QTcpSocket data;
+    const std::shared_ptr<DeviceConnection> connection =
+        DataChannel::open(request, data, QStringLiteral("restore://127.0.0.1:%1/"), DATA_PORT);
     const int total = m_source ? m_source->count() : 0;
     if (total > 0) {
         Cancellation::throwIfRequested();
